@@ -1,0 +1,41 @@
+# Entry points for people and CI. Every target installs what is missing first.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all deps build test run bench asan fuzz screenshot clean
+
+all: build
+
+deps:
+	@./scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
+
+# Every test, the window's tests under a private X server.
+test: build
+	./scripts/run-tests $(BUILD)
+
+run: build
+	./scripts/run $(BUILD)
+
+bench: build
+	./scripts/run-benchmarks $(BUILD)
+
+# The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps
+	cmake -S . -B build-asan -DLETTERFREQ_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+	cmake --build build-asan -j $(JOBS)
+	./scripts/run-tests build-asan
+
+# The record-file fuzzer for a bounded time (FUZZ_SECONDS, default 60).
+fuzz: deps
+	./scripts/run-fuzz $${FUZZ_SECONDS:-60}
+
+screenshot: build
+	./scripts/screenshot $(BUILD) docs/window.png
+
+clean:
+	rm -rf build build-asan build-fuzz run

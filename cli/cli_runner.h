@@ -1,0 +1,16 @@
+// letterfreq-cli as a function: parses the arguments, runs one command and
+// returns the exit status (0 done, 1 the work failed, 2 a wrong command
+// line). Tests call it in process with string streams.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace letterfreq {
+
+// args excludes the program name.
+int runCli(const std::vector<std::string>& args, std::istream& in,
+           std::ostream& out, std::ostream& err);
+
+}  // namespace letterfreq
