@@ -1,7 +1,11 @@
 // Fetching a sample over HTTP/1.0 and counting its body with the counting
-// rule.
+// rule. One call makes one connection, sends one GET request and reads the
+// response until the server closes; the head is skipped uninterpreted (the
+// status, length and type do not matter), and the response is never held
+// whole in memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -9,9 +13,48 @@ namespace letterfreq {
 
 inline constexpr const char* URL_OPEN_FAILED = "URL couldn't be opened!";
 
+// The parts of an http:// address.
+struct UrlParts {
+  std::string host;      // after "http://" up to the first ':' or '/'
+  std::string portText;  // as typed after the ':', or "80"
+  uint16_t port = 80;    // never 0
+  std::string path;      // the rest as typed, or "/" when empty
+};
+
+// Splits an address whose first seven bytes are "http://" (they are not
+// examined). A ':' after the first '/' belongs to the path; nothing else is
+// interpreted: no user information, escapes or fragments.
+UrlParts splitUrl(const std::string& url);
+
+// The port number of a port text, read as atoi reads it (leading white
+// space and a sign allowed, stops at the first non-digit, no digits give 0)
+// and reduced modulo 65,536.
+uint16_t portNumber(const std::string& portText);
+
+// The request bytes: "GET <path> HTTP/1.0", "Host: <host>:<port text>" and
+// an empty line, each ended by a single LF.
+std::string requestText(const UrlParts& parts);
+
+// Finds the end of a response head in a stream of reads cut anywhere: the
+// head ends at the first empty line, whatever mixture of LF and CR LF ends
+// its lines.
+class ResponseHeadSkip {
+ public:
+  // Returns how many of the bytes belong to the head; the rest (if any)
+  // is body.
+  size_t skip(const uint8_t* bytes, size_t length);
+  bool over() const { return over_; }
+
+ private:
+  bool lineEnded_ = false;  // the last byte other than CR was an LF
+  bool over_ = false;
+};
+
 // `url` starts with "http://". Zeroes counts[0..254]; true when the
 // connection was made and the response read to its end, false when it could
-// not be made (counts stay zero).
+// not be made (counts stay zero; the caller shows URL_OPEN_FAILED). A server
+// that closes early, or stays silent for receiveTimeoutMs, ends the data:
+// what arrived is counted.
 bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup);
 
 }  // namespace letterfreq
