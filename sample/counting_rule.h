@@ -3,11 +3,24 @@
 // run of the same white-space byte once. The state lives in the object, so a
 // source may be fed in pieces cut anywhere (file blocks, socket reads) and
 // gives the same counts as one piece.
+//
+// With markup filtering, each byte is handled as follows (CR first becomes
+// LF):
+//   - "<" starts markup and ">" ends it; neither is ever counted, nor is
+//     anything in between.
+//   - "&" (also inside markup) skips every byte up to and including the next
+//     ";", untranslated and unexamined; without a ";" it skips to the end.
+//   - any other byte outside markup is counted, except that a TAB, LF or
+//     space equal to the previous such tested byte is not (a run counts
+//     once). Markup and skipped bytes never change that previous byte.
+// Without markup filtering every byte is counted (CR still as LF).
+// Byte 255 is handled like any other byte but has no slot.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace letterfreq {
 
@@ -17,6 +30,13 @@ class CountingRule {
 
   // Counts the next bytes of the source.
   void feed(const uint8_t* bytes, size_t length);
+
+  // The same, and calls onCounted(byte) for every byte that adds 1 to a
+  // slot, in source order (byte 255 has no slot and is never passed). A
+  // hook that is inlined costs nothing when it does nothing, so the plain
+  // feed above is this one with an empty hook.
+  template <class OnCounted>
+  void feed(const uint8_t* bytes, size_t length, OnCounted&& onCounted);
 
   // Writes the counts of byte values 0..254 into a 255-slot table,
   // replacing what it held; counts beyond INT32_MAX are held at INT32_MAX.
@@ -29,5 +49,95 @@ class CountingRule {
   uint8_t previous_ = 0;
   std::array<uint64_t, 256> tally_{};  // 64-bit: no wrap on huge samples
 };
+
+namespace counting_detail {
+
+// Per-byte classes of the text (outside markup) loop.
+constexpr uint8_t STOP = 1;   // '<', '>' or '&': leaves the counting loop
+constexpr uint8_t SPACE = 2;  // TAB, LF, space: a run of one counts once
+
+struct ByteTables {
+  uint8_t translated[256];  // CR read as LF, every other byte as it is
+  uint8_t textClass[256];   // by translated byte
+  bool markupStop[256];     // '>' or '&' end a run of markup bytes
+};
+
+constexpr ByteTables makeByteTables() {
+  ByteTables t{};
+  for (int b = 0; b < 256; ++b) {
+    t.translated[b] = static_cast<uint8_t>(b == '\r' ? '\n' : b);
+    t.textClass[b] = 0;
+    t.markupStop[b] = (b == '>' || b == '&');
+  }
+  t.textClass[static_cast<uint8_t>('<')] = STOP;
+  t.textClass[static_cast<uint8_t>('>')] = STOP;
+  t.textClass[static_cast<uint8_t>('&')] = STOP;
+  t.textClass[static_cast<uint8_t>('\t')] = SPACE;
+  t.textClass[static_cast<uint8_t>('\n')] = SPACE;
+  t.textClass[static_cast<uint8_t>(' ')] = SPACE;
+  return t;
+}
+
+inline constexpr ByteTables BYTE_TABLES = makeByteTables();
+
+}  // namespace counting_detail
+
+template <class OnCounted>
+void CountingRule::feed(const uint8_t* bytes, size_t length,
+                        OnCounted&& onCounted) {
+  using namespace counting_detail;
+  const uint8_t* p = bytes;
+  const uint8_t* const end = bytes + length;
+  uint64_t* const tally = tally_.data();
+
+  if (!filterMarkup_) {
+    for (; p < end; ++p) {
+      const uint8_t c = BYTE_TABLES.translated[*p];
+      ++tally[c];
+      if (c != 255) onCounted(c);
+    }
+    return;
+  }
+
+  uint8_t previous = previous_;
+  while (p < end) {
+    if (inEntity_) {
+      const void* semicolon = std::memchr(p, ';', static_cast<size_t>(end - p));
+      if (semicolon == nullptr) break;  // the entity goes on in the next piece
+      p = static_cast<const uint8_t*>(semicolon) + 1;
+      inEntity_ = false;
+      continue;
+    }
+    if (inMarkup_) {
+      while (p < end && !BYTE_TABLES.markupStop[*p]) ++p;
+      if (p == end) break;
+      if (*p == '>') {
+        inMarkup_ = false;
+      } else {
+        inEntity_ = true;
+      }
+      ++p;
+      continue;
+    }
+    // Text: branch-free counting until the next '<', '>' or '&'.
+    for (; p < end; ++p) {
+      const uint8_t c = BYTE_TABLES.translated[*p];
+      const uint8_t kind = BYTE_TABLES.textClass[c];
+      if (kind & STOP) break;
+      const bool folded = (kind & SPACE) != 0 && c == previous;
+      tally[c] += !folded;
+      if (!folded && c != 255) onCounted(c);
+      previous = c;
+    }
+    if (p == end) break;
+    if (*p == '<') {
+      inMarkup_ = true;
+    } else if (*p == '&') {
+      inEntity_ = true;
+    }  // a '>' outside markup is simply left out
+    ++p;
+  }
+  previous_ = previous;
+}
 
 }  // namespace letterfreq

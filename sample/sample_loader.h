@@ -3,7 +3,10 @@
 // fixed message text; showing it is the caller's job.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <iosfwd>
 #include <string>
 
 #include "app/letter_profile.h"
@@ -12,16 +15,31 @@ namespace letterfreq {
 
 inline constexpr const char* FILE_OPEN_FAILED = "File couldn't be opened!";
 
+// Receives the next block of a source; the bytes live only during the call.
+using BlockSink = std::function<void(const uint8_t* bytes, size_t length)>;
+
+// Reads the file in large blocks (memory does not grow with the file) and
+// hands each to `onBlock`. False when the file cannot be opened, or when
+// reading fails part way (a folder, an I/O error): a partial count is not
+// a sample.
+bool readFileBlocks(const std::string& path, const BlockSink& onBlock);
+
+// The same for a stream (standard input); false when it reports an error.
+bool readStreamBlocks(std::istream& in, const BlockSink& onBlock);
+
 // Zeroes counts[0..254], then counts the file through the counting rule.
 // False (counts all zero) when the file cannot be opened. "-" is NOT special
 // here; the CLI handles standard input itself.
 bool countFile(const std::string& path, int32_t* counts, bool filterMarkup);
 
+// The same for a stream read to its end.
+bool countStream(std::istream& in, int32_t* counts, bool filterMarkup);
+
 // Resets `profile`, then counts the sample named by `sampleText`: an
 // http:// address (exact lower-case prefix) or else a file name, taken as it
 // is. On success sets sampleCount to 1 and returns true; on failure returns
-// false with the user message ("File couldn't be opened!" or "URL couldn't
-// be opened!") in *failure.
+// false with the profile empty and the user message ("File couldn't be
+// opened!" or "URL couldn't be opened!") in *failure (unless it is null).
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure);
 

@@ -1,0 +1,240 @@
+#include "sample/counting_rule.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace letterfreq {
+namespace {
+
+using Counts = std::array<int32_t, 255>;
+
+const uint8_t* bytesOf(const std::string& text) {
+  return reinterpret_cast<const uint8_t*>(text.data());
+}
+
+Counts countText(const std::string& text, bool filterMarkup = true) {
+  CountingRule rule(filterMarkup);
+  rule.feed(bytesOf(text), text.size());
+  Counts counts;
+  counts.fill(-1);
+  rule.copyCountsTo(counts.data());
+  return counts;
+}
+
+// The non-zero slots, so a failure shows what was counted.
+std::map<int, int32_t> nonZero(const Counts& counts) {
+  std::map<int, int32_t> result;
+  for (int b = 0; b < 255; ++b) {
+    if (counts[b] != 0) result[b] = counts[b];
+  }
+  return result;
+}
+
+std::map<int, int32_t> counted(const std::string& text,
+                               bool filterMarkup = true) {
+  return nonZero(countText(text, filterMarkup));
+}
+
+using Expected = std::map<int, int32_t>;
+
+TEST(CountingRuleTest, PlainTextCountsEveryByte) {
+  EXPECT_EQ(counted("ab"), (Expected{{'a', 1}, {'b', 1}}));
+  EXPECT_EQ(counted("ll"), (Expected{{'l', 2}}));  // only white space folds
+  EXPECT_EQ(counted("aA"), (Expected{{'a', 1}, {'A', 1}}));
+  // A character of several bytes counts as those bytes.
+  EXPECT_EQ(counted("\xC3\xA9"), (Expected{{0xC3, 1}, {0xA9, 1}}));
+  EXPECT_EQ(counted(""), Expected{});
+}
+
+TEST(CountingRuleTest, WhiteSpaceRunsCountOnce) {
+  EXPECT_EQ(counted("a  b"), (Expected{{'a', 1}, {' ', 1}, {'b', 1}}));
+  EXPECT_EQ(counted("\n\n\n"), (Expected{{'\n', 1}}));
+  EXPECT_EQ(counted("\t\t"), (Expected{{'\t', 1}}));
+  // Different white-space bytes in a row each count.
+  EXPECT_EQ(counted(" \t \t"), (Expected{{' ', 2}, {'\t', 2}}));
+  // CR is read as LF, so CR LF is one LF and CR never counts.
+  EXPECT_EQ(counted("ab\r\ncd\r\n"),
+            (Expected{{'a', 1}, {'b', 1}, {'c', 1}, {'d', 1}, {'\n', 2}}));
+  EXPECT_EQ(counted("\r\r\n\r"), (Expected{{'\n', 1}}));
+  // Other control bytes do not fold.
+  EXPECT_EQ(counted("\v\v\f\f"), (Expected{{'\v', 2}, {'\f', 2}}));
+}
+
+TEST(CountingRuleTest, EntitiesAreLeftOut) {
+  // The space after the entity equals the previous byte tested.
+  EXPECT_EQ(counted("x &amp; y"), (Expected{{'x', 1}, {' ', 1}, {'y', 1}}));
+  EXPECT_EQ(counted("&;"), Expected{});
+  EXPECT_EQ(counted("a&#233;b"), (Expected{{'a', 1}, {'b', 1}}));
+  // Without a ';' everything to the end is skipped.
+  EXPECT_EQ(counted("a&b c d"), (Expected{{'a', 1}}));
+  // Inside an entity '<' and '>' are not examined, nor is CR read as LF.
+  EXPECT_EQ(counted("&<b>;x"), (Expected{{'x', 1}}));
+  EXPECT_EQ(counted("&>;<;x>y"), (Expected{{'y', 1}}));
+  EXPECT_EQ(counted("\n&\r;\n"), (Expected{{'\n', 1}}));
+}
+
+TEST(CountingRuleTest, MarkupIsLeftOut) {
+  EXPECT_EQ(counted("<p>Hello</p>"),
+            (Expected{{'H', 1}, {'e', 1}, {'l', 2}, {'o', 1}}));
+  // Tags do not end a white-space run: the space counts once.
+  EXPECT_EQ(counted("a <b> a"), (Expected{{'a', 2}, {' ', 1}}));
+  // A '>' outside markup is left out and does not break a run.
+  EXPECT_EQ(counted("a > b"), (Expected{{'a', 1}, {' ', 1}, {'b', 1}}));
+  EXPECT_EQ(counted("<<a>b"), (Expected{{'b', 1}}));
+  EXPECT_EQ(counted("<unclosed tag"), Expected{});
+  EXPECT_EQ(counted("<\n>\n"), (Expected{{'\n', 1}}));
+}
+
+TEST(CountingRuleTest, MarkupContainingAnAmpersand) {
+  // The '&' in the tag skips to the ';' after "text", taking the tag's '>'
+  // with it, so "more" is still markup until the final '>'.
+  EXPECT_EQ(counted("<a href='?x=1&y=2'>text; more</a>"), Expected{});
+  // With an entity that ends inside the tag, the tag ends as usual.
+  EXPECT_EQ(counted("<a title='&amp;'>ok</a>"), (Expected{{'o', 1}, {'k', 1}}));
+}
+
+TEST(CountingRuleTest, ByteZeroAndByte255) {
+  EXPECT_EQ(counted(std::string("\0\0", 2)), (Expected{{0, 2}}));
+  // Byte 255 has no slot but is the previous byte: it breaks a run.
+  EXPECT_EQ(counted(" \xff "), (Expected{{' ', 2}}));
+  EXPECT_EQ(counted("\xff\xff"), Expected{});
+  EXPECT_EQ(counted("\xfe"), (Expected{{254, 1}}));
+}
+
+TEST(CountingRuleTest, WithoutMarkupFilterEveryByteCounts) {
+  EXPECT_EQ(counted("<a>&b;  \r\n\xff", false),
+            (Expected{{'<', 1},
+                      {'a', 1},
+                      {'>', 1},
+                      {'&', 1},
+                      {'b', 1},
+                      {';', 1},
+                      {' ', 2},
+                      {'\n', 2}}));
+}
+
+// A byte-at-a-time reading of the rule, as plain as it can be written, to
+// check the fast loop against.
+struct ReferenceRule {
+  explicit ReferenceRule(bool filter) : filterMarkup(filter) {}
+
+  bool filterMarkup;
+  bool inMarkup = false;
+  bool inEntity = false;
+  uint8_t previous = 0;
+  Counts counts{};
+  std::vector<uint8_t> stream;
+
+  void add(uint8_t c) {
+    if (c == 255) return;
+    ++counts[c];
+    stream.push_back(c);
+  }
+
+  void feed(const std::string& text) {
+    for (char ch : text) {
+      uint8_t c = static_cast<uint8_t>(ch);
+      if (inEntity) {
+        if (c == ';') inEntity = false;
+        continue;
+      }
+      if (c == '\r') c = '\n';
+      if (!filterMarkup) {
+        add(c);
+        continue;
+      }
+      if (c == '<') inMarkup = true;
+      if (!inMarkup && c != '>' && c != '&') {
+        const bool space = c == '\n' || c == ' ' || c == '\t';
+        if (!(space && c == previous)) add(c);
+        previous = c;
+      }
+      if (c == '&') inEntity = true;
+      if (c == '>') inMarkup = false;
+    }
+  }
+};
+
+// Bytes that exercise every branch of the rule, mostly special ones.
+std::string randomText(std::mt19937& random, size_t length) {
+  static const char letters[] = "<>&;  \t\t\r\n\n\0\xff" "xyz";
+  static const std::string alphabet(letters, sizeof letters - 1);
+  std::uniform_int_distribution<size_t> pick(0, alphabet.size() + 3);
+  std::string text;
+  for (size_t i = 0; i < length; ++i) {
+    const size_t k = pick(random);
+    text += k < alphabet.size() ? alphabet[k] : static_cast<char>(random());
+  }
+  return text;
+}
+
+struct Outcome {
+  Counts counts{};
+  std::vector<uint8_t> stream;  // the bytes passed to the hook
+};
+
+// Feeds `text` in pieces that end at each of `cuts` (rising positions).
+Outcome feedInPieces(const std::string& text, bool filterMarkup,
+                     const std::vector<size_t>& cuts) {
+  CountingRule rule(filterMarkup);
+  Outcome outcome;
+  auto hook = [&outcome](uint8_t c) { outcome.stream.push_back(c); };
+  size_t start = 0;
+  for (size_t cut : cuts) {
+    rule.feed(bytesOf(text) + start, cut - start, hook);
+    start = cut;
+  }
+  rule.feed(bytesOf(text) + start, text.size() - start, hook);
+  rule.copyCountsTo(outcome.counts.data());
+  return outcome;
+}
+
+TEST(CountingRuleTest, MatchesTheByteAtATimeRuleOnRandomText) {
+  std::mt19937 random(20240611);
+  for (int round = 0; round < 300; ++round) {
+    const std::string text = randomText(random, 1 + random() % 400);
+    for (bool filterMarkup : {true, false}) {
+      ReferenceRule reference(filterMarkup);
+      reference.feed(text);
+      const Outcome outcome = feedInPieces(text, filterMarkup, {});
+      ASSERT_EQ(nonZero(outcome.counts), nonZero(reference.counts))
+          << "round " << round << " filter " << filterMarkup;
+      ASSERT_EQ(outcome.stream, reference.stream) << "round " << round;
+    }
+  }
+}
+
+TEST(CountingRuleTest, PiecesCutAnywhereCountAsOnePiece) {
+  const std::string text =
+      "Caf\xC3\xA9 &amp; <a href='?x=1&y=2'>bar;</a>  \r\n\r\n"
+      "x > y <b\r\n>bold</b>\t\t&#x20AC;\xff\xff  end&nbsp;<i>&unfinished";
+  for (bool filterMarkup : {true, false}) {
+    const Outcome whole = feedInPieces(text, filterMarkup, {});
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+      const Outcome split = feedInPieces(text, filterMarkup, {cut});
+      ASSERT_EQ(split.counts, whole.counts) << "cut at " << cut;
+      ASSERT_EQ(split.stream, whole.stream) << "cut at " << cut;
+    }
+    std::vector<size_t> everyByte;
+    for (size_t i = 1; i < text.size(); ++i) everyByte.push_back(i);
+    EXPECT_EQ(feedInPieces(text, filterMarkup, everyByte).counts, whole.counts);
+  }
+}
+
+TEST(CountingRuleTest, HookSeesExactlyTheCountedBytes) {
+  const std::string text = "<p>A&amp;B  C</p>\xff\r\nD";
+  const Outcome outcome = feedInPieces(text, true, {});
+  EXPECT_EQ(outcome.stream, (std::vector<uint8_t>{'A', 'B', ' ', 'C', '\n', 'D'}));
+  Counts fromStream{};
+  for (uint8_t c : outcome.stream) ++fromStream[c];
+  EXPECT_EQ(fromStream, outcome.counts);
+}
+
+}  // namespace
+}  // namespace letterfreq
