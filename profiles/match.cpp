@@ -1,0 +1,252 @@
+#include "profiles/match.h"
+
+#include <cctype>
+#include <cmath>
+
+namespace letterfreq {
+
+namespace {
+
+constexpr int LANES = LanguageTable::LANES;
+constexpr int BLOCK_VALUES = PROFILE_SLOTS * LANES;
+
+// The float nearest to 1/255; 255 of them added one by one make exactly 1.
+constexpr float ONE_BYTE_SHARE = 1.0f / 255.0f;
+
+// The sum of 255 counts. Held in 64 bits: a 32-bit sum of large counts
+// would wrap and give negative frequencies; below 2^31 the float made from
+// it is the same as from a 32-bit sum.
+int64_t sumOfCounts(const int32_t* counts) {
+  int64_t total = 0;
+  for (int b = 0; b < PROFILE_SLOTS; ++b) total += counts[b];
+  return total;
+}
+
+// q(b) = count of b / S for every byte value; 0/0 (NaN) when S is 0.
+std::array<float, PROFILE_SLOTS> sampleFrequencies(const int32_t* counts) {
+  const float total = static_cast<float>(sumOfCounts(counts));
+  std::array<float, PROFILE_SLOTS> q;
+  for (int b = 0; b < PROFILE_SLOTS; ++b) {
+    q[b] = static_cast<float>(counts[b]) / total;
+  }
+  return q;
+}
+
+// rangesOverlap(a, ea, b, 0), written out so that it can be inlined into
+// the scoring loop; every bound and comparison is the same.
+inline bool bandHolds(float a, float ea, float b) {
+  const float loA = a - std::fabs(ea);
+  const float hiA = a + std::fabs(ea);
+  const float loB = b - 0.0f;
+  const float hiB = b + 0.0f;
+  return (loB <= loA && loA <= hiB) || (loA <= loB && loB <= hiA);
+}
+
+// Writes the sums of one block into `scores`, as 1 - sum or as they are,
+// skipping the padding lanes.
+void storeBlock(const float* sums, int block, bool fromOne,
+                std::vector<float>& scores) {
+  for (int lane = 0; lane < LANES; ++lane) {
+    const size_t e = static_cast<size_t>(block) * LANES + lane;
+    if (e >= scores.size()) break;
+    scores[e] = fromOne ? 1.0f - sums[lane] : sums[lane];
+  }
+}
+
+void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
+                     std::vector<float>& scores) {
+  const auto q = sampleFrequencies(sampleCounts);
+  scores.assign(table.size, 0.0f);
+  for (int block = 0; block < table.blocks; ++block) {
+    const float* p = table.freqs.data() + size_t{1} * block * BLOCK_VALUES;
+    float sums[LANES] = {};
+    for (int b = 0; b < PROFILE_SLOTS; ++b) {
+      const float qb = q[b];
+      for (int lane = 0; lane < LANES; ++lane) {
+        sums[lane] += std::fabs(qb - p[b * LANES + lane]);
+      }
+    }
+    storeBlock(sums, block, true, scores);
+  }
+}
+
+void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
+                     int k, std::vector<float>& scores) {
+  const auto q = sampleFrequencies(sampleCounts);
+  const float kf = static_cast<float>(k);
+  scores.assign(table.size, 0.0f);
+  for (int block = 0; block < table.blocks; ++block) {
+    const size_t start = size_t{1} * block * BLOCK_VALUES;
+    const float* p = table.freqs.data() + start;
+    const float* sd = table.stdDevs.data() + start;
+    float sums[LANES] = {};
+    for (int b = 0; b < PROFILE_SLOTS; ++b) {
+      const float qb = q[b];
+      for (int lane = 0; lane < LANES; ++lane) {
+        const int i = b * LANES + lane;
+        const float w = kf * sd[i];
+        // Adding 0 leaves a sum unchanged, so the sum needs no branch.
+        sums[lane] += bandHolds(p[i], w, qb) ? ONE_BYTE_SHARE : 0.0f;
+      }
+    }
+    storeBlock(sums, block, false, scores);
+  }
+}
+
+void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+                       std::vector<float>& scores) {
+  const auto q = sampleFrequencies(sampleCounts);
+  scores.assign(table.size, 0.0f);
+  for (int block = 0; block < table.blocks; ++block) {
+    const size_t start = size_t{1} * block * BLOCK_VALUES;
+    const float* p = table.freqs.data() + start;
+    const float* np = table.weightedFreqs.data() + start;
+    const float* n1 = table.entriesPlusOne.data() + size_t{1} * block * LANES;
+    float sums[LANES] = {};
+    for (int b = 0; b < PROFILE_SLOTS; ++b) {
+      const float qb = q[b];
+      for (int lane = 0; lane < LANES; ++lane) {
+        const int i = b * LANES + lane;
+        // n x p + q rounded to a float, then divided and rounded again.
+        const float pulled = np[i] + qb;
+        const float m = pulled / n1[lane];
+        sums[lane] += 2.0f * std::fabs(p[i] - m);
+      }
+    }
+    storeBlock(sums, block, true, scores);
+  }
+}
+
+}  // namespace
+
+const char* methodName(int code) {
+  if (code < FIRST_METHOD_CODE || code > LAST_METHOD_CODE) return nullptr;
+  return METHOD_NAMES[code - FIRST_METHOD_CODE];
+}
+
+int methodCodeFromText(std::string_view text) {
+  for (int code = FIRST_METHOD_CODE; code <= LAST_METHOD_CODE; ++code) {
+    const std::string_view name = methodName(code);
+    if (name.size() != text.size()) continue;
+    bool same = true;
+    for (size_t i = 0; i < name.size() && same; ++i) {
+      const auto a = static_cast<unsigned char>(name[i]);
+      const auto b = static_cast<unsigned char>(text[i]);
+      same = std::tolower(a) == std::tolower(b);
+    }
+    if (same) return code;
+  }
+  if (text.size() == 1 && text[0] >= '0' + FIRST_METHOD_CODE &&
+      text[0] <= '0' + LAST_METHOD_CODE) {
+    return text[0] - '0';
+  }
+  return 0;
+}
+
+LanguageTable::LanguageTable(const std::vector<LetterProfile>& languages)
+    : size(static_cast<int>(languages.size())),
+      blocks((size + LANES - 1) / LANES),
+      freqs(size_t{1} * blocks * BLOCK_VALUES, 0.0f),
+      weightedFreqs(freqs.size(), 0.0f),
+      stdDevs(freqs.size(), 0.0f),
+      entries(size_t{1} * blocks * LANES, 0.0f),
+      entriesPlusOne(entries.size(), 1.0f) {
+  for (int e = 0; e < size; ++e) {
+    const LetterProfile& language = languages[e];
+    const float total = static_cast<float>(sumOfCounts(language.counts.data()));
+    // n + 1 in 64 bits: no wrap for a count of entries at the int limit.
+    const float n = static_cast<float>(language.sampleCount);
+    const float nPlusOne =
+        static_cast<float>(int64_t{language.sampleCount} + 1);
+    const size_t lanes = size_t{1} * (e / LANES) * LANES + e % LANES;
+    entries[lanes] = n;
+    entriesPlusOne[lanes] = nPlusOne;
+    const size_t start = size_t{1} * (e / LANES) * BLOCK_VALUES + e % LANES;
+    for (int b = 0; b < PROFILE_SLOTS; ++b) {
+      const size_t i = start + size_t{1} * b * LANES;
+      const float p = static_cast<float>(language.counts[b]) / total;
+      freqs[i] = p;
+      weightedFreqs[i] = n * p;
+      stdDevs[i] = language.stdDevs[b];
+    }
+  }
+}
+
+std::vector<float> matchDifference(const int32_t* sampleCounts,
+                                   const LanguageTable& languages) {
+  std::vector<float> scores;
+  scoreDifference(sampleCounts, languages, scores);
+  return scores;
+}
+
+std::vector<float> matchDeviations(const int32_t* sampleCounts,
+                                   const LanguageTable& languages, int k) {
+  std::vector<float> scores;
+  scoreDeviations(sampleCounts, languages, k, scores);
+  return scores;
+}
+
+std::vector<float> matchTendencyPull(const int32_t* sampleCounts,
+                                     const LanguageTable& languages) {
+  std::vector<float> scores;
+  scoreTendencyPull(sampleCounts, languages, scores);
+  return scores;
+}
+
+bool matchScores(int methodCode, const int32_t* sampleCounts,
+                 const LanguageTable& languages, std::vector<float>& scores) {
+  switch (methodCode) {
+    case METHOD_DIFFERENCE:
+      scoreDifference(sampleCounts, languages, scores);
+      return true;
+    case METHOD_ONE_STD_DEVIATION:
+    case METHOD_TWO_STD_DEVIATIONS:
+    case METHOD_THREE_STD_DEVIATIONS:
+    case METHOD_FOUR_STD_DEVIATIONS:
+      scoreDeviations(sampleCounts, languages, methodCode - 1, scores);
+      return true;
+    case METHOD_TENDENCY_PULL:
+      scoreTendencyPull(sampleCounts, languages, scores);
+      return true;
+    default:
+      scores.clear();
+      return false;
+  }
+}
+
+std::vector<MatchRow> rankResults(const std::vector<float>& scores,
+                                  const std::vector<LetterProfile>& languages) {
+  const int n = static_cast<int>(scores.size());
+  std::vector<int32_t> ranking(n);
+  rankByValue(scores.data(), ranking.data(), n);
+  std::vector<MatchRow> rows;
+  rows.reserve(n);
+  for (int32_t e : ranking) {
+    MatchRow row;
+    row.language = e;
+    if (static_cast<size_t>(e) < languages.size()) {
+      row.name = languages[e].name;
+      row.recordId = languages[e].recordId;
+    }
+    row.score = scores[e];
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
+                                  const LanguageTable& table,
+                                  const std::vector<LetterProfile>& languages) {
+  std::vector<float> scores;
+  if (!matchScores(methodCode, sampleCounts, table, scores)) return {};
+  return rankResults(scores, languages);
+}
+
+std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
+                                  const std::vector<LetterProfile>& languages) {
+  if (methodName(methodCode) == nullptr) return {};
+  return matchSample(methodCode, sampleCounts, LanguageTable(languages),
+                     languages);
+}
+
+}  // namespace letterfreq

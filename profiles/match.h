@@ -1,0 +1,113 @@
+// Matching a sample against every language of a database: the six scoring
+// methods, their names and codes, and the ranking of the languages best
+// first. Plain functions over the sample's 255 counts and the list of
+// language profiles; nothing here draws, prints or keeps state between
+// calls. All frequency arithmetic is single precision, term by term in
+// rising byte order, so a score is the same float wherever it is computed.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/letter_profile.h"
+
+namespace letterfreq {
+
+// Method codes: the user data of the items of the window's method menu.
+constexpr int METHOD_DIFFERENCE = 1;
+constexpr int METHOD_ONE_STD_DEVIATION = 2;
+constexpr int METHOD_TWO_STD_DEVIATIONS = 3;
+constexpr int METHOD_THREE_STD_DEVIATIONS = 4;
+constexpr int METHOD_FOUR_STD_DEVIATIONS = 5;
+constexpr int METHOD_TENDENCY_PULL = 6;
+constexpr int FIRST_METHOD_CODE = METHOD_DIFFERENCE;
+constexpr int LAST_METHOD_CODE = METHOD_TENDENCY_PULL;
+constexpr int DEFAULT_METHOD_CODE = METHOD_THREE_STD_DEVIATIONS;
+
+// The names as the method menu shows them, in code order (code 1 first).
+inline constexpr std::array<const char*, 6> METHOD_NAMES = {
+    "Difference",           "One Std Deviation",   "Two Std Deviations",
+    "Three Std Deviations", "Four Std Deviations", "Tendency Pull"};
+
+// The name of a method code; null for a code that is no method.
+const char* methodName(int code);
+
+// The code for a method name (any letter case) or for its code written in
+// decimal ("1" to "6"); 0 when the text names no method.
+int methodCodeFromText(std::string_view text);
+
+// What a match needs of the languages, laid out for fast scoring: each
+// language's relative frequencies p(e, b) = count of b / sum of its 255
+// counts, n x p(e, b) with n its number of entries, its standard deviations,
+// n and n + 1. Each value is the very float a match would compute itself,
+// computed once, so that many samples can be matched against one database
+// without redoing it. Holds copies: the profiles may change or go away
+// afterwards.
+//
+// Languages go in blocks of LANES; inside a block the values of one byte
+// value lie side by side, so the running sums of all languages of a block
+// advance together while each still adds its own terms in rising byte order.
+// Index of language e, byte b: ((e / LANES) * 255 + b) * LANES + e % LANES.
+// The lanes after the last language are padding and are never reported.
+struct LanguageTable {
+  static constexpr int LANES = 8;
+
+  explicit LanguageTable(const std::vector<LetterProfile>& languages);
+
+  int size = 0;    // number of languages
+  int blocks = 0;  // size / LANES, rounded up
+  std::vector<float> freqs;          // p(e, b)
+  std::vector<float> weightedFreqs;  // n x p(e, b)
+  std::vector<float> stdDevs;        // stdDevs[b] of language e
+  std::vector<float> entries;        // [block][lane]: n
+  std::vector<float> entriesPlusOne; // [block][lane]: n + 1
+};
+
+// One score per language, in the order of the languages. Each takes the
+// sample's 255 counts (index = byte value). A score that is not a number
+// (a language without counts, or a sample without counts) stays NaN.
+//
+// 1 minus the sum over the byte values of |q(b) - p(e, b)|.
+std::vector<float> matchDifference(const int32_t* sampleCounts,
+                                   const LanguageTable& languages);
+// The share of the 255 byte values whose sample frequency lies within k
+// (1 to 4) standard deviations of the language's frequency, adding the
+// float 1/255 per byte value inside.
+std::vector<float> matchDeviations(const int32_t* sampleCounts,
+                                   const LanguageTable& languages, int k);
+// 1 minus twice the sum over the byte values of |p(e, b) - m|, m being the
+// language's frequency if the sample were one more of its entries.
+std::vector<float> matchTendencyPull(const int32_t* sampleCounts,
+                                     const LanguageTable& languages);
+
+// Scores by method code: 1 Difference, 2 to 5 one to four standard
+// deviations, 6 Tendency Pull. False, `scores` emptied, for any other code.
+bool matchScores(int methodCode, const int32_t* sampleCounts,
+                 const LanguageTable& languages, std::vector<float>& scores);
+
+// One row of a ranking.
+struct MatchRow {
+  int language = 0;       // index into the language list
+  std::string name;       // the language's name
+  uint32_t recordId = 0;  // id of its language record
+  float score = 0.0f;     // NaN when the score is not a number
+};
+
+// The languages best first: every language exactly once, by falling score,
+// ties to the earlier language, scores that are not a number last.
+// `scores` has one element per language.
+std::vector<MatchRow> rankResults(const std::vector<float>& scores,
+                                  const std::vector<LetterProfile>& languages);
+
+// The whole match of one sample: scores by the method, then the ranking.
+// Empty for a method code that is no method (and for no languages).
+std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
+                                  const std::vector<LetterProfile>& languages);
+std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
+                                  const LanguageTable& table,
+                                  const std::vector<LetterProfile>& languages);
+
+}  // namespace letterfreq
