@@ -1,0 +1,30 @@
+// Matching by n-gram likelihood: the score of language L is
+//
+//   s_L = sum over buckets b of n[b] * w_L[b]
+//
+// in 64-bit integers over the sample's full bucket counts. Languages are
+// ranked by falling score, ties to the earlier language; a language without
+// n-gram data gets no score and comes after every scored one, in database
+// order. Its bar is the language's posterior share under equal priors,
+// exp((s_L - s_best) / 1000) / sum_j exp((s_j - s_best) / 1000), and not a
+// number for a language without data.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "profiles/ngram_model.h"
+
+namespace letterfreq {
+
+struct NgramMatch {
+  std::vector<int64_t> scores;   // s_L per language; 0 without data
+  std::vector<float> bars;       // the posterior share; NaN without data
+  std::vector<int32_t> ranking;  // language positions, best first
+};
+
+// Scores every language of `model` against the sample's bucket counts
+// n[0..NGRAM_BUCKETS-1].
+NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts);
+
+}  // namespace letterfreq

@@ -1,0 +1,71 @@
+#include "profiles/ngram_model.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "profiles/ngram_record.h"
+
+namespace letterfreq {
+namespace {
+
+// k * M of the smoothing: 1/8 for each of the 16384 buckets.
+constexpr double NGRAM_SMOOTHING = 0.125;
+constexpr double NGRAM_SMOOTHING_MASS = NGRAM_SMOOTHING * NGRAM_BUCKETS;
+
+}  // namespace
+
+NgramLanguageCounts::NgramLanguageCounts() : counts_(NGRAM_BUCKETS, 0) {}
+
+void NgramLanguageCounts::clear() {
+  std::fill(counts_.begin(), counts_.end(), 0);
+  total_ = 0;
+  hasData_ = false;
+}
+
+void NgramLanguageCounts::addRecord(const uint8_t* data, size_t length) {
+  hasData_ = true;
+  for (const NgramItem& item : decodeNgramRecord(data, length)) {
+    counts_[item.bucket] += item.count;
+    total_ += item.count;
+  }
+}
+
+int32_t ngramWeight(uint64_t count, uint64_t total) {
+  double share = (static_cast<double>(count) + NGRAM_SMOOTHING) /
+                 (static_cast<double>(total) + NGRAM_SMOOTHING_MASS);
+  return static_cast<int32_t>(std::llround(1000.0 * std::log(share)));
+}
+
+NgramModel::NgramModel(int languageCount)
+    : languageCount_(std::max(languageCount, 0)),
+      hasData_(static_cast<size_t>(languageCount_), 0) {}
+
+void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
+  if (language < 0 || language >= languageCount_ || !counts.hasData()) return;
+  size_t stride = static_cast<size_t>(languageCount_);
+  if (weights_.empty()) {
+    weights_.assign(stride * NGRAM_BUCKETS, NGRAM_NO_DATA_WEIGHT);
+  }
+  // Most buckets of a language share a few small counts; their weight is
+  // computed once.
+  constexpr uint64_t CACHED = 64;
+  int32_t small[CACHED];
+  for (uint64_t c = 0; c < CACHED; ++c)
+    small[c] = ngramWeight(c, counts.total());
+  const uint64_t* c = counts.counts();
+  int32_t* column = weights_.data() + language;
+  for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
+    column[b * stride] =
+        c[b] < CACHED ? small[c[b]] : ngramWeight(c[b], counts.total());
+  }
+  hasData_[static_cast<size_t>(language)] = 1;
+}
+
+int32_t NgramModel::weight(int bucket, int language) const {
+  if (!hasData(language) || bucket < 0 || bucket >= NGRAM_BUCKETS) {
+    return NGRAM_NO_DATA_WEIGHT;
+  }
+  return bucketRow(bucket)[language];
+}
+
+}  // namespace letterfreq

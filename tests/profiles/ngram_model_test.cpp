@@ -1,0 +1,80 @@
+#include "profiles/ngram_model.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "profiles/ngram_record.h"
+
+namespace letterfreq {
+namespace {
+
+std::vector<uint8_t> block(std::initializer_list<NgramItem> items) {
+  std::vector<uint8_t> data;
+  for (const NgramItem& item : items) {
+    data.push_back(static_cast<uint8_t>(item.bucket & 0xFF));
+    data.push_back(static_cast<uint8_t>(item.bucket >> 8));
+    data.push_back(static_cast<uint8_t>(item.count & 0xFF));
+    data.push_back(static_cast<uint8_t>(item.count >> 8));
+  }
+  return data;
+}
+
+TEST(NgramModelTest, WeightsRoundTheSmoothedLogShare) {
+  EXPECT_EQ(ngramWeight(0, 0), NGRAM_NO_DATA_WEIGHT);  // ln(1/16384)
+  EXPECT_EQ(ngramWeight(10, 100), -5357);              // -5357.28
+  EXPECT_EQ(ngramWeight(100, 100), -3066);             // -3065.87
+  EXPECT_EQ(ngramWeight(0, 100), -9752);               // -9751.73
+  // A huge language still fits 32 bits.
+  EXPECT_GT(ngramWeight(0, UINT64_MAX), INT32_MIN);
+}
+
+TEST(NgramModelTest, LanguageCountsSumEntriesAndSkipDamage) {
+  NgramLanguageCounts counts;
+  EXPECT_FALSE(counts.hasData());
+  std::vector<uint8_t> first = block({{7, 2}, {9, 65535}});
+  std::vector<uint8_t> second = block({{7, 3}, {20000, 4}});  // 20000: bad
+  second.push_back(0xAB);                                     // a trailing byte
+  counts.addRecord(first.data(), first.size());
+  counts.addRecord(second.data(), second.size());
+  EXPECT_TRUE(counts.hasData());
+  EXPECT_EQ(counts.counts()[7], 5u);
+  EXPECT_EQ(counts.counts()[9], 65535u);
+  EXPECT_EQ(counts.total(), 65540u);
+
+  counts.clear();
+  EXPECT_FALSE(counts.hasData());
+  EXPECT_EQ(counts.total(), 0u);
+  EXPECT_EQ(counts.counts()[7], 0u);
+  // An empty record is still n-gram data: the entry had a record.
+  counts.addRecord(nullptr, 0);
+  EXPECT_TRUE(counts.hasData());
+}
+
+TEST(NgramModelTest, WeightsPerLanguageAndNoDataLanguages) {
+  NgramModel model(3);
+  EXPECT_FALSE(model.carriesNgramData());
+  NgramLanguageCounts counts;
+  std::vector<uint8_t> data = block({{4, 10}, {5, 90}});
+  counts.addRecord(data.data(), data.size());
+  model.setLanguage(1, counts);
+  model.setLanguage(7, counts);  // outside: ignored
+  counts.clear();
+  model.setLanguage(2, counts);  // no data: stays without
+
+  EXPECT_TRUE(model.carriesNgramData());
+  EXPECT_FALSE(model.hasData(0));
+  EXPECT_TRUE(model.hasData(1));
+  EXPECT_FALSE(model.hasData(2));
+  EXPECT_EQ(model.weight(4, 1), ngramWeight(10, 100));
+  EXPECT_EQ(model.weight(5, 1), ngramWeight(90, 100));
+  EXPECT_EQ(model.weight(6, 1), ngramWeight(0, 100));
+  EXPECT_EQ(model.weight(4, 0), NGRAM_NO_DATA_WEIGHT);
+  // The row of a bucket holds every language side by side.
+  EXPECT_EQ(model.bucketRow(5)[1], ngramWeight(90, 100));
+  EXPECT_EQ(model.bucketRow(5)[0], NGRAM_NO_DATA_WEIGHT);
+  EXPECT_EQ(model.bucketRow(5)[2], NGRAM_NO_DATA_WEIGHT);
+}
+
+}  // namespace
+}  // namespace letterfreq
