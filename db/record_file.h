@@ -1,8 +1,16 @@
-// RecordFile: the engine over one database file. Every operation opens the
-// file for itself and reads it from the first byte; nothing is kept between
-// operations. A damaged or unopenable file throws std::runtime_error whose
-// what() is exactly the engine's "!" line (no newline); the engine never
-// prints and never ends the program.
+// RecordFile: the engine over one database file (layout in
+// db/record_format.h). It owns only its copy of the file name: every
+// operation opens the file for itself, reads it whole from the first byte
+// in large blocks, makes one pass over the records in memory and closes
+// it, so whatever another program changed in between is seen. Several
+// questions over an unchanged file are faster through a RecordSnapshot
+// (snapshot()), which answers exactly as these operations do.
+//
+// Errors: an unopenable or damaged file throws std::runtime_error whose
+// what() is exactly the engine's "!" line without newline
+// (db/record_texts.h); the engine never prints and never ends the program.
+// How each kind of damage ends a walk is set out in db/record_walk.h.
+// A missing record is a normal result, not an error.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +19,11 @@
 #include <vector>
 
 #include "db/record.h"
+#include "db/record_texts.h"
 
 namespace letterfreq {
 
-inline constexpr const char* NO_MATCH_TEXT = "No match found!";
+class RecordSnapshot;
 
 struct RecordRef {
   uint32_t id = 0;
@@ -24,28 +33,54 @@ struct RecordRef {
 class RecordFile {
  public:
   // Creates the file when it is missing; leaves an existing one unchanged.
-  // Throws "!nofileopen" when it cannot be opened for appending.
+  // Throws "!nofileopen" when it cannot be opened for appending (a
+  // read-only file or folder, an empty name).
   explicit RecordFile(const std::string& fileName);
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
   // The first record with that id, or the no-match record (id 0, data
-  // "No match found!" with its NUL).
+  // "No match found!" with its NUL). Stops reading at the record found.
   Record get_record(uint32_t id) const;
+  // One entry per record in file order; a last record whose length word
+  // reaches past the end of the file is listed too.
   std::vector<RecordRef> query_all() const;
-  // Records with a link matching target and kind (0 = any, see the rules in
-  // the implementation), each once, in file order.
+  // Records with a link matching target and kind, each once, in file order:
+  // target T, kind 0: a link to T of any kind; T and K: a link to T of kind
+  // K; target 0, kind K: a link of kind K to any record (K 0 included).
   std::vector<RecordRef> query_link(uint32_t target, uint16_t kind) const;
+  // A record with id 0 is appended under next_record_id() (the caller's
+  // record keeps id 0; the result tells the new id). A record whose id is
+  // in the file replaces the first record with it (insert_record); the id
+  // is returned even when that rewrite is refused. Any other record is
+  // appended with its id. An append is one write flushed to disk, undone on
+  // failure; it is refused ("!store_record the file ends inside the record
+  // at N") when the file ends inside a damaged record, which would hide it.
   uint32_t store_record(const Record& record);
-  // Rewrites the record at `offset`. False, file unchanged, when no record
-  // or another id stands there; the "!" text goes to the reporter.
+  // Rewrites the record at `offset` (its delimiter) with `record`, which
+  // must carry the id stored there. False, the file unchanged, when no
+  // delimiter stands there, another id does, or that record is damaged;
+  // the "!" text goes to the reporter. With the same length word the
+  // record's bytes are overwritten in place; otherwise the new contents go
+  // to a temporary file beside the database, flushed to disk and renamed
+  // over it, so a crash leaves the old file or the new one. Write failures
+  // throw; the file is then unchanged.
   bool insert_record(const Record& record, int32_t offset);
+  // Offset of the first record with that id (as query_all lists them), -1
+  // when there is none.
   int32_t find_record_offset(uint32_t id) const;
-  // Appends records that already carry their ids with one write, flushed to
-  // disk; if anything fails the file is cut back to its old length and the
-  // failure thrown. For adding an entry all at once.
+  // Appends records that already carry their ids (0 is refused with
+  // std::invalid_argument) with one write, flushed to disk; if anything
+  // fails the file is cut back to its old length and the failure thrown.
+  // For adding an entry all at once. Refused as store_record's appends are
+  // when the file ends inside a damaged record.
   void append_records(const std::vector<Record>& records);
+  // One more than the larger of 256 and the largest id in the file; 0 when
+  // the largest id is 4294967295 (no id left).
   uint32_t next_record_id() const;
+
+  // Reads the file once into a RecordSnapshot (db/record_snapshot.h).
+  RecordSnapshot snapshot() const;
 
   const std::string& fileName() const { return fileName_; }
 
@@ -53,6 +88,9 @@ class RecordFile {
   std::function<void(const std::string&)> reporter;
 
  private:
+  bool rewrite(const std::vector<uint8_t>& bytes, const Record& record,
+               int32_t offset);
+
   std::string fileName_;
 };
 

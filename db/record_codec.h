@@ -1,0 +1,37 @@
+// Bytes <-> values for the database file: the little-endian integer
+// helpers (byte by byte, whatever the host) and a Record's encoding. Every
+// integer the engine writes or reads goes through these.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "db/record.h"
+
+namespace letterfreq {
+
+// Append the value's low 1, 2 or 4 bytes, least significant first.
+void write_u8(std::vector<uint8_t>& out, uint8_t value);
+void write_u16(std::vector<uint8_t>& out, uint16_t value);
+void write_u32(std::vector<uint8_t>& out, uint32_t value);
+
+// Read a little-endian value at `bytes` (the caller checks the bounds).
+inline uint8_t read_u8(const uint8_t* bytes) { return bytes[0]; }
+inline uint16_t read_u16(const uint8_t* bytes) {
+  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+inline uint32_t read_u32(const uint8_t* bytes) {
+  return uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) |
+         (uint32_t{bytes[2]} << 16) | (uint32_t{bytes[3]} << 24);
+}
+
+// The record's bytes as they stand in the file: delimiter, id,
+// body_length(), fields, links, data. Throws std::runtime_error when the
+// record would not fit a database file (over 2,147,483,647 bytes).
+std::vector<uint8_t> encodeRecord(const Record& record);
+// The same, appended to `out`.
+void appendEncodedRecord(std::vector<uint8_t>& out, const Record& record);
+// 9 + body_length() without wrapping.
+uint64_t encodedRecordSize(const Record& record);
+
+}  // namespace letterfreq

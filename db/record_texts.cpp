@@ -1,0 +1,34 @@
+#include "db/record_texts.h"
+
+namespace letterfreq {
+
+std::string expectedDelimiterText(const char* operation, uint32_t position) {
+  return std::string("!") + operation + " expected RECORD_DELIM at " +
+         std::to_string(position);
+}
+
+std::string queryLinkExpectedDelimiterText(uint32_t position, uint8_t byte) {
+  return expectedDelimiterText("query_link", position) +
+         " rcvd:" + std::to_string(byte);
+}
+
+std::string lengthTooSmallText(const char* operation, uint32_t offset) {
+  return std::string("!") + operation + " record at " +
+         std::to_string(offset) +
+         " has a length too small for its fields and links";
+}
+
+std::string endsInsideRecordText(const char* operation, uint32_t offset) {
+  return std::string("!") + operation + " the file ends inside the record at " +
+         std::to_string(offset);
+}
+
+std::string readFailedText(const std::string& reason) {
+  return "!couldn't read the database file: " + reason;
+}
+
+std::string writeFailedText(const std::string& reason) {
+  return "!couldn't write the database file: " + reason;
+}
+
+}  // namespace letterfreq
