@@ -1,0 +1,123 @@
+// Loading a profile database: reads the record tree of languages, entries
+// and the entries' Count and Sort Arrays, and sums the entries into one
+// profile per language and a totals profile. No toolkit here: the window,
+// the CLI and the tests share it, and each shows the result its own way.
+//
+// Progress and cancelling go through LoadHooks::progress (the window sets
+// its meter and lets the toolkit run, the CLI just goes on); damage found
+// while loading goes to LoadHooks::warning with one of the fixed texts below
+// (the window asks a question box, the CLI prints "warning: ").
+//
+// Data read from the file is untrusted. The choices made here:
+// - A name (language or entry) is read up to its first NUL or, when its
+//   data block has none, up to the block's end.
+// - A Count Array is copied byte for byte from its start into the 255
+//   little-endian counts: a longer block gives only its first 1020 bytes, a
+//   shorter one fills the counts it reaches (the rest stay 0).
+// - A Sort Array byte 255 has no counter and is skipped. Of the other bytes
+//   at most 255 are used (one per slot of the order list); any beyond are
+//   ignored.
+// - Counts are summed without wrapping (held at the int32 limits).
+// - An entry whose listed counts sum to 0 gives relative frequencies of
+//   0/0 (not a number) as the arithmetic says; only a damaged file has one.
+// - A damaged or unopenable file throws the engine's std::runtime_error
+//   ("!" text) out of loadDatabase; nothing is half returned.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/letter_profile.h"
+
+namespace letterfreq {
+
+class RecordFile;
+class RecordSnapshot;
+
+// The warnings of a load, in the words the user sees.
+inline constexpr const char* TOO_MANY_COUNT_ARRAYS =
+    "Database has too many Count Arrays for its own good.";
+inline constexpr const char* MISSING_COUNT_ARRAY =
+    "Database missing Count Array information.";
+inline constexpr const char* TOO_MANY_SORT_ARRAYS =
+    "Database has too many Sort Arrays for its own good.";
+inline constexpr const char* MISSING_SORT_ARRAY =
+    "Database missing Sort Array information.";
+// The progress message before the totals are made.
+inline constexpr const char* TOTALS_MESSAGE = "Totals";
+
+struct LoadHooks {
+  // Called with (i / N, language name) when language i starts, with
+  // ((i + j / M) / N, language name) before entry j is read, and with (the
+  // last value, "Totals") before the totals. Its latest answer is looked at
+  // before every entry: false there cancels the load, as the meter's
+  // "Cancel" does. So a load with no entries left to read still completes.
+  // Empty: never cancels.
+  std::function<bool(float value, const std::string& message)> progress;
+  // One of the four warning texts above. Empty: warnings are dropped.
+  std::function<void(const std::string& text)> warning;
+};
+
+struct LoadedEntry {
+  uint32_t id = 0;    // the entry record's id
+  std::string name;   // as stored (see above), never changed for display
+  // counts (from the Count Array), order (from the Sort Array), totalCount
+  // and usedCount; fresh when the load stopped at this entry.
+  LetterProfile profile;
+  bool profileRead = false;  // false only for the entry the load stopped at
+};
+
+struct LoadedLanguage {
+  // The entries read, in file order; all of them unless the load ended in
+  // this language.
+  std::vector<LoadedEntry> entries;
+  int32_t entryCount = 0;     // M, the number of entry records
+  bool profileDone = false;   // its profile was completed (shown in a tree)
+};
+
+enum class LoadOutcome {
+  Complete,   // every language and entry was loaded
+  Cancelled,  // progress answered false; ended before entry (i, j)
+  Stopped,    // entry (i, j) lacks its Count or Sort Array
+};
+
+struct DatabaseLoad {
+  // One profile per language record, in file order, always all of them:
+  // name and recordId; then, for each language that the load finished,
+  // counts summed over the entries (over the bytes of each Sort Array),
+  // order, sums, sumSquares, sampleCount = M, stdDevs, totalCount and
+  // usedCount. The language the load ended in holds what was summed so far
+  // (sampleCount = M, not ordered); later ones are fresh.
+  std::vector<LetterProfile> languageProfiles;
+  // The languages reached, parallel to the start of languageProfiles: all
+  // of them after a complete load, up to and including language i else.
+  std::vector<LoadedLanguage> languages;
+  // The totals over every entry, ordered and totalled; complete loads only.
+  LetterProfile totals;
+  LoadOutcome outcome = LoadOutcome::Complete;
+  size_t endLanguage = 0;  // i and j where a cancelled or stopped load ended
+  size_t endEntry = 0;
+};
+
+// The languages of the file: one fresh profile per language record, in file
+// order, with only name and recordId set.
+std::vector<LetterProfile> reloadLanguages(const RecordFile& database);
+
+// Loads the whole database. The file is read once, then answered from
+// memory with exactly the engine's results. Throws the engine's
+// std::runtime_error on a damaged or unopenable file.
+DatabaseLoad loadDatabase(const RecordFile& database, const LoadHooks& hooks);
+// The same over a file read already (RecordSnapshot reads a file without
+// creating it, so this also loads read-only files).
+DatabaseLoad loadDatabase(const RecordSnapshot& snapshot,
+                          const LoadHooks& hooks);
+
+// The same load, asking the engine for every record as it goes (one pass
+// over the file per question). Slow; kept to check the fast load against.
+DatabaseLoad loadDatabaseByQueries(const RecordFile& database,
+                                   const LoadHooks& hooks);
+
+}  // namespace letterfreq

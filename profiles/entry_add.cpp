@@ -1,0 +1,108 @@
+#include "profiles/entry_add.h"
+
+#include <stdexcept>
+
+#include "db/record_file.h"
+#include "db/record_format.h"
+#include "db/record_texts.h"
+#include "profiles/schema.h"
+
+namespace letterfreq {
+
+namespace {
+
+Record linkedRecord(uint32_t id, uint32_t target, uint16_t kind) {
+  Record record;
+  record.id(id);
+  RecordLink link;
+  link.target = target;
+  link.kind = kind;
+  record.add_link(link);
+  return record;
+}
+
+Record textRecord(uint32_t id, uint32_t target, uint16_t kind,
+                  const std::string& text) {
+  Record record = linkedRecord(id, target, kind);
+  record.set_data(text.c_str());
+  return record;
+}
+
+Record countArrayRecord(uint32_t id, uint32_t entryId,
+                        const LetterProfile& sample) {
+  uint8_t bytes[COUNT_ARRAY_BYTES];
+  for (int i = 0; i < PROFILE_SLOTS; ++i) {
+    const uint32_t count = static_cast<uint32_t>(sample.counts[i]);
+    for (int k = 0; k < 4; ++k) {
+      bytes[4 * i + k] = static_cast<uint8_t>(count >> (8 * k));
+    }
+  }
+  Record record = linkedRecord(id, entryId, KIND_COUNT_ARRAY);
+  record.set_data(bytes, COUNT_ARRAY_BYTES);
+  return record;
+}
+
+// The order list before its first 0 (at most all 255 slots).
+Record sortArrayRecord(uint32_t id, uint32_t entryId,
+                       const LetterProfile& sample) {
+  uint32_t n = 0;
+  while (n < SORT_ARRAY_MAX_BYTES && sample.order[n] != 0) ++n;
+  Record record = linkedRecord(id, entryId, KIND_SORT_ARRAY);
+  record.set_data(sample.order.data(), n);
+  return record;
+}
+
+}  // namespace
+
+const char* entryRefusal(bool sampleLoaded, bool databaseLoaded,
+                         const std::string& language) {
+  if (!databaseLoaded || !sampleLoaded) return NEED_SAMPLE_AND_DATABASE;
+  if (language.c_str()[0] == '\0') return NEED_LANGUAGE;
+  return nullptr;
+}
+
+EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
+                          const EntryToAdd& entry, const LetterProfile& sample,
+                          uint32_t firstId) {
+  // As the window's fields give them: C texts.
+  const std::string language = entry.language.c_str();
+  const std::string name = entry.name.c_str();
+  const std::string source = entry.source.c_str();
+
+  EntryRecords result;
+  for (const LetterProfile& profile : languageProfiles) {
+    if (profile.name == language) result.languageId = profile.recordId;
+  }
+  result.newLanguage = result.languageId == 0;
+
+  // Ids are handed out one after another; none may wrap past the top.
+  const uint32_t count = result.newLanguage ? 5 : 4;
+  if (firstId < FIRST_RECORD_ID || firstId > UINT32_MAX - (count - 1)) {
+    throw std::runtime_error(NO_RECORD_ID_LEFT_TEXT);
+  }
+  uint32_t id = firstId;
+  if (result.newLanguage) {
+    result.languageId = id;
+    result.records.push_back(
+        textRecord(id++, LANGUAGE_ROOT, KIND_MEMBER, language));
+  }
+  result.entryId = id;
+  result.records.push_back(textRecord(id++, result.languageId, KIND_MEMBER,
+                                      name.empty() ? source : name));
+  result.records.push_back(
+      textRecord(id++, result.entryId, KIND_SOURCE, source));
+  result.records.push_back(countArrayRecord(id++, result.entryId, sample));
+  result.records.push_back(sortArrayRecord(id, result.entryId, sample));
+  return result;
+}
+
+EntryRecords storeEntry(RecordFile& database,
+                        const std::vector<LetterProfile>& languageProfiles,
+                        const EntryToAdd& entry, const LetterProfile& sample) {
+  EntryRecords records = entryRecords(languageProfiles, entry, sample,
+                                      database.next_record_id());
+  database.append_records(records.records);
+  return records;
+}
+
+}  // namespace letterfreq

@@ -1,0 +1,64 @@
+// Adding a sample to a profile database as a new entry of a language: the
+// records of one entry (the language record first when the language is new,
+// then entry, source, Count Array and Sort Array), with the ids and bytes
+// that storing them one by one would give, written with one append.
+//
+// All or nothing: the records of an entry go to the file in one write that
+// is flushed; when the write fails the file is cut back to its old length
+// and the failure is thrown, so no entry is ever left without its arrays.
+//
+// Texts are taken as the window's fields give them: up to a first NUL.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/letter_profile.h"
+#include "db/record.h"
+
+namespace letterfreq {
+
+class RecordFile;
+
+// The refusals of "Add entry", in the words the user sees.
+inline constexpr const char* NEED_SAMPLE_AND_DATABASE =
+    "You must have a sample and a database open.";
+inline constexpr const char* NEED_LANGUAGE =
+    "You must type in or select a language.";
+
+// The refusal text for these inputs, or nullptr when the entry may be added.
+const char* entryRefusal(bool sampleLoaded, bool databaseLoaded,
+                         const std::string& language);
+
+struct EntryToAdd {
+  std::string language;  // the language text, typed or picked
+  std::string name;      // the entry's name; empty: the source is used
+  std::string source;    // the sample text (file name or http:// address)
+};
+
+struct EntryRecords {
+  // language (only when new), entry, source, Count Array, Sort Array.
+  std::vector<Record> records;
+  uint32_t languageId = 0;  // found or new
+  uint32_t entryId = 0;
+  bool newLanguage = false;
+};
+
+// The records of one entry, numbered from firstId on as successive stores
+// would number them. The language is looked up in languageProfiles by
+// exact, case-sensitive name; when several match, the last one wins.
+// Throws the engine's "!no record id left" when the ids would run past
+// 4294967295 (only a file with such ids gets there), as a store would.
+EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
+                          const EntryToAdd& entry, const LetterProfile& sample,
+                          uint32_t firstId);
+
+// Appends the records of one entry to the database with one write. Throws
+// the engine's std::runtime_error when the file cannot be read or written;
+// the file is then as it was.
+EntryRecords storeEntry(RecordFile& database,
+                        const std::vector<LetterProfile>& languageProfiles,
+                        const EntryToAdd& entry, const LetterProfile& sample);
+
+}  // namespace letterfreq

@@ -1,0 +1,37 @@
+// The application's record schema: how languages, entries and the entries'
+// arrays are stored as records of the database file. Every record the
+// application writes has no fields, exactly one link (target = parent,
+// kind = what the record is) and a data block:
+//
+//   record       link target          link kind         data block
+//   language     LANGUAGE_ROOT        KIND_MEMBER       name + NUL
+//   entry        language record id   KIND_MEMBER       name + NUL
+//   source       entry record id      KIND_SOURCE       sample text + NUL
+//   Count Array  entry record id      KIND_COUNT_ARRAY  255 x int32 LE
+//   Sort Array   entry record id      KIND_SORT_ARRAY   order, no 0 at end
+//
+// Nothing derived (totals, frequencies, deviations) is stored; every load
+// computes it again.
+#pragma once
+
+#include <cstdint>
+
+namespace letterfreq {
+
+// Link target of every language record. No record carries this id (ids
+// start at 257); it only groups the languages.
+constexpr uint32_t LANGUAGE_ROOT = 2;
+
+// Link kinds.
+constexpr uint16_t KIND_MEMBER = 1;  // language -> root, entry -> language
+constexpr uint16_t KIND_COUNT_ARRAY = 5;
+constexpr uint16_t KIND_SORT_ARRAY = 6;
+constexpr uint16_t KIND_SOURCE = 7;
+
+// A Count Array holds the counts of byte values 0..254 as 32-bit integers.
+constexpr uint32_t COUNT_ARRAY_BYTES = 1020;
+// A Sort Array is written with at most 254 bytes; readers accept 255, one
+// per slot of a profile's order list.
+constexpr uint32_t SORT_ARRAY_MAX_BYTES = 255;
+
+}  // namespace letterfreq
