@@ -22,6 +22,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace letterfreq {
 
 class CountingRule {
@@ -54,11 +58,11 @@ namespace counting_detail {
 
 // Per-byte classes of the text (outside markup) loop.
 constexpr uint8_t STOP = 1;   // '<', '>' or '&': leaves the counting loop
-constexpr uint8_t SPACE = 2;  // TAB, LF, space: a run of one counts once
+constexpr uint8_t SPACE = 2;  // TAB, LF (CR), space: a run counts once
 
 struct ByteTables {
   uint8_t translated[256];  // CR read as LF, every other byte as it is
-  uint8_t textClass[256];   // by translated byte
+  uint8_t textClass[256];   // by byte as read: CR is white space (LF)
   bool markupStop[256];     // '>' or '&' end a run of markup bytes
 };
 
@@ -75,10 +79,28 @@ constexpr ByteTables makeByteTables() {
   t.textClass[static_cast<uint8_t>('\t')] = SPACE;
   t.textClass[static_cast<uint8_t>('\n')] = SPACE;
   t.textClass[static_cast<uint8_t>(' ')] = SPACE;
+  t.textClass[static_cast<uint8_t>('\r')] = SPACE;
   return t;
 }
 
 inline constexpr ByteTables BYTE_TABLES = makeByteTables();
+
+// The first '>' or '&' in [p, end), or end: 16 bytes a step where the
+// processor allows, since tags are skipped, not counted.
+inline const uint8_t* findMarkupStop(const uint8_t* p, const uint8_t* end) {
+#if defined(__SSE2__)
+  const __m128i close = _mm_set1_epi8('>');
+  const __m128i ampersand = _mm_set1_epi8('&');
+  for (; end - p >= 16; p += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int hits = _mm_movemask_epi8(_mm_or_si128(
+        _mm_cmpeq_epi8(v, close), _mm_cmpeq_epi8(v, ampersand)));
+    if (hits != 0) return p + __builtin_ctz(static_cast<unsigned>(hits));
+  }
+#endif
+  while (p < end && !BYTE_TABLES.markupStop[*p]) ++p;
+  return p;
+}
 
 }  // namespace counting_detail
 
@@ -109,7 +131,7 @@ void CountingRule::feed(const uint8_t* bytes, size_t length,
       continue;
     }
     if (inMarkup_) {
-      while (p < end && !BYTE_TABLES.markupStop[*p]) ++p;
+      p = findMarkupStop(p, end);
       if (p == end) break;
       if (*p == '>') {
         inMarkup_ = false;
@@ -121,10 +143,11 @@ void CountingRule::feed(const uint8_t* bytes, size_t length,
     }
     // Text: branch-free counting until the next '<', '>' or '&'.
     for (; p < end; ++p) {
-      const uint8_t c = BYTE_TABLES.translated[*p];
-      const uint8_t kind = BYTE_TABLES.textClass[c];
+      const uint8_t raw = *p;
+      const uint8_t kind = BYTE_TABLES.textClass[raw];
       if (kind & STOP) break;
-      const bool folded = (kind & SPACE) != 0 && c == previous;
+      const uint8_t c = BYTE_TABLES.translated[raw];
+      const bool folded = ((kind & SPACE) != 0) & (c == previous);
       tally[c] += !folded;
       if (!folded && c != 255) onCounted(c);
       previous = c;
