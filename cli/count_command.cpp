@@ -1,17 +1,116 @@
+// letterfreq-cli count [--json] SAMPLE...: counts each sample as the
+// window's "Go" does and prints its profile, most frequent byte first.
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <string>
+#include <vector>
 
+#include "app/letter_profile.h"
 #include "cli/commands.h"
+#include "cli/sample_arg.h"
 
 namespace letterfreq {
 
-// Not built yet: registered so that the command line and --help are whole.
+namespace {
+
+struct CountOptions {
+  bool json = false;
+  std::vector<std::string> samples;
+};
+
+// "%.9g" reads back as the same float; any NaN prints as "nan".
+std::string floatText(float value) {
+  if (std::isnan(value)) return "nan";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+  return text;
+}
+
+// The byte's share of the total in percent, in single precision as the
+// window computes it.
+float percentOf(int32_t count, int32_t total) {
+  return static_cast<float>(count) * 100.0f / static_cast<float>(total);
+}
+
+// The byte values listed in the profile's order (up to its ending 0).
+std::vector<int> listedBytes(const LetterProfile& profile) {
+  std::vector<int> listed;
+  for (int i = 0; i < PROFILE_SLOTS && profile.order[i] != 0; ++i) {
+    listed.push_back(profile.order[i]);
+  }
+  return listed;
+}
+
+void printText(const std::string& sample, const LetterProfile& profile,
+               std::ostream& out) {
+  std::string text = "sample\t" + sample + "\ntotal\t" +
+                     std::to_string(profile.totalCount) + "\nused\t" +
+                     std::to_string(profile.usedCount) + "\n";
+  for (int b : listedBytes(profile)) {
+    const int32_t count = profile.counts[b];
+    text += std::to_string(b) + "\t" + std::to_string(count) + "\t" +
+            floatText(percentOf(count, profile.totalCount)) + "\n";
+  }
+  out << text;
+}
+
+void printJson(const std::string& sample, const LetterProfile& profile,
+               std::ostream& out) {
+  nlohmann::ordered_json line;
+  line["sample"] = sample;
+  line["total"] = profile.totalCount;
+  line["used"] = profile.usedCount;
+  line["counts"] = profile.counts;
+  line["order"] = listedBytes(profile);
+  // A file name need not be UTF-8: replace what JSON cannot carry.
+  out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+      << "\n";
+}
+
+int runCount(const CountOptions& options, CliContext& context) {
+  int status = 0;
+  for (const std::string& sample : options.samples) {
+    LetterProfile profile;
+    std::string failure;
+    if (!loadSampleArg(sample, context.in, profile, &failure)) {
+      context.err << "letterfreq-cli: " << sample << ": " << failure << "\n";
+      status = 1;  // the other samples are still counted
+      continue;
+    }
+    profile.sortOrder();
+    profile.computeTotals();
+    if (options.json) {
+      printJson(sample, profile, context.out);
+    } else {
+      printText(sample, profile, context.out);
+    }
+  }
+  context.out.flush();
+  return status;
+}
+
+}  // namespace
+
 void addCountCommand(CLI::App& app, CliContext& context) {
-  CLI::App* command = app.add_subcommand("count", "(not available yet)");
-  command->allow_extras();
-  command->callback([&context] {
-    context.err << "letterfreq-cli: count is not available yet\n";
-    context.status = 1;
+  auto options = std::make_shared<CountOptions>();
+  CLI::App* command = app.add_subcommand(
+      "count",
+      "Count the bytes of each SAMPLE as the window does (markup and "
+      "entities left out, CR read as LF, a run of one white-space byte "
+      "counted once) and print its profile, most frequent byte first: "
+      "lines 'sample', 'total', 'used', then 'BYTE<TAB>COUNT<TAB>PERCENT'.");
+  command->add_flag("--json", options->json,
+                    "Print one JSON object per sample (JSON Lines)");
+  command
+      ->add_option("SAMPLE", options->samples,
+                   "A file name, an http:// address, or - for standard input")
+      ->required();
+  command->callback([options, &context] {
+    context.status = runCount(*options, context);
   });
 }
 

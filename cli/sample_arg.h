@@ -1,0 +1,22 @@
+// Reading a SAMPLE argument of letterfreq-cli: a file name or an http://
+// address, counted as the window's "Go" counts it, or "-" for standard input
+// read through the same rule. Shared by every command that takes samples.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include "app/letter_profile.h"
+
+namespace letterfreq {
+
+inline constexpr const char* STDIN_SAMPLE = "-";
+inline constexpr const char* STDIN_READ_FAILED =
+    "Standard input couldn't be read!";
+
+// Resets `profile` and counts the sample into it (sampleCount 1 on
+// success). On failure the profile is empty and *failure holds the message.
+bool loadSampleArg(const std::string& sample, std::istream& in,
+                   LetterProfile& profile, std::string* failure);
+
+}  // namespace letterfreq
