@@ -1,17 +1,187 @@
+// letterfreq-cli match: loads a database once, as "Open DB" does, and ranks
+// its languages against each sample by one method, as "Match" does. It
+// never creates the database file. A load that stops at an entry without
+// its arrays is matched with what was loaded, after the warning, as the
+// window does. A sample that cannot be read is reported and skipped; the
+// others are still matched and the exit status is 1.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "db/record_file.h"
+#include "profiles/database_load.h"
+#include "profiles/match.h"
+#include "sample/sample_loader.h"
 
 namespace letterfreq {
 
-// Not built yet: registered so that the command line and --help are whole.
+namespace {
+
+struct MatchOptions {
+  std::string database;
+  std::string method = std::to_string(DEFAULT_METHOD_CODE);
+  size_t top = 0;  // 0: every language
+  bool json = false;
+  std::vector<std::string> samples;
+};
+
+// Counts a sample as the window's "Go" does; "-" is standard input.
+bool countSample(const std::string& text, std::istream& in,
+                 LetterProfile& sample, std::string& failure) {
+  if (text != "-") return loadSample(text, sample, &failure);
+  sample = LetterProfile();
+  if (!countStream(in, sample.counts.data(), true)) {
+    sample = LetterProfile();
+    failure = FILE_OPEN_FAILED;
+    return false;
+  }
+  sample.sampleCount = 1;
+  return true;
+}
+
+// "%.9g" reads back as the same float; a NaN prints as "nan" whatever its
+// sign bit (0/0 gives a negative NaN, which printf would show as "-nan").
+std::string scoreText(float score) {
+  if (std::isnan(score)) return "nan";
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(score));
+  return text;
+}
+
+nlohmann::json scoreJson(float score) {
+  if (std::isnan(score)) return nullptr;
+  return std::strtod(scoreText(score).c_str(), nullptr);
+}
+
+void printText(const std::string& sampleText,
+               const std::vector<MatchRow>& rows, size_t shown,
+               std::ostream& out) {
+  std::string text = "sample\t" + sampleText + "\n";
+  for (size_t r = 0; r < shown; ++r) {
+    text += std::to_string(r + 1);
+    text += '\t';
+    text += scoreText(rows[r].score);
+    text += '\t';
+    text += rows[r].name;
+    text += '\n';
+  }
+  out << text;
+}
+
+void printJson(const std::string& sampleText, int code,
+               const std::vector<MatchRow>& rows, size_t shown,
+               std::ostream& out) {
+  nlohmann::json results = nlohmann::json::array();
+  for (size_t r = 0; r < shown; ++r) {
+    results.push_back({{"language", rows[r].name},
+                       {"id", rows[r].recordId},
+                       {"score", scoreJson(rows[r].score)}});
+  }
+  const nlohmann::json line = {{"sample", sampleText},
+                               {"method", methodName(code)},
+                               {"code", code},
+                               {"results", std::move(results)}};
+  // Names are bytes as stored; ones that are not UTF-8 get U+FFFD here.
+  out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+      << "\n";
+}
+
+int runMatch(const MatchOptions& options, CliContext& context) {
+  const int code = methodCodeFromText(options.method);
+  std::error_code ignored;
+  if (!std::filesystem::exists(options.database, ignored)) {
+    context.err << "letterfreq-cli: " << options.database
+                << ": no such database\n";
+    return 1;
+  }
+  DatabaseLoad loaded;
+  try {
+    const RecordFile database(options.database);
+    LoadHooks hooks;
+    hooks.warning = [&context](const std::string& text) {
+      context.err << "warning: " << text << "\n";
+    };
+    loaded = loadDatabase(database, hooks);
+  } catch (const std::runtime_error& e) {
+    context.err << "letterfreq-cli: " << options.database << ": " << e.what()
+                << "\n";
+    return 1;
+  }
+  const std::vector<LetterProfile>& languages = loaded.languageProfiles;
+  const LanguageTable table(languages);
+
+  int status = 0;
+  LetterProfile sample;
+  for (const std::string& sampleText : options.samples) {
+    std::string failure;
+    if (!countSample(sampleText, context.in, sample, failure)) {
+      context.err << "letterfreq-cli: " << sampleText << ": " << failure
+                  << "\n";
+      status = 1;
+      continue;
+    }
+    const auto rows = matchSample(code, sample.counts.data(), table, languages);
+    const size_t shown =
+        options.top == 0 ? rows.size() : std::min(options.top, rows.size());
+    if (options.json) {
+      printJson(sampleText, code, rows, shown, context.out);
+    } else {
+      printText(sampleText, rows, shown, context.out);
+    }
+  }
+  context.out.flush();
+  return status;
+}
+
+}  // namespace
+
 void addMatchCommand(CLI::App& app, CliContext& context) {
-  CLI::App* command = app.add_subcommand("match", "(not available yet)");
-  command->allow_extras();
-  command->callback([&context] {
-    context.err << "letterfreq-cli: match is not available yet\n";
-    context.status = 1;
+  auto options = std::make_shared<MatchOptions>();
+  CLI::App* command = app.add_subcommand(
+      "match",
+      "Load the database as \"Open DB\" does and rank its languages against "
+      "each SAMPLE, best first, as \"Match\" does.");
+  command->add_option("--db", options->database, "The database file")
+      ->required();
+  const CLI::Validator method(
+      [](std::string& text) -> std::string {
+        if (methodCodeFromText(text) != 0) return "";
+        return "unknown method \"" + text + "\"";
+      },
+      "METHOD");
+  std::string methods;
+  for (const char* name : METHOD_NAMES) {
+    methods += methods.empty() ? "" : ", ";
+    methods += name;
+  }
+  command
+      ->add_option("--method", options->method,
+                   "The method by name (any case) or code 1 to 6: " + methods +
+                       " (default: 4, Three Std Deviations)")
+      ->check(method);
+  command
+      ->add_option("--top", options->top,
+                   "Print only the K best languages of each ranking "
+                   "(default: all)")
+      ->check(CLI::PositiveNumber)
+      ->type_name("K");
+  command->add_flag("--json", options->json, "Print JSON Lines");
+  command
+      ->add_option("samples", options->samples,
+                   "File names or http:// addresses; - is standard input")
+      ->required();
+  command->callback([options, &context] {
+    context.status = runMatch(*options, context);
   });
 }
 

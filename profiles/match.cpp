@@ -39,7 +39,9 @@ inline bool bandHolds(float a, float ea, float b) {
   const float hiA = a + std::fabs(ea);
   const float loB = b - 0.0f;
   const float hiB = b + 0.0f;
-  return (loB <= loA && loA <= hiB) || (loA <= loB && loB <= hiA);
+  // Bitwise, not short-circuit: the same truth value, and no branches, so
+  // the lanes of a block are compared together.
+  return ((loB <= loA) & (loA <= hiB)) | ((loA <= loB) & (loB <= hiA));
 }
 
 // Writes the sums of one block into `scores`, as 1 - sum or as they are,

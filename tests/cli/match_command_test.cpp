@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "db/record_file.h"
+#include "profiles/schema.h"
+#include "tests/support/cli_harness.h"
+#include "tests/support/temp_dir.h"
+
+namespace letterfreq {
+namespace {
+
+using testing::CliResult;
+using testing::runCliCaptured;
+
+// A database of two languages: Latin from "aaab" (a 3, b 1) and Other from
+// "cc" (c 2). Matched against "aaab" by Difference, Latin scores 1 and
+// Other 1 - (0.75 + 0.25 + 1) = -1.
+class MatchCommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    latinText = dir.write("latin.txt", "aaab");
+    otherText = dir.write("other.txt", "cc");
+    db = dir.file("ling2.db");
+    latinId = addEntry("Latin", latinText);
+    otherId = addEntry("Other", otherText);
+  }
+
+  unsigned addEntry(const std::string& language, const std::string& sample) {
+    const CliResult added = runCliCaptured(
+        {"add", "--db", db, "--language", language, "--json", sample});
+    EXPECT_EQ(added.status, 0) << added.err;
+    return nlohmann::json::parse(added.out).value("languageId", 0u);
+  }
+
+  CliResult match(std::vector<std::string> args, const std::string& input = "") {
+    std::vector<std::string> all = {"match", "--db", db};
+    all.insert(all.end(), args.begin(), args.end());
+    return runCliCaptured(all, input);
+  }
+
+  testing::TempDir dir;
+  std::string latinText, otherText, db;
+  unsigned latinId = 0, otherId = 0;
+};
+
+TEST_F(MatchCommandTest, PrintsTheRankingBestFirst) {
+  const CliResult result = match({"--method", "Difference", latinText});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
+  EXPECT_EQ(result.err, "");
+}
+
+TEST_F(MatchCommandTest, MethodIsANameInAnyCaseOrACode) {
+  const std::string tendency = match({"--method", "Tendency Pull", otherText}).out;
+  EXPECT_EQ(tendency, "sample\t" + otherText + "\n1\t1\tOther\n2\t-1\tLatin\n");
+  EXPECT_EQ(match({"--method", "tendency pull", otherText}).out, tendency);
+  EXPECT_EQ(match({"--method", "6", otherText}).out, tendency);
+  // The default is the window's: Three Std Deviations.
+  const std::string three = match({"--method", "THREE STD DEVIATIONS", latinText}).out;
+  EXPECT_EQ(match({latinText}).out, three);
+  EXPECT_EQ(match({"--method", "4", latinText}).out, three);
+  EXPECT_NE(three.find("1\t1\tLatin\n"), std::string::npos) << three;
+}
+
+TEST_F(MatchCommandTest, ALanguageMadeFromTheSampleScoresOneByEveryMethod) {
+  for (int code = 1; code <= 6; ++code) {
+    const CliResult result = match({"--method", std::to_string(code), "--top",
+                                    "1", latinText});
+    EXPECT_EQ(result.out, "sample\t" + latinText + "\n1\t1\tLatin\n")
+        << "method " << code;
+  }
+}
+
+TEST_F(MatchCommandTest, JsonLinesCarryMethodCodeIdsAndScores) {
+  const CliResult result =
+      match({"--json", "--method", "1", latinText, otherText});
+  ASSERT_EQ(result.status, 0) << result.err;
+  std::istringstream lines(result.out);
+  std::string line;
+  std::vector<nlohmann::json> objects;
+  while (std::getline(lines, line)) objects.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(objects.size(), 2u);
+  const nlohmann::json& first = objects[0];
+  EXPECT_EQ(first["sample"], latinText);
+  EXPECT_EQ(first["method"], "Difference");
+  EXPECT_EQ(first["code"], 1);
+  ASSERT_EQ(first["results"].size(), 2u);
+  EXPECT_EQ(first["results"][0],
+            nlohmann::json({{"language", "Latin"}, {"id", latinId}, {"score", 1}}));
+  EXPECT_EQ(first["results"][1],
+            nlohmann::json({{"language", "Other"}, {"id", otherId}, {"score", -1}}));
+  EXPECT_EQ(objects[1]["sample"], otherText);
+  EXPECT_EQ(objects[1]["results"][0]["language"], "Other");
+}
+
+TEST_F(MatchCommandTest, TopKeepsTheBestOfEachSample) {
+  const CliResult result =
+      match({"--top", "1", "--method", "1", latinText, otherText});
+  EXPECT_EQ(result.out, "sample\t" + latinText + "\n1\t1\tLatin\nsample\t" +
+                            otherText + "\n1\t1\tOther\n");
+  // More than there are languages: all of them.
+  EXPECT_EQ(match({"--top", "9", "--method", "1", latinText}).out,
+            match({"--method", "1", latinText}).out);
+}
+
+TEST_F(MatchCommandTest, ASampleWithoutCountsScoresNotANumber) {
+  const std::string empty = dir.write("empty.txt", "");
+  const CliResult text = match({"--method", "Difference", empty});
+  EXPECT_EQ(text.status, 0);
+  EXPECT_EQ(text.out, "sample\t" + empty + "\n1\tnan\tLatin\n2\tnan\tOther\n");
+  const CliResult json = match({"--json", "--method", "1", empty});
+  const auto object = nlohmann::json::parse(json.out);
+  EXPECT_TRUE(object["results"][0]["score"].is_null());
+  EXPECT_EQ(object["results"][1]["language"], "Other");
+  // Deviations: nothing lies in a band, so 0.
+  EXPECT_EQ(match({"--method", "2", empty}).out,
+            "sample\t" + empty + "\n1\t0\tLatin\n2\t0\tOther\n");
+}
+
+TEST_F(MatchCommandTest, StandardInputIsASample) {
+  EXPECT_EQ(match({"--method", "1", "-"}, "cc").out,
+            "sample\t-\n1\t1\tOther\n2\t-1\tLatin\n");
+}
+
+TEST_F(MatchCommandTest, AnUnreadableSampleFailsButTheOthersAreMatched) {
+  const std::string missing = dir.file("missing.txt");
+  const CliResult result = match({"--method", "1", missing, latinText});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "letterfreq-cli: " + missing + ": File couldn't be opened!\n");
+  EXPECT_EQ(result.out, "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
+}
+
+TEST_F(MatchCommandTest, WrongCommandLinesExitTwo) {
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--method", "Fuzzy", latinText},
+        {"--method", "7x", latinText},
+        {"--method", "0", latinText},
+        {"--top", "0", latinText},
+        {"--top", "-2", latinText},
+        {"--method", "1"}}) {
+    const CliResult result = match(args);
+    EXPECT_EQ(result.status, 2) << args[1];
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err, "");
+  }
+  EXPECT_NE(match({"--method", "Fuzzy", latinText}).err.find("unknown method"),
+            std::string::npos);
+  EXPECT_EQ(runCliCaptured({"match", latinText}).status, 2);  // no --db
+}
+
+TEST_F(MatchCommandTest, AMissingDatabaseIsRefusedAndNotCreated) {
+  const std::string missing = dir.file("none.db");
+  const CliResult result =
+      runCliCaptured({"match", "--db", missing, latinText});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "letterfreq-cli: " + missing + ": no such database\n");
+  EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
+TEST_F(MatchCommandTest, ADamagedDatabaseFailsWithTheEngineLine) {
+  const std::string damaged = dir.write("damaged.db", "not a database");
+  const CliResult result =
+      runCliCaptured({"match", "--db", damaged, latinText});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err.rfind("letterfreq-cli: " + damaged + ": !", 0), 0u)
+      << result.err;
+  EXPECT_EQ(result.out, "");
+}
+
+TEST_F(MatchCommandTest, ALoadThatStopsWarnsAndMatchesWhatWasLoaded) {
+  // A language whose one entry has no arrays: the load stops there.
+  {
+    RecordFile file(db);
+    Record language;
+    language.add_link({LANGUAGE_ROOT, KIND_MEMBER});
+    language.set_data("Broken");
+    const uint32_t languageId = file.store_record(language);
+    Record entry;
+    entry.add_link({languageId, KIND_MEMBER});
+    entry.set_data("entry without arrays");
+    file.store_record(entry);
+  }
+  const CliResult result = match({"--method", "1", latinText});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "warning: Database missing Count Array information.\n");
+  EXPECT_EQ(result.out, "sample\t" + latinText +
+                            "\n1\t1\tLatin\n2\t-1\tOther\n3\tnan\tBroken\n");
+}
+
+TEST_F(MatchCommandTest, TheProgramItselfMatches) {
+  const CliResult result = testing::runProgram(
+      LETTERFREQ_CLI_PATH, {"match", "--db", db, "--method", "1", "-"}, "aaab");
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out, "sample\t-\n1\t1\tLatin\n2\t-1\tOther\n");
+}
+
+}  // namespace
+}  // namespace letterfreq
