@@ -20,9 +20,9 @@ namespace {
 constexpr size_t PAGE_SIZE = 10 * 1024 * 1024;
 
 std::string makePage() {
-  const char* const pieces[] = {"<p class=\"t\">", "Lorem ipsum", " ",
-                                "dolor sit amet", ",\r\n", "&nbsp;",
-                                "caf\xC3\xA9", "\t", "</p>", "na\xC3\xAFve"};
+  const char* const pieces[] = {
+      "<p class=\"t\">", "Lorem ipsum", " ",  "dolor sit amet", ",\r\n",
+      "&nbsp;",          "caf\xC3\xA9", "\t", "</p>",           "na\xC3\xAFve"};
   std::string page;
   uint32_t seed = 1;
   while (page.size() < PAGE_SIZE) {

@@ -32,8 +32,7 @@ uint16_t portNumber(const std::string& portText) {
   }
   // Arithmetic modulo 65,536 from the start, so long texts cannot overflow.
   uint32_t value = 0;
-  for (; i < portText.size() && portText[i] >= '0' && portText[i] <= '9';
-       ++i) {
+  for (; i < portText.size() && portText[i] >= '0' && portText[i] <= '9'; ++i) {
     value = (value * 10 + static_cast<uint32_t>(portText[i] - '0')) & 0xFFFF;
   }
   if (negative) value = (0x10000 - value) & 0xFFFF;
@@ -43,9 +42,9 @@ uint16_t portNumber(const std::string& portText) {
 UrlParts splitUrl(const std::string& url) {
   // The address is a C text: it ends at its first NUL byte.
   const std::string_view text(url.c_str());
-  const std::string_view rest =
-      text.size() > PREFIX_LENGTH ? text.substr(PREFIX_LENGTH)
-                                  : std::string_view();
+  const std::string_view rest = text.size() > PREFIX_LENGTH
+                                    ? text.substr(PREFIX_LENGTH)
+                                    : std::string_view();
   UrlParts parts;
   size_t at = std::min(rest.find_first_of(":/"), rest.size());
   parts.host = std::string(rest.substr(0, at));

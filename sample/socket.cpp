@@ -103,9 +103,8 @@ SocketClient::SocketClient(const std::string& host, int port) {
   if (!resolveIPv4(host, &address, &failure)) {
     throw std::runtime_error("getaddrinfo: " + failure);
   }
-  const int error = connectIPv4(handle, address,
-                                static_cast<uint16_t>(port & 0xFFFF),
-                                connectTimeoutMs);
+  const int error = connectIPv4(
+      handle, address, static_cast<uint16_t>(port & 0xFFFF), connectTimeoutMs);
   if (error != 0) throw std::runtime_error("connect: " + errorText(error));
   setTransferTimeouts(handle, receiveTimeoutMs);
 }
@@ -138,8 +137,8 @@ SocketWaiter::SocketWaiter(const Socket* first, const Socket* second,
     handles_[count_++] = second->handle;
   }
   if (count_ == 0) return;  // nothing could ever become readable
-  if (waitReadable(handles_, readable_, count_,
-                   mode == nonBlocking ? 0 : -1) < 0) {
+  if (waitReadable(handles_, readable_, count_, mode == nonBlocking ? 0 : -1) <
+      0) {
     throw std::runtime_error(SELECT_FAILED);
   }
 }

@@ -77,8 +77,7 @@ bool resolveIPv4(const std::string& host, uint32_t* address,
   addrinfo* found = nullptr;
   const int result = getaddrinfo(host.c_str(), nullptr, &hints, &found);
   if (result != 0) {
-    *error = result == EAI_SYSTEM ? std::strerror(errno)
-                                  : gai_strerror(result);
+    *error = result == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(result);
     return false;
   }
   bool ok = false;
@@ -126,8 +125,7 @@ void setTransferTimeouts(SocketHandle handle, int timeoutMs) {
   setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
-long receiveBytes(SocketHandle handle, void* buffer, size_t length,
-                  int flags) {
+long receiveBytes(SocketHandle handle, void* buffer, size_t length, int flags) {
   for (;;) {
     const ssize_t received = recv(handle, buffer, length, flags);
     if (received < 0 && errno == EINTR) continue;
@@ -139,8 +137,8 @@ long sendAllBytes(SocketHandle handle, const void* data, size_t length) {
   const char* next = static_cast<const char*>(data);
   size_t sent = 0;
   while (sent < length) {
-    const ssize_t result = send(handle, next + sent, length - sent,
-                                MSG_NOSIGNAL);
+    const ssize_t result =
+        send(handle, next + sent, length - sent, MSG_NOSIGNAL);
     if (result < 0 && errno == EINTR) continue;
     if (result <= 0) break;
     sent += static_cast<size_t>(result);
@@ -177,9 +175,7 @@ SocketHandle acceptOn(SocketHandle handle, int* error) {
   }
 }
 
-bool isWouldBlock(int error) {
-  return error == EAGAIN || error == EWOULDBLOCK;
-}
+bool isWouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
 long bytesWaiting(SocketHandle handle) {
   int waiting = 0;

@@ -1,5 +1,6 @@
 #include "sample/http_fetch.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -9,7 +10,6 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
-#include <fcntl.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -70,8 +70,8 @@ TEST(HttpFetchTest, SplitsEveryAddressForm) {
       {"http://H:-1", "H", "-1", 65535, "/"},
       {"http://H:99999999999999999999", "H", "99999999999999999999", 65535,
        "/"},
-      {"http://www.example.org:81/dir/page.html?q=1",
-       "www.example.org", "81", 81, "/dir/page.html?q=1"},
+      {"http://www.example.org:81/dir/page.html?q=1", "www.example.org", "81",
+       81, "/dir/page.html?q=1"},
       {"http://", "", "80", 80, "/"},
       {"http://:8000", "", "8000", 8000, "/"},
       {std::string("http://H/a\0b", 12), "H", "80", 80, "/a"},  // C text
@@ -117,8 +117,8 @@ TEST(HttpFetchTest, HeadSkipFindsTheEmptyLineAcrossReads) {
       SCOPED_TRACE(head + " cut at " + std::to_string(cut));
       CountingRule rule(true);
       ResponseHeadSkip skip;
-      for (const auto& [from, to] : {std::pair<size_t, size_t>{0, cut},
-                                     {cut, response.size()}}) {
+      for (const auto& [from, to] :
+           {std::pair<size_t, size_t>{0, cut}, {cut, response.size()}}) {
         const auto* bytes =
             reinterpret_cast<const uint8_t*>(response.data()) + from;
         const size_t headBytes = skip.over() ? 0 : skip.skip(bytes, to - from);
@@ -163,8 +163,8 @@ TEST_F(HttpFetchNetTest, SendsTheExactRequestBytes) {
   }
   {
     LoopbackServer server(reply);
-    EXPECT_TRUE(countUrl(loopbackUrl(server.port(), "/a:b?c#d"),
-                         counts.data(), true));
+    EXPECT_TRUE(
+        countUrl(loopbackUrl(server.port(), "/a:b?c#d"), counts.data(), true));
     EXPECT_EQ(server.request(), "GET /a:b?c#d HTTP/1.0\nHost: 127.0.0.1:" +
                                     std::to_string(server.port()) + "\n\n");
   }
@@ -172,8 +172,8 @@ TEST_F(HttpFetchNetTest, SendsTheExactRequestBytes) {
     // Only the low 16 bits choose the port; the Host line keeps the text.
     LoopbackServer server(reply);
     const std::string portText = std::to_string(server.port() + 65536);
-    EXPECT_TRUE(countUrl("http://localhost:" + portText + "/x", counts.data(),
-                         true));
+    EXPECT_TRUE(
+        countUrl("http://localhost:" + portText + "/x", counts.data(), true));
     EXPECT_EQ(server.request(),
               "GET /x HTTP/1.0\nHost: localhost:" + portText + "\n\n");
   }
@@ -247,8 +247,8 @@ TEST_F(HttpFetchNetTest, UnresolvableHostFailsWithZeroCounts) {
 
   LetterProfile profile;
   std::string failure;
-  EXPECT_FALSE(loadSample("http://no-such-host.invalid:8080/x", profile,
-                          &failure));
+  EXPECT_FALSE(
+      loadSample("http://no-such-host.invalid:8080/x", profile, &failure));
   EXPECT_EQ(failure, URL_OPEN_FAILED);
   EXPECT_EQ(profile.sampleCount, 0);
 }
@@ -275,9 +275,21 @@ TEST_F(HttpFetchNetTest, ServerThatNeverAcceptsFailsAfterTheConnectLimit) {
 // A big page arrives in many receives of any size; the counts are those of
 // the counting rule over the whole body.
 TEST_F(HttpFetchNetTest, LargePageCountsLikeTheWholeBody) {
-  const std::string pieces[] = {
-      "<p class=\"x\">", "Hello", " ", "  ", "\r\n", "&nbsp;", "w\xc3\xb6rld",
-      "\t", "</p>", "&", ";", ">", "a", "\xff", std::string(1, '\0')};
+  const std::string pieces[] = {"<p class=\"x\">",
+                                "Hello",
+                                " ",
+                                "  ",
+                                "\r\n",
+                                "&nbsp;",
+                                "w\xc3\xb6rld",
+                                "\t",
+                                "</p>",
+                                "&",
+                                ";",
+                                ">",
+                                "a",
+                                "\xff",
+                                std::string(1, '\0')};
   std::string body;
   uint32_t seed = 12345;
   while (body.size() < 10 * 1024 * 1024) {
@@ -301,9 +313,9 @@ class PythonWebServer {
       port_ = probe.localPort();
     }
     const std::string portText = std::to_string(port_);
-    const char* argv[] = {"python3", "-m",          "http.server",
-                          "--bind",  "127.0.0.1",   "--directory",
-                          folder.c_str(), portText.c_str(), nullptr};
+    const char* argv[] = {
+        "python3",     "-m",           "http.server",    "--bind", "127.0.0.1",
+        "--directory", folder.c_str(), portText.c_str(), nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
@@ -373,8 +385,8 @@ TEST(HttpFetchEndToEndTest, PageFromPythonHttpServerCountsLikeTheFile) {
     Counts fromFile{};
     ASSERT_TRUE(countFile(file, fromFile.data(), filterMarkup));
     Counts fromWeb = filled(7);
-    EXPECT_TRUE(countUrl(loopbackUrl(web.port(), "/page.html"),
-                         fromWeb.data(), filterMarkup));
+    EXPECT_TRUE(countUrl(loopbackUrl(web.port(), "/page.html"), fromWeb.data(),
+                         filterMarkup));
     EXPECT_EQ(fromWeb, fromFile);
   }
   EXPECT_EQ(Socket::liveSocketCount.load(), 0);

@@ -53,8 +53,8 @@ std::string readBytes(Socket& socket, size_t size) {
   std::string bytes;
   uint8_t buffer[4096];
   while (bytes.size() < size) {
-    const int wanted = static_cast<int>(std::min(size - bytes.size(),
-                                                 sizeof buffer));
+    const int wanted =
+        static_cast<int>(std::min(size - bytes.size(), sizeof buffer));
     const int got = socket.readRaw(buffer, wanted, 0);
     if (got <= 0) break;
     bytes.append(reinterpret_cast<char*>(buffer), static_cast<size_t>(got));
@@ -98,8 +98,8 @@ TEST_F(SocketTest, CopyClosesTheHandleOnlyWhenTheLastOneGoes) {
   auto copy = std::make_unique<Socket>(*client);
 
   client.reset();
-  EXPECT_FALSE(SocketWaiter(peer.get(), nullptr, nonBlocking)
-                   .isReadable(peer.get()))
+  EXPECT_FALSE(
+      SocketWaiter(peer.get(), nullptr, nonBlocking).isReadable(peer.get()))
       << "the connection was closed while a copy still holds it";
   copy->writeRaw("z");
   EXPECT_EQ(readBytes(*peer, 1), "z");
@@ -190,8 +190,8 @@ TEST_F(SocketTest, ClientConnectsToTheLow16BitsOfThePort) {
 
 TEST_F(SocketTest, UnresolvableHostThrowsAndLeavesNothingBehind) {
   const int handlesBefore = openHandleCount();
-  const std::string text = expectThrowText(
-      [] { SocketClient client("no-such-host.invalid", 80); });
+  const std::string text =
+      expectThrowText([] { SocketClient client("no-such-host.invalid", 80); });
   EXPECT_EQ(text.rfind("getaddrinfo: ", 0), 0u) << text;
   EXPECT_EQ(Socket::liveSocketCount.load(), 1);  // only the server
   EXPECT_EQ(openHandleCount(), handlesBefore);
@@ -204,9 +204,9 @@ TEST_F(SocketTest, RefusedPortThrowsTheConnectFailure) {
     closedPort = gone.localPort();
   }
   const int handlesBefore = openHandleCount();
-  EXPECT_EQ(expectThrowText(
-                [&] { SocketClient client("127.0.0.1", closedPort); }),
-            "connect: Connection refused");
+  EXPECT_EQ(
+      expectThrowText([&] { SocketClient client("127.0.0.1", closedPort); }),
+      "connect: Connection refused");
   EXPECT_EQ(Socket::liveSocketCount.load(), 1);
   EXPECT_EQ(openHandleCount(), handlesBefore);
 }
