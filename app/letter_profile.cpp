@@ -33,7 +33,10 @@ void LetterProfile::computeStdDevs() {
     const float m = square / nf;
     // Rounding noise must not give the root of a tiny negative number.
     if (rangesOverlap(sumSquares[b], 1e-8f, m, 0.0f)) continue;
-    const float variance = (sumSquares[b] - square / nf) / (nf - 1.0f);
+    // n - 1 is taken in integers, then made a float, like n itself: for
+    // n above 2^24 the float n minus 1 would be a different divisor.
+    const float variance =
+        (sumSquares[b] - square / nf) / static_cast<float>(n - 1);
     stdDevs[b] = std::sqrt(variance);
   }
 }

@@ -89,6 +89,21 @@ TEST(LetterProfileTest, StandardDeviations) {
   EXPECT_EQ(profile.stdDevs['a'], 0.0f);
 }
 
+TEST(LetterProfileTest, StandardDeviationDividesByTheIntegerNMinusOne) {
+  // Above 2^24 samples, float(n) - 1 and float(n - 1) differ.
+  LetterProfile profile;
+  profile.counts['a'] = 1;
+  profile.sums['a'] = 4.0f;
+  profile.sumSquares['a'] = 0.9f * 4.0f;
+  profile.sampleCount = 16777217;
+  profile.sortOrder();
+  profile.computeStdDevs();
+  const float n = 16777217.0f;  // rounds to 2^24
+  const float expected = std::sqrt(
+      (profile.sumSquares['a'] - 16.0f / n) / static_cast<float>(16777216));
+  EXPECT_EQ(profile.stdDevs['a'], expected);
+}
+
 TEST(LetterProfileTest, RankByValue) {
   const float a[] = {0.2f, 0.7f, 0.0f, 0.7f};
   int32_t out[4];
