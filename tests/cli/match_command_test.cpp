@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "db/record_file.h"
+#include "profiles/database_load.h"
+#include "profiles/entry_add.h"
 #include "profiles/schema.h"
+#include "sample/sample_loader.h"
 #include "tests/support/cli_harness.h"
 #include "tests/support/temp_dir.h"
 
@@ -30,11 +33,16 @@ class MatchCommandTest : public ::testing::Test {
     otherId = addEntry("Other", otherText);
   }
 
+  // Stores the sample as an entry, as "Add entry" does; the language id.
   unsigned addEntry(const std::string& language, const std::string& sample) {
-    const CliResult added = runCliCaptured(
-        {"add", "--db", db, "--language", language, "--json", sample});
-    EXPECT_EQ(added.status, 0) << added.err;
-    return nlohmann::json::parse(added.out).value("languageId", 0u);
+    RecordFile file(db);
+    LetterProfile profile;
+    std::string failure;
+    EXPECT_TRUE(loadSample(sample, profile, &failure)) << failure;
+    profile.sortOrder();
+    return storeEntry(file, reloadLanguages(file), {language, "", sample},
+                      profile)
+        .languageId;
   }
 
   CliResult match(std::vector<std::string> args, const std::string& input = "") {
