@@ -5,6 +5,77 @@
 #include <limits>
 
 namespace letterfreq {
+namespace {
+
+// sums[e] += factor * row[e] over `length` lanes, a multiple of
+// NGRAM_LANES. The arrays never overlap; saying so (and the fixed inner
+// length) lets the compiler use vector instructions.
+void addRow(int32_t* __restrict sums, const int32_t* __restrict row,
+            size_t length) {
+  for (size_t e = 0; e < length; e += NGRAM_LANES) {
+    for (int k = 0; k < NGRAM_LANES; ++k) sums[e + k] += row[e + k];
+  }
+}
+void addRowTimes(int32_t* __restrict sums, const int32_t* __restrict row,
+                 int32_t factor, size_t length) {
+  for (size_t e = 0; e < length; e += NGRAM_LANES) {
+    for (int k = 0; k < NGRAM_LANES; ++k) sums[e + k] += factor * row[e + k];
+  }
+}
+
+// s_L for every language. The products and their running sums go through
+// 32-bit partial sums, which add several languages per instruction, for as
+// long as no partial sum can overflow: while the features added since the
+// last flush number at most `limit`, every partial sum is at most
+// limit x |weight| <= INT32_MAX. A larger count goes straight to 64 bits.
+void addScores(const NgramModel& model, const uint32_t* sampleCounts,
+               std::vector<int64_t>& scores) {
+  const size_t length = model.rowLength();
+  const uint32_t limit = static_cast<uint32_t>(
+      INT32_MAX / std::max<int64_t>(model.largestWeightMagnitude(), 1));
+  std::vector<int64_t> wide(length, 0);
+  std::vector<int32_t> partial(length, 0);
+  int64_t* totals = wide.data();
+  int32_t* sums = partial.data();
+  uint64_t pending = 0;  // features in the partial sums
+  auto flush = [&] {
+    for (size_t e = 0; e < length; ++e) {
+      totals[e] += sums[e];
+      sums[e] = 0;
+    }
+    pending = 0;
+  };
+  auto addBucket = [&](int b) {
+    const uint32_t times = sampleCounts[b];
+    const int32_t* row = model.bucketRow(b);
+    if (times > limit) {
+      for (size_t e = 0; e < length; ++e) totals[e] += int64_t{times} * row[e];
+      return;
+    }
+    if (pending + times > limit) flush();
+    pending += times;
+    if (times == 1) {  // most features: a plain row addition
+      addRow(sums, row, length);
+    } else {
+      addRowTimes(sums, row, static_cast<int32_t>(times), length);
+    }
+  };
+  // A short sample uses few buckets: skip empty runs of 16 at a time.
+  constexpr int RUN = 16;
+  static_assert(NGRAM_BUCKETS % RUN == 0, "whole runs");
+  for (int run = 0; run < NGRAM_BUCKETS; run += RUN) {
+    uint32_t any = 0;
+    for (int k = 0; k < RUN; ++k) any |= sampleCounts[run + k];
+    if (any == 0) continue;
+    for (int b = run; b < run + RUN; ++b) {
+      if (sampleCounts[b] != 0) addBucket(b);
+    }
+  }
+  flush();
+  std::copy(totals, totals + scores.size(), scores.begin());
+}
+
+}  // namespace
 
 NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts) {
   const int n = model.languageCount();
@@ -14,15 +85,7 @@ NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts) {
   match.bars.assign(count, std::numeric_limits<float>::quiet_NaN());
   match.ranking.reserve(count);
 
-  if (model.carriesNgramData()) {
-    int64_t* scores = match.scores.data();
-    for (int b = 0; b < NGRAM_BUCKETS; ++b) {
-      if (sampleCounts[b] == 0) continue;
-      const int64_t times = sampleCounts[b];
-      const int32_t* row = model.bucketRow(b);
-      for (size_t e = 0; e < count; ++e) scores[e] += times * row[e];
-    }
-  }
+  if (model.carriesNgramData()) addScores(model, sampleCounts, match.scores);
 
   // Scored languages by falling score (a stable sort keeps ties in database
   // order), then the languages without data.

@@ -38,13 +38,19 @@ int32_t ngramWeight(uint64_t count, uint64_t total) {
 
 NgramModel::NgramModel(int languageCount)
     : languageCount_(std::max(languageCount, 0)),
+      rowLength_((static_cast<size_t>(languageCount_) + NGRAM_LANES - 1) /
+                 NGRAM_LANES * NGRAM_LANES),
       hasData_(static_cast<size_t>(languageCount_), 0) {}
 
 void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
   if (language < 0 || language >= languageCount_ || !counts.hasData()) return;
-  size_t stride = static_cast<size_t>(languageCount_);
+  const size_t stride = rowLength_;
   if (weights_.empty()) {
-    weights_.assign(stride * NGRAM_BUCKETS, NGRAM_NO_DATA_WEIGHT);
+    weights_.assign(stride * NGRAM_BUCKETS, 0);
+    for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
+      std::fill_n(weights_.data() + b * stride, languageCount_,
+                  NGRAM_NO_DATA_WEIGHT);
+    }
   }
   // Most buckets of a language share a few small counts; their weight is
   // computed once.
@@ -58,6 +64,9 @@ void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
     column[b * stride] =
         c[b] < CACHED ? small[c[b]] : ngramWeight(c[b], counts.total());
   }
+  // Every weight is below 0 (a count is at most the total); a count of 0
+  // gives the lowest.
+  largestMagnitude_ = std::max(largestMagnitude_, -int64_t{small[0]});
   hasData_[static_cast<size_t>(language)] = 1;
 }
 

@@ -6,8 +6,10 @@
 //   w_L[b] = llround(1000 * ln((c_L[b] + 1/8) / (T_L + 2048)))
 //
 // laid out [bucket][language], so scoring one bucket reads one contiguous
-// row. A language none of whose entries has an n-gram record has no data and
-// is not scored. A model of a database without n-gram data holds no weights.
+// row. Each row is padded with zero weights to a multiple of NGRAM_LANES
+// languages, so that it is added in whole vector steps. A language none of
+// whose entries has an n-gram record has no data and is not scored. A model of
+// a database without n-gram data holds no weights.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +23,8 @@ namespace letterfreq {
 // The weight of every bucket of a language without n-gram data:
 // llround(1000 * ln(1/16384)).
 constexpr int32_t NGRAM_NO_DATA_WEIGHT = -9704;
+// Languages per step of the scoring loop; rows are padded to a multiple.
+constexpr int NGRAM_LANES = 8;
 
 // c_L and T_L of the language being loaded; reused from language to
 // language through clear().
@@ -63,18 +67,22 @@ class NgramModel {
   // True when at least one language has n-gram data.
   bool carriesNgramData() const { return !weights_.empty(); }
 
-  // The weights of bucket b for every language; only when
-  // carriesNgramData().
+  // The weights of bucket b for every language, then zeros up to
+  // rowLength(); only when carriesNgramData().
   const int32_t* bucketRow(int bucket) const {
-    return weights_.data() +
-           static_cast<size_t>(bucket) * static_cast<size_t>(languageCount_);
+    return weights_.data() + static_cast<size_t>(bucket) * rowLength();
   }
+  size_t rowLength() const { return rowLength_; }
   int32_t weight(int bucket, int language) const;
+  // The largest |weight| of the model (for overflow-free partial sums).
+  int64_t largestWeightMagnitude() const { return largestMagnitude_; }
 
  private:
   int languageCount_ = 0;
+  size_t rowLength_ = 0;  // languageCount_ rounded up to NGRAM_LANES
   std::vector<uint8_t> hasData_;
   std::vector<int32_t> weights_;  // [bucket][language]; empty without data
+  int64_t largestMagnitude_ = -int64_t{NGRAM_NO_DATA_WEIGHT};
 };
 
 }  // namespace letterfreq

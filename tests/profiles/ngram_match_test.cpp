@@ -51,15 +51,21 @@ const char* const GERMAN =
 const char* const FINNISH =
     "kissa istuu matolla ja koira makaa talon oven vieressa hiljaa";
 
-TEST(NgramMatchTest, ScoresAreIntegerSumsOverFullCounts) {
-  NgramModel model = modelOf({ENGLISH, GERMAN});
+TEST(NgramMatchTest, ScoresAreExactIntegerSumsOverFullCounts) {
+  // Counts far beyond what a record keeps, and sums far beyond 32 bits.
+  NgramModel model = modelOf({ENGLISH, "", GERMAN});
   std::vector<uint32_t> sample(NGRAM_BUCKETS, 0);
-  sample[3] = 2;
-  sample[70] = 100000;  // far beyond what a record keeps
+  for (int b = 0; b < 400; b += 3)
+    sample[b] = 30000u + static_cast<uint32_t>(b);
+  sample[1] = 1;
+  sample[70] = 3000000000u;
+  sample[16383] = UINT32_MAX;
   NgramMatch match = matchNgrams(model, sample.data());
-  for (int e = 0; e < 2; ++e) {
-    int64_t expected =
-        2 * int64_t{model.weight(3, e)} + 100000 * int64_t{model.weight(70, e)};
+  for (int e : {0, 2}) {
+    int64_t expected = 0;
+    for (int b = 0; b < NGRAM_BUCKETS; ++b) {
+      expected += int64_t{sample[b]} * model.weight(b, e);
+    }
     EXPECT_EQ(match.scores[static_cast<size_t>(e)], expected);
   }
 }
