@@ -1,7 +1,5 @@
 #include "sample/counting_rule.h"
 
-#include <limits>
-
 namespace letterfreq {
 
 CountingRule::CountingRule(bool filterMarkup) : filterMarkup_(filterMarkup) {}
@@ -11,10 +9,8 @@ void CountingRule::feed(const uint8_t* bytes, size_t length) {
 }
 
 void CountingRule::copyCountsTo(int32_t* counts) const {
-  constexpr uint64_t most = std::numeric_limits<int32_t>::max();
-  for (int b = 0; b < 255; ++b) {
-    counts[b] = static_cast<int32_t>(tally_[b] < most ? tally_[b] : most);
-  }
+  static_assert(sizeof tally_[0] == 8, "tallies must not wrap on huge samples");
+  for (int b = 0; b < 255; ++b) counts[b] = saturatedCount(tally_[b]);
 }
 
 }  // namespace letterfreq

@@ -28,6 +28,12 @@
 
 namespace letterfreq {
 
+// A 64-bit tally as a 32-bit count: held at INT32_MAX instead of wrapping,
+// so a sample of several GiB keeps its largest counts at the top.
+constexpr int32_t saturatedCount(uint64_t tally) {
+  return tally < 0x7FFFFFFFull ? static_cast<int32_t>(tally) : 0x7FFFFFFF;
+}
+
 class CountingRule {
  public:
   explicit CountingRule(bool filterMarkup);

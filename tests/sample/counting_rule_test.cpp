@@ -119,6 +119,16 @@ TEST(CountingRuleTest, WithoutMarkupFilterEveryByteCounts) {
                       {'\n', 2}}));
 }
 
+TEST(CountingRuleTest, CountsSaturateInsteadOfWrapping) {
+  // Feeding 2 GiB here would take seconds; the copy-out is what can wrap.
+  EXPECT_EQ(saturatedCount(0), 0);
+  EXPECT_EQ(saturatedCount(0x7FFFFFFEull), 0x7FFFFFFE);
+  EXPECT_EQ(saturatedCount(0x7FFFFFFFull), 0x7FFFFFFF);
+  EXPECT_EQ(saturatedCount(0x80000000ull), 0x7FFFFFFF);
+  EXPECT_EQ(saturatedCount(0x100000005ull), 0x7FFFFFFF);  // not 5
+  EXPECT_EQ(saturatedCount(~0ull), 0x7FFFFFFF);
+}
+
 // A byte-at-a-time reading of the rule, as plain as it can be written, to
 // check the fast loop against.
 struct ReferenceRule {
