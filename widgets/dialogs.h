@@ -1,0 +1,26 @@
+// The one seam for message boxes. The window and the database load show
+// their alerts and questions through these calls; tests replace the
+// handlers so that no modal box blocks them (and so that a missing display
+// cannot end the test process, which the toolkit's boxes would do).
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace letterfreq {
+
+struct DialogHandlers {
+  // A modal box with the message, an error beep and one button to close it.
+  std::function<void(const std::string&)> alert;
+  // A modal box with the buttons "No" and "Yes"; true for "Yes".
+  std::function<bool(const std::string&)> question;
+};
+
+void showAlert(const std::string& message);
+bool askQuestion(const std::string& message);
+
+// Puts `handlers` in place of the current ones and gives back the old
+// ones; an empty function falls back to the toolkit's box.
+DialogHandlers replaceDialogHandlers(DialogHandlers handlers);
+
+}  // namespace letterfreq

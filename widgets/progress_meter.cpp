@@ -1,0 +1,56 @@
+#include "widgets/progress_meter.h"
+
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+
+#include "widgets/plain_label.h"
+#include "widgets/progress_bar.h"
+
+namespace letterfreq {
+namespace {
+
+constexpr int METER_WIDTH = 300;
+constexpr int METER_HEIGHT = 110;
+
+void cancelCallback(Fl_Widget*, void* meter) {
+  static_cast<ProgressMeter*>(meter)->hide();
+}
+
+}  // namespace
+
+ProgressMeter::ProgressMeter(const char* title)
+    : Fl_Double_Window(METER_WIDTH, METER_HEIGHT, title) {
+  messageBox_ = new Fl_Box(10, 10, METER_WIDTH - 20, 25);
+  messageBox_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+  bar_ = new ProgressBar(10, 40, METER_WIDTH - 20, 20);
+  bar_->selection_color(FL_BLUE);
+  cancelButton_ = new Fl_Button(METER_WIDTH / 2 - 40, 72, 80, 28, "Cancel");
+  cancelButton_->callback(cancelCallback, this);
+  end();
+  callback(cancelCallback, this);  // closing the meter cancels too
+}
+
+void ProgressMeter::start(Fl_Window* owner) {
+  set_modal();
+  if (owner) {
+    // Without a window manager the meter would open at the screen's corner.
+    position(owner->x() + (owner->w() - w()) / 2,
+             owner->y() + (owner->h() - h()) / 2);
+  }
+  show();
+}
+
+void ProgressMeter::progress(float share) {
+  bar_->value(share);
+}
+
+float ProgressMeter::progress() const { return bar_->value(); }
+
+void ProgressMeter::message(const std::string& text) {
+  message_ = text;
+  shownMessage_ = plainLabel(text);  // a language name may hold '@'
+  messageBox_->label(shownMessage_.c_str());
+  redraw();
+}
+
+}  // namespace letterfreq
