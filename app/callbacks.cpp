@@ -1,0 +1,61 @@
+#include "app/callbacks.h"
+
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_.H>
+
+#include <cstdint>
+#include <exception>
+#include <string>
+
+#include "app/profile_view.h"
+#include "app/window.h"
+#include "sample/sample_loader.h"
+#include "widgets/dialogs.h"
+#include "widgets/tree_browser.h"
+
+namespace letterfreq {
+
+void goCallback(Fl_Widget*, void* data) {
+  Window& window = *static_cast<Window*>(data);
+  // Counted aside: a failed load keeps the shown sample and its profile
+  // together, so "Add entry" and "Match" still use what the tree shows.
+  LetterProfile loaded;
+  std::string failure;
+  try {
+    if (!loadSample(window.sampleInput->value(), loaded, &failure)) {
+      showAlert(failure.empty() ? FILE_OPEN_FAILED : failure);
+      return;
+    }
+  } catch (const std::exception& error) {
+    showAlert(error.what());
+    return;
+  }
+  loaded.sortOrder();
+  window.sampleProfile = loaded;
+
+  window.sampleTree->clear();
+  showProfile(*window.sampleTree, nullptr, window.sampleProfile, 0,
+              SHOW_SUMMARY);
+  window.sampleLoaded = true;
+}
+
+void methodCallback(Fl_Widget* menu, void* data) {
+  auto* methods = static_cast<Fl_Menu_*>(menu);
+  const intptr_t index = reinterpret_cast<intptr_t>(data);
+  // Index size() - 1 is the end marker: picking "Tendency Pull" (6) makes
+  // it current, which only records the code.
+  if (index < 0 || index >= methods->size()) return;
+  methods->value(static_cast<int>(index));
+}
+
+// ---------------------------------------------------------------------
+// Stand-ins until the database load, adding entries and matching land:
+// each says so in an alert.
+
+void openDbCallback(Fl_Widget*, void*) { showAlert(NOT_AVAILABLE_TEXT); }
+
+void addEntryCallback(Fl_Widget*, void*) { showAlert(NOT_AVAILABLE_TEXT); }
+
+void matchCallback(Fl_Widget*, void*) { showAlert(NOT_AVAILABLE_TEXT); }
+
+}  // namespace letterfreq

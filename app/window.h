@@ -1,0 +1,69 @@
+// Window: the program's one window. It owns all application state (the
+// sample's profile, the loaded flags, the language profiles and the open
+// database) and points to its widgets, which are its children and die with
+// it. All work happens in the callbacks of app/callbacks.h.
+#pragma once
+
+#include <FL/Fl_Double_Window.H>
+
+#include <memory>
+#include <vector>
+
+#include "app/letter_profile.h"
+#include "db/record_file.h"
+
+class Fl_Box;
+class Fl_Button;
+class Fl_Input;
+class Fl_Menu_Button;
+
+namespace letterfreq {
+
+class ComboList;
+class TreeBrowser;
+
+inline constexpr const char* WINDOW_TITLE = "Letter Frequency";
+inline constexpr int WINDOW_WIDTH = 600;
+inline constexpr int WINDOW_HEIGHT = 400;
+inline constexpr const char* DEFAULT_SAMPLE = "sample.txt";
+inline constexpr const char* DEFAULT_DATABASE = "ling2.db";
+inline constexpr const char* READY_TEXT =
+    "(Ready to load an analysis database.)";
+// The method code at start: "Three Std Deviations".
+inline constexpr int INITIAL_METHOD_CODE = 4;
+
+class Window : public Fl_Double_Window {
+ public:
+  // Creates every control and shows the window.
+  Window(int width, int height, const char* title);
+
+  // The match method picked last: the index of methodMenu's current item,
+  // 1 "Difference" .. 6 "Tendency Pull".
+  int methodCode() const;
+
+  LetterProfile sampleProfile;
+  bool sampleLoaded = false;
+  bool databaseLoaded = false;
+  std::vector<LetterProfile> languageProfiles;  // one per language, file order
+  std::unique_ptr<RecordFile> database;         // null until "Open DB"
+  TreeBrowser* sampleTree = nullptr;
+  TreeBrowser* histTree = nullptr;
+  Fl_Input* sampleInput = nullptr;
+  Fl_Button* goButton = nullptr;
+  Fl_Button* addEntryButton = nullptr;
+  ComboList* languageList = nullptr;
+  Fl_Input* nameInput = nullptr;
+  Fl_Input* databaseInput = nullptr;
+  Fl_Button* openDbButton = nullptr;
+  Fl_Box* frameBox = nullptr;
+  Fl_Button* matchButton = nullptr;
+  TreeBrowser* resultTree = nullptr;
+  Fl_Menu_Button* methodMenu = nullptr;
+};
+
+// The settings every tree of the window gets: its root hidden. (Nodes keep
+// the order of adding, cannot be selected and have no icons: that is how
+// every TreeBrowser behaves.)
+void setupTree(TreeBrowser& tree);
+
+}  // namespace letterfreq
