@@ -201,6 +201,27 @@ TEST_F(MatchCommandTest, ALoadThatStopsWarnsAndMatchesWhatWasLoaded) {
                             "\n1\t1\tLatin\n2\t-1\tOther\n3\tnan\tBroken\n");
 }
 
+TEST_F(MatchCommandTest, DeviationsUseTheDeviationsOfTheLoad) {
+  // Entries "ab" and "aaab": p(a) = 2/3, p(b) = 1/3, both with a deviation
+  // of about 0.177. The sample "b" lies 2/3 away from both: outside one
+  // deviation, inside four.
+  addEntry("Varied", dir.write("ab.txt", "ab"));
+  addEntry("Varied", dir.write("aaab.txt", "aaab"));
+  const std::string b = dir.write("b.txt", "b");
+  const CliResult one = match({"--method", "One Std Deviation", "--json", b});
+  const CliResult four = match({"--method", "Four Std Deviations", "--json", b});
+  const auto oneResults = nlohmann::json::parse(one.out)["results"];
+  const auto fourResults = nlohmann::json::parse(four.out)["results"];
+  ASSERT_EQ(fourResults.size(), 3u);
+  EXPECT_EQ(fourResults[0]["language"], "Varied");
+  EXPECT_EQ(fourResults[0]["score"], 1);
+  for (const auto& row : oneResults) {
+    if (row["language"] == "Varied") {
+      EXPECT_NEAR(row["score"].get<double>(), 253.0 / 255.0, 1e-6);
+    }
+  }
+}
+
 TEST_F(MatchCommandTest, TheProgramItselfMatches) {
   const CliResult result = testing::runProgram(
       LETTERFREQ_CLI_PATH, {"match", "--db", db, "--method", "1", "-"}, "aaab");
