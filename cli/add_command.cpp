@@ -1,17 +1,139 @@
+// letterfreq-cli add: stores each sample as one new entry of a language,
+// as "Add entry" does with that sample loaded. Every sample is counted and
+// the database loaded before anything is written; then the records of all
+// entries go to the file in one append, so a failure leaves it as it was.
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+#include <memory>
 #include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "cli/commands.h"
+#include "cli/sample_arg.h"
+#include "db/record_file.h"
+#include "profiles/database_load.h"
+#include "profiles/entry_add.h"
 
 namespace letterfreq {
 
-// Not built yet: registered so that the command line and --help are whole.
+namespace {
+
+struct AddOptions {
+  std::string database;
+  std::string language;
+  std::string name;
+  bool json = false;
+  std::vector<std::string> samples;
+};
+
+// Counts a sample as the window's "Go" does: counted, then ordered.
+bool countSample(const std::string& text, std::istream& in,
+                 LetterProfile& profile, std::string& failure) {
+  if (!loadSampleArg(text, in, profile, &failure)) return false;
+  profile.sortOrder();
+  return true;
+}
+
+int runAdd(const AddOptions& options, CliContext& context) {
+  if (const char* refusal = entryRefusal(true, true, options.language)) {
+    context.err << "letterfreq-cli: " << refusal << "\n";
+    return 1;
+  }
+  // Every sample first: a sample that cannot be read writes nothing.
+  std::vector<LetterProfile> samples(options.samples.size());
+  for (size_t k = 0; k < options.samples.size(); ++k) {
+    std::string failure;
+    if (!countSample(options.samples[k], context.in, samples[k], failure)) {
+      context.err << "letterfreq-cli: " << options.samples[k] << ": "
+                  << failure << "\n";
+      return 1;
+    }
+  }
+
+  try {
+    RecordFile database(options.database);
+    LoadHooks hooks;
+    hooks.warning = [&context](const std::string& text) {
+      context.err << "warning: " << text << "\n";
+    };
+    const DatabaseLoad loaded = loadDatabase(database, hooks);
+    // The window adds only to a database that loaded completely.
+    if (loaded.outcome != LoadOutcome::Complete) {
+      context.err << "letterfreq-cli: " << options.database
+                  << ": the database did not load completely; "
+                     "nothing was added\n";
+      return 1;
+    }
+
+    std::vector<LetterProfile> languages = loaded.languageProfiles;
+    std::vector<Record> records;
+    std::vector<EntryRecords> added;
+    uint32_t nextId = database.next_record_id();
+    for (size_t k = 0; k < samples.size(); ++k) {
+      const EntryToAdd entry{options.language, options.name,
+                             options.samples[k]};
+      EntryRecords one = entryRecords(languages, entry, samples[k], nextId);
+      nextId = one.records.back().id() + 1;
+      if (one.newLanguage) {
+        // As the reload after an addition would list it: last.
+        LetterProfile language;
+        language.name = options.language;
+        language.recordId = one.languageId;
+        languages.push_back(language);
+      }
+      records.insert(records.end(), one.records.begin(), one.records.end());
+      added.push_back(std::move(one));
+    }
+    database.append_records(records);
+
+    for (size_t k = 0; k < added.size(); ++k) {
+      const Record& entryRecord = added[k].records[added[k].newLanguage ? 1 : 0];
+      const std::string name(reinterpret_cast<const char*>(entryRecord.data()));
+      if (options.json) {
+        nlohmann::json line = {{"id", added[k].entryId},
+                               {"language", options.language},
+                               {"languageId", added[k].languageId},
+                               {"newLanguage", added[k].newLanguage},
+                               {"name", name},
+                               {"source", options.samples[k]}};
+        context.out << line.dump(-1, ' ', false,
+                                 nlohmann::json::error_handler_t::replace)
+                    << "\n";
+      } else {
+        context.out << "entry\t" << added[k].entryId << "\t"
+                    << options.language << "\t" << name << "\n";
+      }
+    }
+  } catch (const std::runtime_error& e) {
+    context.err << "letterfreq-cli: " << options.database << ": " << e.what()
+                << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 void addAddCommand(CLI::App& app, CliContext& context) {
-  CLI::App* command = app.add_subcommand("add", "(not available yet)");
-  command->allow_extras();
-  command->callback([&context] {
-    context.err << "letterfreq-cli: add is not available yet\n";
-    context.status = 1;
+  auto options = std::make_shared<AddOptions>();
+  CLI::App* command = app.add_subcommand(
+      "add",
+      "Store each SAMPLE as a new entry of LANGUAGE in the database (created "
+      "when missing), as the window's \"Add entry\" does.");
+  command->add_option("--db", options->database, "The database file")
+      ->required();
+  command->add_option("--language", options->language, "The language")
+      ->required();
+  command->add_option("--name", options->name,
+                      "The entry's name (default: the SAMPLE text)");
+  command->add_flag("--json", options->json, "Print JSON Lines");
+  command->add_option("samples", options->samples,
+                      "File names or http:// addresses; - is standard input")
+      ->required();
+  command->callback([options, &context] {
+    context.status = runAdd(*options, context);
   });
 }
 

@@ -1,17 +1,149 @@
+// letterfreq-cli show: loads a database as "Open DB" does and prints its
+// languages, their entries and the totals. It never creates the file.
+// When the load stops at an entry without its arrays, what was loaded up to
+// there is printed (the last language and the totals summed so far), after
+// the warning on standard error, as the window shows its partial tree.
 #include <CLI/CLI.hpp>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
 #include <ostream>
+#include <stdexcept>
+#include <string>
 
 #include "cli/commands.h"
+#include "db/record_snapshot.h"
+#include "profiles/database_load.h"
 
 namespace letterfreq {
 
-// Not built yet: registered so that the command line and --help are whole.
+namespace {
+
+struct ShowOptions {
+  std::string database;
+  bool json = false;
+};
+
+// A float as JSON: the value that "%.9g" prints (which reads back as the
+// same float), or null when it is not a number.
+nlohmann::json jsonFloat(float value) {
+  if (std::isnan(value)) return nullptr;
+  char text[32];
+  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+  return std::strtod(text, nullptr);
+}
+
+// A profile as the window shows it: ordered and totalled. A language the
+// load ended in was never completed, so a copy is.
+LetterProfile shownProfile(const LetterProfile& profile, bool done) {
+  if (done) return profile;
+  LetterProfile copy = profile;
+  copy.sortOrder();
+  copy.computeTotals();
+  return copy;
+}
+
+void printText(const DatabaseLoad& loaded, const LetterProfile& totals,
+               std::ostream& out) {
+  for (size_t i = 0; i < loaded.languages.size(); ++i) {
+    const LoadedLanguage& language = loaded.languages[i];
+    const LetterProfile profile =
+        shownProfile(loaded.languageProfiles[i], language.profileDone);
+    out << "language\t" << profile.name << "\t" << profile.recordId << "\t"
+        << language.entryCount << "\t" << profile.totalCount << "\t"
+        << profile.usedCount << "\n";
+    for (const LoadedEntry& entry : language.entries) {
+      out << "entry\t" << entry.id << "\t" << entry.name << "\t"
+          << entry.profile.totalCount << "\t" << entry.profile.usedCount
+          << "\n";
+    }
+  }
+  out << "totals\t" << totals.totalCount << "\t" << totals.usedCount << "\n";
+}
+
+void printJson(const DatabaseLoad& loaded, const LetterProfile& totals,
+               std::ostream& out) {
+  nlohmann::json languages = nlohmann::json::array();
+  for (size_t i = 0; i < loaded.languages.size(); ++i) {
+    const LoadedLanguage& language = loaded.languages[i];
+    const LetterProfile profile =
+        shownProfile(loaded.languageProfiles[i], language.profileDone);
+    nlohmann::json entries = nlohmann::json::array();
+    for (const LoadedEntry& entry : language.entries) {
+      entries.push_back({{"id", entry.id},
+                         {"name", entry.name},
+                         {"total", entry.profile.totalCount},
+                         {"used", entry.profile.usedCount}});
+    }
+    nlohmann::json stdDevs = nlohmann::json::array();
+    for (float value : profile.stdDevs) stdDevs.push_back(jsonFloat(value));
+    languages.push_back({{"name", profile.name},
+                         {"id", profile.recordId},
+                         {"entryCount", language.entryCount},
+                         {"entries", std::move(entries)},
+                         {"total", profile.totalCount},
+                         {"used", profile.usedCount},
+                         {"counts", profile.counts},
+                         {"stdDevs", std::move(stdDevs)}});
+  }
+  const nlohmann::json whole = {
+      {"complete", loaded.outcome == LoadOutcome::Complete},
+      {"languages", std::move(languages)},
+      {"totals",
+       {{"total", totals.totalCount},
+        {"used", totals.usedCount},
+        {"counts", totals.counts}}}};
+  // Names are bytes as stored; ones that are not UTF-8 get U+FFFD here.
+  out << whole.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+      << "\n";
+}
+
+int runShow(const ShowOptions& options, CliContext& context) {
+  std::error_code ignored;
+  if (!std::filesystem::exists(options.database, ignored)) {
+    context.err << "letterfreq-cli: " << options.database
+                << ": no such database\n";
+    return 1;
+  }
+  try {
+    // Read only: the file is neither created nor opened for writing.
+    const RecordSnapshot database(options.database);
+    LoadHooks hooks;
+    hooks.warning = [&context](const std::string& text) {
+      context.err << "warning: " << text << "\n";
+    };
+    const DatabaseLoad loaded = loadDatabase(database, hooks);
+    const LetterProfile totals = shownProfile(
+        loaded.totals, loaded.outcome == LoadOutcome::Complete);
+    if (options.json) {
+      printJson(loaded, totals, context.out);
+    } else {
+      printText(loaded, totals, context.out);
+    }
+  } catch (const std::runtime_error& e) {
+    context.err << "letterfreq-cli: " << options.database << ": " << e.what()
+                << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
 void addShowCommand(CLI::App& app, CliContext& context) {
-  CLI::App* command = app.add_subcommand("show", "(not available yet)");
-  command->allow_extras();
-  command->callback([&context] {
-    context.err << "letterfreq-cli: show is not available yet\n";
-    context.status = 1;
+  auto options = std::make_shared<ShowOptions>();
+  CLI::App* command = app.add_subcommand(
+      "show",
+      "Load the database as \"Open DB\" does and print its languages, their "
+      "entries and the totals.");
+  command->add_option("--db", options->database, "The database file")
+      ->required();
+  command->add_flag("--json", options->json, "Print one JSON object");
+  command->callback([options, &context] {
+    context.status = runShow(*options, context);
   });
 }
 
