@@ -2,6 +2,8 @@
 // typed text or the name last picked from the list. Names are shown and
 // picked exactly as given: '/', '\\', '&', '@' and a leading '_', which
 // the toolkit's menus would read as structure, are escaped.
+// Its toolkit header brings in X11's headers, whose macros (None, Bool,
+// Status) clash with later code such as GoogleTest: include those first.
 #pragma once
 
 #include <FL/Fl_Input_Choice.H>
