@@ -31,7 +31,8 @@ std::vector<LetterProfile> makeLanguages(int n) {
     lang.sampleCount = 1 + e % 6;
     for (int b = 0; b < PROFILE_SLOTS; ++b) {
       // About a third of the byte values unused, as in real text.
-      lang.counts[b] = nextRandom(state) % 3 == 0 ? 0 : nextRandom(state) % 9000;
+      lang.counts[b] =
+          nextRandom(state) % 3 == 0 ? 0 : nextRandom(state) % 9000;
       lang.stdDevs[b] = (nextRandom(state) % 1000) * 1e-5f;
     }
   }

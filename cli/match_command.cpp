@@ -63,9 +63,8 @@ nlohmann::json scoreJson(float score) {
   return std::strtod(scoreText(score).c_str(), nullptr);
 }
 
-void printText(const std::string& sampleText,
-               const std::vector<MatchRow>& rows, size_t shown,
-               std::ostream& out) {
+void printText(const std::string& sampleText, const std::vector<MatchRow>& rows,
+               size_t shown, std::ostream& out) {
   std::string text = "sample\t" + sampleText + "\n";
   for (size_t r = 0; r < shown; ++r) {
     text += std::to_string(r + 1);
@@ -180,9 +179,8 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
       ->add_option("samples", options->samples,
                    "File names or http:// addresses; - is standard input")
       ->required();
-  command->callback([options, &context] {
-    context.status = runMatch(*options, context);
-  });
+  command->callback(
+      [options, &context] { context.status = runMatch(*options, context); });
 }
 
 }  // namespace letterfreq

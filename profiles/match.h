@@ -57,13 +57,13 @@ struct LanguageTable {
 
   explicit LanguageTable(const std::vector<LetterProfile>& languages);
 
-  int size = 0;    // number of languages
-  int blocks = 0;  // size / LANES, rounded up
-  std::vector<float> freqs;          // p(e, b)
-  std::vector<float> weightedFreqs;  // n x p(e, b)
-  std::vector<float> stdDevs;        // stdDevs[b] of language e
-  std::vector<float> entries;        // [block][lane]: n
-  std::vector<float> entriesPlusOne; // [block][lane]: n + 1
+  int size = 0;                       // number of languages
+  int blocks = 0;                     // size / LANES, rounded up
+  std::vector<float> freqs;           // p(e, b)
+  std::vector<float> weightedFreqs;   // n x p(e, b)
+  std::vector<float> stdDevs;         // stdDevs[b] of language e
+  std::vector<float> entries;         // [block][lane]: n
+  std::vector<float> entriesPlusOne;  // [block][lane]: n + 1
 };
 
 // One score per language, in the order of the languages. Each takes the

@@ -65,8 +65,7 @@ std::string writeFile(const std::filesystem::path& path,
 }
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                       start)
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
       .count();
 }
 
@@ -94,8 +93,8 @@ int run(const std::filesystem::path& folder, int languageCount) {
         }
         sample.sortOrder();
         EntryRecords one = entryRecords(
-            languages, {name, "entry " + std::to_string(e), entryFile},
-            sample, nextId);
+            languages, {name, "entry " + std::to_string(e), entryFile}, sample,
+            nextId);
         nextId = one.records.back().id() + 1;
         if (one.newLanguage) {
           LetterProfile language;

@@ -45,7 +45,8 @@ class MatchCommandTest : public ::testing::Test {
         .languageId;
   }
 
-  CliResult match(std::vector<std::string> args, const std::string& input = "") {
+  CliResult match(std::vector<std::string> args,
+                  const std::string& input = "") {
     std::vector<std::string> all = {"match", "--db", db};
     all.insert(all.end(), args.begin(), args.end());
     return runCliCaptured(all, input);
@@ -59,17 +60,20 @@ class MatchCommandTest : public ::testing::Test {
 TEST_F(MatchCommandTest, PrintsTheRankingBestFirst) {
   const CliResult result = match({"--method", "Difference", latinText});
   EXPECT_EQ(result.status, 0) << result.err;
-  EXPECT_EQ(result.out, "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
+  EXPECT_EQ(result.out,
+            "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
   EXPECT_EQ(result.err, "");
 }
 
 TEST_F(MatchCommandTest, MethodIsANameInAnyCaseOrACode) {
-  const std::string tendency = match({"--method", "Tendency Pull", otherText}).out;
+  const std::string tendency =
+      match({"--method", "Tendency Pull", otherText}).out;
   EXPECT_EQ(tendency, "sample\t" + otherText + "\n1\t1\tOther\n2\t-1\tLatin\n");
   EXPECT_EQ(match({"--method", "tendency pull", otherText}).out, tendency);
   EXPECT_EQ(match({"--method", "6", otherText}).out, tendency);
   // The default is the window's: Three Std Deviations.
-  const std::string three = match({"--method", "THREE STD DEVIATIONS", latinText}).out;
+  const std::string three =
+      match({"--method", "THREE STD DEVIATIONS", latinText}).out;
   EXPECT_EQ(match({latinText}).out, three);
   EXPECT_EQ(match({"--method", "4", latinText}).out, three);
   EXPECT_NE(three.find("1\t1\tLatin\n"), std::string::npos) << three;
@@ -77,8 +81,8 @@ TEST_F(MatchCommandTest, MethodIsANameInAnyCaseOrACode) {
 
 TEST_F(MatchCommandTest, ALanguageMadeFromTheSampleScoresOneByEveryMethod) {
   for (int code = 1; code <= 6; ++code) {
-    const CliResult result = match({"--method", std::to_string(code), "--top",
-                                    "1", latinText});
+    const CliResult result =
+        match({"--method", std::to_string(code), "--top", "1", latinText});
     EXPECT_EQ(result.out, "sample\t" + latinText + "\n1\t1\tLatin\n")
         << "method " << code;
   }
@@ -91,17 +95,20 @@ TEST_F(MatchCommandTest, JsonLinesCarryMethodCodeIdsAndScores) {
   std::istringstream lines(result.out);
   std::string line;
   std::vector<nlohmann::json> objects;
-  while (std::getline(lines, line)) objects.push_back(nlohmann::json::parse(line));
+  while (std::getline(lines, line))
+    objects.push_back(nlohmann::json::parse(line));
   ASSERT_EQ(objects.size(), 2u);
   const nlohmann::json& first = objects[0];
   EXPECT_EQ(first["sample"], latinText);
   EXPECT_EQ(first["method"], "Difference");
   EXPECT_EQ(first["code"], 1);
   ASSERT_EQ(first["results"].size(), 2u);
-  EXPECT_EQ(first["results"][0],
-            nlohmann::json({{"language", "Latin"}, {"id", latinId}, {"score", 1}}));
-  EXPECT_EQ(first["results"][1],
-            nlohmann::json({{"language", "Other"}, {"id", otherId}, {"score", -1}}));
+  EXPECT_EQ(
+      first["results"][0],
+      nlohmann::json({{"language", "Latin"}, {"id", latinId}, {"score", 1}}));
+  EXPECT_EQ(
+      first["results"][1],
+      nlohmann::json({{"language", "Other"}, {"id", otherId}, {"score", -1}}));
   EXPECT_EQ(objects[1]["sample"], otherText);
   EXPECT_EQ(objects[1]["results"][0]["language"], "Other");
 }
@@ -141,7 +148,8 @@ TEST_F(MatchCommandTest, AnUnreadableSampleFailsButTheOthersAreMatched) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
             "letterfreq-cli: " + missing + ": File couldn't be opened!\n");
-  EXPECT_EQ(result.out, "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
+  EXPECT_EQ(result.out,
+            "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
 }
 
 TEST_F(MatchCommandTest, WrongCommandLinesExitTwo) {
@@ -209,7 +217,8 @@ TEST_F(MatchCommandTest, DeviationsUseTheDeviationsOfTheLoad) {
   addEntry("Varied", dir.write("aaab.txt", "aaab"));
   const std::string b = dir.write("b.txt", "b");
   const CliResult one = match({"--method", "One Std Deviation", "--json", b});
-  const CliResult four = match({"--method", "Four Std Deviations", "--json", b});
+  const CliResult four =
+      match({"--method", "Four Std Deviations", "--json", b});
   const auto oneResults = nlohmann::json::parse(one.out)["results"];
   const auto fourResults = nlohmann::json::parse(four.out)["results"];
   ASSERT_EQ(fourResults.size(), 3u);

@@ -45,8 +45,8 @@ Counts varied(uint32_t seed) {
 std::vector<float> scoresBy(int code, const Counts& sample,
                             const std::vector<LetterProfile>& languages) {
   std::vector<float> scores;
-  EXPECT_TRUE(matchScores(code, sample.data(), LanguageTable(languages),
-                          scores));
+  EXPECT_TRUE(
+      matchScores(code, sample.data(), LanguageTable(languages), scores));
   return scores;
 }
 
@@ -107,7 +107,8 @@ TEST(MatchDeviationsTest, EachMethodWidensTheBandByOneDeviation) {
 TEST(MatchDeviationsTest, WithoutDeviationsOnlyEqualFrequenciesAreInside) {
   const Counts sample = sampleOf({{A, 3}, {B, 1}});
   const std::vector<LetterProfile> languages = {
-      language("Other", 1, 1, {{C, 2}}), language("Half", 2, 1, {{A, 3}, {C, 1}})};
+      language("Other", 1, 1, {{C, 2}}),
+      language("Half", 2, 1, {{A, 3}, {C, 1}})};
   const auto scores = scoresBy(METHOD_FOUR_STD_DEVIATIONS, sample, languages);
   EXPECT_NEAR(scores[0], 252.0f / 255.0f, 1e-6);  // a, b and c outside
   EXPECT_NEAR(scores[1], 253.0f / 255.0f, 1e-6);  // a equal; b, c outside
