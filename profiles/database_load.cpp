@@ -106,7 +106,11 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
     lastValue = value;
     if (hooks.progress) goOn = hooks.progress(value, message);
   };
+  // The n-gram lists of the language being read; its weights are made when
+  // the language ends, or where the load ends.
+  NgramLanguageCounts ngramCounts;
   auto endAt = [&](LoadOutcome outcome, size_t i, size_t j) {
+    result.ngrams.setLanguage(static_cast<int>(i), ngramCounts);
     result.outcome = outcome;
     result.endLanguage = i;
     result.endEntry = j;
@@ -115,6 +119,7 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
 
   result.languageProfiles = languagesOf(source);
   const size_t n = result.languageProfiles.size();
+  result.ngrams = NgramModel(static_cast<int>(n));
   for (size_t i = 0; i < n; ++i) {
     LetterProfile& language = result.languageProfiles[i];
     report(static_cast<float>(i) / static_cast<float>(n), language.name);
@@ -126,6 +131,7 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
     language.sampleCount = static_cast<int32_t>(m);
     loaded.entryCount = language.sampleCount;
     loaded.entries.reserve(m);
+    ngramCounts.clear();
     for (size_t j = 0; j < m; ++j) {
       if (!goOn) return endAt(LoadOutcome::Cancelled, i, j);
       report((static_cast<float>(i) +
@@ -152,6 +158,12 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
         return endAt(LoadOutcome::Stopped, i, j);
       }
       readSortArray(array, profile, language, result.totals);
+      const std::vector<RecordRef> ngramLists =
+          source.query_link(entryRecord.id(), KIND_NGRAM_LIST);
+      if (!ngramLists.empty()) {
+        const Record list = source.get_record(ngramLists.front().id);
+        ngramCounts.addRecord(list.data(), list.dataLength());
+      }
       addFrequencies(profile, language);
       completeForDisplay(profile, false);
       entry.profile = std::move(profile);
@@ -160,6 +172,7 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
     language.sortOrder();
     completeForDisplay(language, true);
     loaded.profileDone = true;
+    result.ngrams.setLanguage(static_cast<int>(i), ngramCounts);
   }
   report(lastValue, TOTALS_MESSAGE);
   result.totals.sortOrder();

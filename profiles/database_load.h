@@ -22,6 +22,9 @@
 //   0/0 (not a number) as the arithmetic says; only a damaged file has one.
 // - A damaged or unopenable file throws the engine's std::runtime_error
 //   ("!" text) out of loadDatabase; nothing is half returned.
+// - An entry's n-gram list (KIND_NGRAM_LIST) is optional: the first one in
+//   file order is used, more are not reported, none adds nothing. Its
+//   block is read as profiles/ngram_record.h says (damage is skipped).
 #pragma once
 
 #include <cstddef>
@@ -31,6 +34,7 @@
 #include <vector>
 
 #include "app/letter_profile.h"
+#include "profiles/ngram_model.h"
 
 namespace letterfreq {
 
@@ -97,6 +101,10 @@ struct DatabaseLoad {
   std::vector<LoadedLanguage> languages;
   // The totals over every entry, ordered and totalled; complete loads only.
   LetterProfile totals;
+  // The n-gram weights of every language in languageProfiles (the same
+  // positions), from the n-gram lists of the entries read; a language none
+  // of whose read entries has one has no n-gram data.
+  NgramModel ngrams;
   LoadOutcome outcome = LoadOutcome::Complete;
   size_t endLanguage = 0;  // i and j where a cancelled or stopped load ended
   size_t endEntry = 0;

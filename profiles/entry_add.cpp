@@ -5,6 +5,7 @@
 #include "db/record_file.h"
 #include "db/record_format.h"
 #include "db/record_texts.h"
+#include "profiles/ngram_record.h"
 #include "profiles/schema.h"
 
 namespace letterfreq {
@@ -52,6 +53,14 @@ Record sortArrayRecord(uint32_t id, uint32_t entryId,
   return record;
 }
 
+Record ngramListRecord(uint32_t id, uint32_t entryId,
+                       const uint32_t* sampleNgrams) {
+  const std::vector<uint8_t> data = encodeNgramRecord(sampleNgrams);
+  Record record = linkedRecord(id, entryId, KIND_NGRAM_LIST);
+  record.set_data(data.data(), static_cast<uint32_t>(data.size()));
+  return record;
+}
+
 }  // namespace
 
 const char* entryRefusal(bool sampleLoaded, bool databaseLoaded,
@@ -63,7 +72,7 @@ const char* entryRefusal(bool sampleLoaded, bool databaseLoaded,
 
 EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
                           const EntryToAdd& entry, const LetterProfile& sample,
-                          uint32_t firstId) {
+                          uint32_t firstId, const uint32_t* sampleNgrams) {
   // As the window's fields give them: C texts.
   const std::string language = entry.language.c_str();
   const std::string name = entry.name.c_str();
@@ -76,7 +85,8 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
   result.newLanguage = result.languageId == 0;
 
   // Ids are handed out one after another; none may wrap past the top.
-  const uint32_t count = result.newLanguage ? 5 : 4;
+  const uint32_t count =
+      (result.newLanguage ? 5 : 4) + (sampleNgrams != nullptr ? 1 : 0);
   if (firstId < FIRST_RECORD_ID || firstId > UINT32_MAX - (count - 1)) {
     throw std::runtime_error(NO_RECORD_ID_LEFT_TEXT);
   }
@@ -92,15 +102,27 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
   result.records.push_back(
       textRecord(id++, result.entryId, KIND_SOURCE, source));
   result.records.push_back(countArrayRecord(id++, result.entryId, sample));
-  result.records.push_back(sortArrayRecord(id, result.entryId, sample));
+  result.records.push_back(sortArrayRecord(id++, result.entryId, sample));
+  if (sampleNgrams != nullptr) {
+    result.records.push_back(ngramListRecord(id, result.entryId, sampleNgrams));
+  }
   return result;
+}
+
+bool databaseHasNgramLists(const RecordFile& database) {
+  return !database.query_link(0, KIND_NGRAM_LIST).empty();
 }
 
 EntryRecords storeEntry(RecordFile& database,
                         const std::vector<LetterProfile>& languageProfiles,
-                        const EntryToAdd& entry, const LetterProfile& sample) {
-  EntryRecords records = entryRecords(languageProfiles, entry, sample,
-                                      database.next_record_id());
+                        const EntryToAdd& entry, const LetterProfile& sample,
+                        const uint32_t* sampleNgrams, NgramList ngramList) {
+  const bool withNgrams =
+      sampleNgrams != nullptr &&
+      (ngramList == NgramList::Always || databaseHasNgramLists(database));
+  EntryRecords records =
+      entryRecords(languageProfiles, entry, sample, database.next_record_id(),
+                   withNgrams ? sampleNgrams : nullptr);
   database.append_records(records.records);
   return records;
 }

@@ -1,7 +1,8 @@
 // Adding a sample to a profile database as a new entry of a language: the
 // records of one entry (the language record first when the language is new,
-// then entry, source, Count Array and Sort Array), with the ids and bytes
-// that storing them one by one would give, written with one append.
+// then entry, source, Count Array and Sort Array, and the n-gram list when
+// the database keeps n-grams), with the ids and bytes that storing them one
+// by one would give, written with one append.
 //
 // All or nothing: the records of an entry go to the file in one write that
 // is flushed; when the write fails the file is cut back to its old length
@@ -38,7 +39,8 @@ struct EntryToAdd {
 };
 
 struct EntryRecords {
-  // language (only when new), entry, source, Count Array, Sort Array.
+  // language (only when new), entry, source, Count Array, Sort Array, then
+  // the n-gram list when one was asked for.
   std::vector<Record> records;
   uint32_t languageId = 0;  // found or new
   uint32_t entryId = 0;
@@ -48,17 +50,34 @@ struct EntryRecords {
 // The records of one entry, numbered from firstId on as successive stores
 // would number them. The language is looked up in languageProfiles by
 // exact, case-sensitive name; when several match, the last one wins.
+// With sampleNgrams (the sample's NGRAM_BUCKETS n-gram counts) the entry's
+// n-gram list record follows the Sort Array.
 // Throws the engine's "!no record id left" when the ids would run past
 // 4294967295 (only a file with such ids gets there), as a store would.
 EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
                           const EntryToAdd& entry, const LetterProfile& sample,
-                          uint32_t firstId);
+                          uint32_t firstId,
+                          const uint32_t* sampleNgrams = nullptr);
 
-// Appends the records of one entry to the database with one write. Throws
-// the engine's std::runtime_error when the file cannot be read or written;
-// the file is then as it was.
+// When an entry gets its n-gram list.
+enum class NgramList {
+  IfDatabaseHasThem,  // only when some record of the file is one already
+  Always,             // also the first of a database (add --ngrams)
+};
+
+// True when a record of the file is linked by KIND_NGRAM_LIST, that is when
+// entries added to it get their n-gram lists. One pass over the file.
+bool databaseHasNgramLists(const RecordFile& database);
+
+// Appends the records of one entry to the database with one write. The
+// n-gram list is written from sampleNgrams as `ngramList` says; without
+// sampleNgrams never, so a database without n-gram lists gains exactly the
+// five (or four) records. Throws the engine's std::runtime_error when the
+// file cannot be read or written; the file is then as it was.
 EntryRecords storeEntry(RecordFile& database,
                         const std::vector<LetterProfile>& languageProfiles,
-                        const EntryToAdd& entry, const LetterProfile& sample);
+                        const EntryToAdd& entry, const LetterProfile& sample,
+                        const uint32_t* sampleNgrams = nullptr,
+                        NgramList ngramList = NgramList::IfDatabaseHasThem);
 
 }  // namespace letterfreq

@@ -14,15 +14,17 @@ constexpr double NGRAM_SMOOTHING_MASS = NGRAM_SMOOTHING * NGRAM_BUCKETS;
 
 }  // namespace
 
-NgramLanguageCounts::NgramLanguageCounts() : counts_(NGRAM_BUCKETS, 0) {}
-
 void NgramLanguageCounts::clear() {
+  // Nothing to undo for a language without lists: a database without
+  // n-gram data loads at the cost it always had.
+  if (!hasData_) return;
   std::fill(counts_.begin(), counts_.end(), 0);
   total_ = 0;
   hasData_ = false;
 }
 
 void NgramLanguageCounts::addRecord(const uint8_t* data, size_t length) {
+  if (counts_.empty()) counts_.assign(NGRAM_BUCKETS, 0);
   hasData_ = true;
   for (const NgramItem& item : decodeNgramRecord(data, length)) {
     counts_[item.bucket] += item.count;

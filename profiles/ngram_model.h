@@ -27,17 +27,16 @@ constexpr int32_t NGRAM_NO_DATA_WEIGHT = -9704;
 constexpr int NGRAM_LANES = 8;
 
 // c_L and T_L of the language being loaded; reused from language to
-// language through clear().
+// language through clear(). The table is made by the first record.
 class NgramLanguageCounts {
  public:
-  NgramLanguageCounts();
-
   void clear();
   // Adds one entry's n-gram record (its data block, untrusted).
   void addRecord(const uint8_t* data, size_t length);
 
   bool hasData() const { return hasData_; }  // a record was added
   uint64_t total() const { return total_; }
+  // c_L[0..NGRAM_BUCKETS-1]; only when hasData().
   const uint64_t* counts() const { return counts_.data(); }
 
  private:

@@ -1,0 +1,258 @@
+// N-gram lists in a database: when adding an entry writes one, the bytes it
+// writes, what loading makes of them, and that everything else a load or
+// an older reader gives stays as it is without them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "db/record_file.h"
+#include "db/record_snapshot.h"
+#include "db/record_walk.h"
+#include "profiles/database_load.h"
+#include "profiles/entry_add.h"
+#include "profiles/ngram_counter.h"
+#include "profiles/ngram_match.h"
+#include "profiles/ngram_record.h"
+#include "profiles/schema.h"
+#include "tests/profiles/schema_bytes.h"
+#include "tests/support/temp_dir.h"
+
+namespace letterfreq {
+namespace {
+
+using testing::entryBytes;
+using testing::languageRecord;
+using testing::readFile;
+using testing::recordBytes;
+using testing::TempDir;
+
+// A counted text: its profile and its n-gram counts.
+struct Sample {
+  LetterProfile profile;
+  NgramCounter ngrams;
+};
+
+Sample sampleOf(const std::string& text) {
+  Sample sample;
+  for (char c : text) {
+    const uint8_t byte = static_cast<uint8_t>(c);
+    ++sample.profile.counts[byte];
+    sample.ngrams.add(byte);
+  }
+  sample.ngrams.finish();
+  sample.profile.sampleCount = 1;
+  sample.profile.sortOrder();
+  return sample;
+}
+
+const char* const TEXTS[][2] = {
+    {"English", "the cat sat on the mat and the dog lay by the door"},
+    {"German", "der hund und die katze schlafen auf dem sofa"},
+    {"English", "a bird in the hand is worth two in the bush"},
+    {"Finnish", "kissa istuu matolla ja koira makaa oven vieressa"},
+};
+
+void addAll(RecordFile& database, bool withNgrams, NgramList ngramList) {
+  for (const auto& [language, text] : TEXTS) {
+    Sample sample = sampleOf(text);
+    EntryToAdd entry{language, "", std::string(text).substr(0, 9)};
+    storeEntry(database, reloadLanguages(database), entry, sample.profile,
+               withNgrams ? sample.ngrams.counts() : nullptr, ngramList);
+  }
+}
+
+// The file without its n-gram lists, every other byte as it was.
+std::string withoutNgramLists(const std::string& bytes) {
+  const RecordSnapshot snapshot(
+      std::vector<uint8_t>(bytes.begin(), bytes.end()));
+  std::string kept;
+  for (const RecordLayout& record : snapshot.records()) {
+    bool ngramList = false;
+    for (uint8_t k = 0; k < record.linkCount; ++k) {
+      ngramList |=
+          readLink(snapshot.bytes().data(), record, k).kind == KIND_NGRAM_LIST;
+    }
+    if (!ngramList) {
+      kept += bytes.substr(record.offset,
+                           static_cast<size_t>(record.end() - record.offset));
+    }
+  }
+  return kept;
+}
+
+void expectSameProfile(const LetterProfile& a, const LetterProfile& b) {
+  EXPECT_EQ(a.name, b.name);
+  EXPECT_EQ(a.recordId, b.recordId);
+  EXPECT_EQ(a.totalCount, b.totalCount);
+  EXPECT_EQ(a.usedCount, b.usedCount);
+  EXPECT_EQ(a.counts, b.counts);
+  EXPECT_EQ(a.order, b.order);
+  EXPECT_EQ(a.sums, b.sums);
+  EXPECT_EQ(a.sumSquares, b.sumSquares);
+  EXPECT_EQ(a.stdDevs, b.stdDevs);
+  EXPECT_EQ(a.sampleCount, b.sampleCount);
+}
+
+// Everything of a load but its n-gram model.
+void expectSameLoad(const DatabaseLoad& a, const DatabaseLoad& b) {
+  ASSERT_EQ(a.languageProfiles.size(), b.languageProfiles.size());
+  for (size_t i = 0; i < a.languageProfiles.size(); ++i) {
+    expectSameProfile(a.languageProfiles[i], b.languageProfiles[i]);
+  }
+  ASSERT_EQ(a.languages.size(), b.languages.size());
+  for (size_t i = 0; i < a.languages.size(); ++i) {
+    ASSERT_EQ(a.languages[i].entries.size(), b.languages[i].entries.size());
+    EXPECT_EQ(a.languages[i].entryCount, b.languages[i].entryCount);
+    for (size_t j = 0; j < a.languages[i].entries.size(); ++j) {
+      const LoadedEntry& x = a.languages[i].entries[j];
+      const LoadedEntry& y = b.languages[i].entries[j];
+      EXPECT_EQ(x.id, y.id);
+      EXPECT_EQ(x.name, y.name);
+      expectSameProfile(x.profile, y.profile);
+    }
+  }
+  expectSameProfile(a.totals, b.totals);
+  EXPECT_EQ(a.outcome, b.outcome);
+}
+
+class NgramDatabaseTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+};
+
+TEST_F(NgramDatabaseTest, DatabaseWithoutListsGainsTheBytesItAlwaysGained) {
+  RecordFile plain(dir.file("plain.db"));
+  RecordFile offered(dir.file("offered.db"));
+  addAll(plain, false, NgramList::IfDatabaseHasThem);
+  addAll(offered, true, NgramList::IfDatabaseHasThem);
+  const std::string bytes = readFile(plain.fileName());
+  EXPECT_FALSE(bytes.empty());
+  EXPECT_EQ(readFile(offered.fileName()), bytes);
+  EXPECT_FALSE(databaseHasNgramLists(offered));
+  EXPECT_FALSE(loadDatabase(offered, {}).ngrams.carriesNgramData());
+}
+
+TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
+  RecordFile database(dir.file("ling2.db"));
+  Sample sample = sampleOf("ab");
+  storeEntry(database, {}, {"Latin", "Caesar", "ab.txt"}, sample.profile,
+             sample.ngrams.counts(), NgramList::Always);
+  // « ab »: six features, one each, in rising bucket order.
+  const std::string list = std::string(
+      "\x81\x0D\x01\x00"   // 3457 « ab »
+      "\x2F\x0F\x01\x00"   // 3887 « a»
+      "\xD4\x14\x01\x00"   // 5332 « ab»
+      "\x7F\x22\x01\x00"   // 8831 «ab »
+      "\x5E\x31\x01\x00"   // 12638 «ab»
+      "\xAF\x39\x01\x00",  // 14767 «b »
+      24);
+  const std::string expected =
+      languageRecord(257, "Latin") + testing::entryRecord(258, 257, "Caesar") +
+      testing::sourceRecord(259, 258, "ab.txt") +
+      testing::countArrayRecord(260, 258, {{'a', 1}, {'b', 1}}) +
+      testing::sortArrayRecord(261, 258, "ab") +
+      recordBytes(262, {{258, KIND_NGRAM_LIST}}, list);
+  EXPECT_EQ(readFile(database.fileName()), expected);
+
+  // Now that the file has lists, every later entry gets one, also of an
+  // empty sample (an empty list), and a database with lists keeps them.
+  Sample empty = sampleOf("");
+  storeEntry(database, reloadLanguages(database), {"Latin", "", "empty"},
+             empty.profile, empty.ngrams.counts());
+  const std::string more =
+      readFile(database.fileName()).substr(expected.size());
+  EXPECT_EQ(more, testing::entryRecord(263, 257, "empty") +
+                      testing::sourceRecord(264, 263, "empty") +
+                      testing::countArrayRecord(265, 263, {}) +
+                      testing::sortArrayRecord(266, 263, "") +
+                      recordBytes(267, {{263, KIND_NGRAM_LIST}}, ""));
+}
+
+TEST_F(NgramDatabaseTest, OlderReadersLoadTheSameWithListsPresent) {
+  RecordFile database(dir.file("ngrams.db"));
+  addAll(database, true, NgramList::Always);
+  const std::string bytes = readFile(database.fileName());
+  const std::string stripped = withoutNgramLists(bytes);
+  ASSERT_LT(stripped.size(), bytes.size());
+  RecordFile older(dir.write("older.db", stripped));
+
+  const DatabaseLoad withLists = loadDatabase(database, {});
+  const DatabaseLoad withoutLists = loadDatabase(older, {});
+  expectSameLoad(withLists, withoutLists);
+  expectSameLoad(loadDatabaseByQueries(database, {}), withoutLists);
+  EXPECT_TRUE(withLists.ngrams.carriesNgramData());
+  EXPECT_FALSE(withoutLists.ngrams.carriesNgramData());
+
+  // The five kinds' queries find exactly the same records.
+  for (const LetterProfile& language : withLists.languageProfiles) {
+    EXPECT_EQ(database.query_link(language.recordId, 0).size(),
+              older.query_link(language.recordId, 0).size());
+  }
+  EXPECT_EQ(database.query_link(LANGUAGE_ROOT, 0).size(), 3u);
+  EXPECT_EQ(database.query_link(0, KIND_COUNT_ARRAY).size(),
+            older.query_link(0, KIND_COUNT_ARRAY).size());
+}
+
+TEST_F(NgramDatabaseTest, LoadSumsTheFirstListOfEachEntry) {
+  auto item = [](uint16_t bucket, uint16_t count) {
+    std::string out;
+    testing::putU16(out, bucket);
+    testing::putU16(out, count);
+    return out;
+  };
+  // L1: two entries, the first with two lists (the second one ignored);
+  // L2: one entry without a list.
+  const std::string bytes =
+      languageRecord(257, "L1") + languageRecord(258, "L2") +
+      entryBytes(259, 257, "e1", {{'a', 2}}) +
+      recordBytes(263, {{259, KIND_NGRAM_LIST}}, item(5, 3) + item(9, 1)) +
+      recordBytes(264, {{259, KIND_NGRAM_LIST}}, item(5, 1000)) +
+      entryBytes(265, 257, "e2", {{'b', 1}}) +
+      recordBytes(269, {{265, KIND_NGRAM_LIST}},
+                  item(5, 2) + item(40000, 7) + "\x01") +
+      entryBytes(270, 258, "e3", {{'c', 1}});
+  RecordFile database(dir.write("hand.db", bytes));
+  const DatabaseLoad loaded = loadDatabase(database, {});
+  ASSERT_EQ(loaded.outcome, LoadOutcome::Complete);
+  const NgramModel& model = loaded.ngrams;
+  ASSERT_EQ(model.languageCount(), 2);
+  EXPECT_TRUE(model.hasData(0));
+  EXPECT_FALSE(model.hasData(1));
+  // c = {5: 5, 9: 1}, T = 6; the bad bucket and the stray byte add nothing.
+  EXPECT_EQ(model.weight(5, 0), ngramWeight(5, 6));
+  EXPECT_EQ(model.weight(9, 0), ngramWeight(1, 6));
+  EXPECT_EQ(model.weight(100, 0), ngramWeight(0, 6));
+
+  // Matching: L2 has no data, so it comes last with no bar.
+  std::vector<uint32_t> sample(NGRAM_BUCKETS, 0);
+  sample[5] = 1;
+  const NgramMatch match = matchNgrams(model, sample.data());
+  EXPECT_EQ(match.ranking, (std::vector<int32_t>{0, 1}));
+  EXPECT_FLOAT_EQ(match.bars[0], 1.0f);
+  EXPECT_TRUE(std::isnan(match.bars[1]));
+}
+
+TEST_F(NgramDatabaseTest, StoppedLoadKeepsTheListsReadSoFar) {
+  auto list = [](uint16_t bucket) {
+    std::string out;
+    testing::putU16(out, bucket);
+    testing::putU16(out, 4);
+    return out;
+  };
+  // The second entry of L1 lacks its Sort Array: the load stops there.
+  const std::string bytes =
+      languageRecord(257, "L1") + entryBytes(258, 257, "e1", {{'a', 2}}) +
+      recordBytes(262, {{258, KIND_NGRAM_LIST}}, list(77)) +
+      testing::entryRecord(263, 257, "e2") +
+      testing::countArrayRecord(264, 263, {{'a', 1}});
+  RecordFile database(dir.write("stopped.db", bytes));
+  const DatabaseLoad loaded = loadDatabase(database, {});
+  ASSERT_EQ(loaded.outcome, LoadOutcome::Stopped);
+  EXPECT_TRUE(loaded.ngrams.hasData(0));
+  EXPECT_EQ(loaded.ngrams.weight(77, 0), ngramWeight(4, 4));
+}
+
+}  // namespace
+}  // namespace letterfreq
