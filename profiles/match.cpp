@@ -122,12 +122,12 @@ void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
 }  // namespace
 
 const char* methodName(int code) {
-  if (code < FIRST_METHOD_CODE || code > LAST_METHOD_CODE) return nullptr;
+  if (code < FIRST_METHOD_CODE || code > LAST_MENU_METHOD_CODE) return nullptr;
   return METHOD_NAMES[code - FIRST_METHOD_CODE];
 }
 
 int methodCodeFromText(std::string_view text) {
-  for (int code = FIRST_METHOD_CODE; code <= LAST_METHOD_CODE; ++code) {
+  for (int code = FIRST_METHOD_CODE; code <= LAST_MENU_METHOD_CODE; ++code) {
     const std::string_view name = methodName(code);
     if (name.size() != text.size()) continue;
     bool same = true;
@@ -139,7 +139,7 @@ int methodCodeFromText(std::string_view text) {
     if (same) return code;
   }
   if (text.size() == 1 && text[0] >= '0' + FIRST_METHOD_CODE &&
-      text[0] <= '0' + LAST_METHOD_CODE) {
+      text[0] <= '0' + LAST_MENU_METHOD_CODE) {
     return text[0] - '0';
   }
   return 0;
@@ -246,7 +246,9 @@ std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
 
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
                                   const std::vector<LetterProfile>& languages) {
-  if (methodName(methodCode) == nullptr) return {};
+  if (methodCode < FIRST_METHOD_CODE || methodCode > LAST_METHOD_CODE) {
+    return {};
+  }
   return matchSample(methodCode, sampleCounts, LanguageTable(languages),
                      languages);
 }

@@ -23,20 +23,27 @@ constexpr int METHOD_TWO_STD_DEVIATIONS = 3;
 constexpr int METHOD_THREE_STD_DEVIATIONS = 4;
 constexpr int METHOD_FOUR_STD_DEVIATIONS = 5;
 constexpr int METHOD_TENDENCY_PULL = 6;
+// Ranks by the sample's byte n-grams, not by its 255 counts, so it has its
+// own match (profiles/ngram_match.h); matchScores and matchSample refuse it.
+constexpr int METHOD_NGRAM_LIKELIHOOD = 7;
 constexpr int FIRST_METHOD_CODE = METHOD_DIFFERENCE;
+// The last of the methods over the 255 counts.
 constexpr int LAST_METHOD_CODE = METHOD_TENDENCY_PULL;
+// The last method of the menu.
+constexpr int LAST_MENU_METHOD_CODE = METHOD_NGRAM_LIKELIHOOD;
 constexpr int DEFAULT_METHOD_CODE = METHOD_THREE_STD_DEVIATIONS;
 
 // The names as the method menu shows them, in code order (code 1 first).
-inline constexpr std::array<const char*, 6> METHOD_NAMES = {
+inline constexpr std::array<const char*, 7> METHOD_NAMES = {
     "Difference",           "One Std Deviation",   "Two Std Deviations",
-    "Three Std Deviations", "Four Std Deviations", "Tendency Pull"};
+    "Three Std Deviations", "Four Std Deviations", "Tendency Pull",
+    "N-gram Likelihood"};
 
 // The name of a method code; null for a code that is no method.
 const char* methodName(int code);
 
 // The code for a method name (any letter case) or for its code written in
-// decimal ("1" to "6"); 0 when the text names no method.
+// decimal ("1" to "7"); 0 when the text names no method.
 int methodCodeFromText(std::string_view text);
 
 // What a match needs of the languages, laid out for fast scoring: each

@@ -122,4 +122,28 @@ NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts) {
   return match;
 }
 
+std::vector<MatchRow> matchSampleByNgrams(
+    const NgramModel& model, const uint32_t* sampleCounts,
+    const std::vector<LetterProfile>& languages) {
+  const NgramMatch match = matchNgrams(model, sampleCounts);
+  std::vector<MatchRow> rows;
+  rows.reserve(languages.size());
+  auto addRow = [&](size_t e, float score) {
+    MatchRow row;
+    row.language = static_cast<int>(e);
+    row.name = languages[e].name;
+    row.recordId = languages[e].recordId;
+    row.score = score;
+    rows.push_back(std::move(row));
+  };
+  for (int32_t e : match.ranking) {
+    const size_t index = static_cast<size_t>(e);
+    if (index < languages.size()) addRow(index, match.bars[index]);
+  }
+  for (size_t e = match.ranking.size(); e < languages.size(); ++e) {
+    addRow(e, std::numeric_limits<float>::quiet_NaN());
+  }
+  return rows;
+}
+
 }  // namespace letterfreq

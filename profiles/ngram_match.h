@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/letter_profile.h"
+#include "profiles/match.h"
 #include "profiles/ngram_model.h"
 
 namespace letterfreq {
@@ -26,5 +28,13 @@ struct NgramMatch {
 // Scores every language of `model` against the sample's bucket counts
 // n[0..NGRAM_BUCKETS-1].
 NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts);
+
+// The whole match by METHOD_NGRAM_LIKELIHOOD, as rows best first like the
+// other methods' (profiles/match.h): each row's score is the language's
+// bar. `languages` are the languages of the load that made `model`, in the
+// same order; any beyond the model count as languages without data.
+std::vector<MatchRow> matchSampleByNgrams(
+    const NgramModel& model, const uint32_t* sampleCounts,
+    const std::vector<LetterProfile>& languages);
 
 }  // namespace letterfreq

@@ -254,12 +254,13 @@ TEST(MatchMethodTest, OnlyTheSixCodesAreMethods) {
   const Counts sample = sampleOf({{A, 1}});
   const std::vector<LetterProfile> languages = {language("L", 1, 1, {{A, 1}})};
   std::vector<float> scores = {7.0f};
-  for (int code : {0, 7, -1, 100}) {
+  // 7 is the n-gram method: a menu method, but not one over the counts.
+  for (int code : {0, METHOD_NGRAM_LIKELIHOOD, 8, -1, 100}) {
     EXPECT_FALSE(
         matchScores(code, sample.data(), LanguageTable(languages), scores));
     EXPECT_TRUE(scores.empty());
     EXPECT_TRUE(matchSample(code, sample.data(), languages).empty());
-    EXPECT_EQ(methodName(code), nullptr);
+    EXPECT_EQ(methodName(code) == nullptr, code != METHOD_NGRAM_LIKELIHOOD);
   }
   EXPECT_TRUE(matchSample(METHOD_DIFFERENCE, sample.data(), {}).empty());
 }
@@ -268,14 +269,16 @@ TEST(MatchMethodTest, NamesAndCodesAreReadFromText) {
   EXPECT_STREQ(methodName(1), "Difference");
   EXPECT_STREQ(methodName(DEFAULT_METHOD_CODE), "Three Std Deviations");
   EXPECT_STREQ(methodName(6), "Tendency Pull");
-  for (int code = FIRST_METHOD_CODE; code <= LAST_METHOD_CODE; ++code) {
+  EXPECT_STREQ(methodName(7), "N-gram Likelihood");
+  for (int code = FIRST_METHOD_CODE; code <= LAST_MENU_METHOD_CODE; ++code) {
     EXPECT_EQ(methodCodeFromText(methodName(code)), code);
     EXPECT_EQ(methodCodeFromText(std::to_string(code)), code);
   }
   EXPECT_EQ(methodCodeFromText("tendency pull"), 6);
   EXPECT_EQ(methodCodeFromText("TWO STD DEVIATIONS"), 3);
-  for (const char* text :
-       {"", "0", "7", "04", "Difference ", "Tendency", "one std deviations"}) {
+  EXPECT_EQ(methodCodeFromText("n-gram likelihood"), 7);
+  for (const char* text : {"", "0", "8", "04", "Difference ", "Tendency",
+                           "one std deviations", "N-gram"}) {
     EXPECT_EQ(methodCodeFromText(text), 0) << text;
   }
 }

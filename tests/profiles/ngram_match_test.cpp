@@ -150,5 +150,29 @@ TEST(NgramMatchTest, FarBehindLanguagesGetAZeroBarNotANumber) {
   EXPECT_EQ(match.bars[1], 0.0f);
 }
 
+TEST(NgramMatchTest, RowsCarryNamesAndBarsBestFirst) {
+  NgramModel model = modelOf({"", ENGLISH, GERMAN});
+  std::vector<LetterProfile> languages(4);  // one more than the model knows
+  const char* const names[] = {"None", "English", "German", "Late"};
+  for (size_t e = 0; e < 4; ++e) {
+    languages[e].name = names[e];
+    languages[e].recordId = 300 + static_cast<uint32_t>(e);
+  }
+  const std::vector<uint32_t> sample = sampleOf("die katze");
+  const NgramMatch match = matchNgrams(model, sample.data());
+  const std::vector<MatchRow> rows =
+      matchSampleByNgrams(model, sample.data(), languages);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_EQ(rows[0].name, "German");
+  EXPECT_EQ(rows[0].recordId, 302u);
+  EXPECT_EQ(rows[0].score, match.bars[2]);
+  EXPECT_EQ(rows[1].name, "English");
+  EXPECT_EQ(rows[2].name, "None");
+  EXPECT_TRUE(std::isnan(rows[2].score));
+  EXPECT_EQ(rows[3].name, "Late");
+  EXPECT_EQ(rows[3].language, 3);
+  EXPECT_TRUE(std::isnan(rows[3].score));
+}
+
 }  // namespace
 }  // namespace letterfreq
