@@ -49,12 +49,8 @@ void methodCallback(Fl_Widget* menu, void* data) {
 }
 
 // ---------------------------------------------------------------------
-// Stand-ins until the database load, adding entries and matching land:
-// each says so in an alert.
-
-void openDbCallback(Fl_Widget*, void*) { showAlert(NOT_AVAILABLE_TEXT); }
-
-void addEntryCallback(Fl_Widget*, void*) { showAlert(NOT_AVAILABLE_TEXT); }
+// openDbCallback and addEntryCallback live in app/database_actions.cpp.
+// Stand-in until matching lands: it says so in an alert.
 
 void matchCallback(Fl_Widget*, void*) { showAlert(NOT_AVAILABLE_TEXT); }
 

@@ -1,0 +1,122 @@
+#include "app/database_actions.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Input.H>
+
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <utility>
+
+#include "app/callbacks.h"
+#include "app/database_view.h"
+#include "app/window.h"
+#include "profiles/entry_add.h"
+#include "widgets/combo_list.h"
+#include "widgets/dialogs.h"
+#include "widgets/progress_meter.h"
+#include "widgets/tree_browser.h"
+
+namespace letterfreq {
+namespace {
+
+// The engine's text on standard output and in an alert; the database is
+// closed and nothing of it stays on show.
+void databaseFailed(Window& window, const std::string& text) {
+  std::cout << text << std::endl;
+  showAlert(text);
+  window.database.reset();
+  window.databaseLoaded = false;
+  window.languageProfiles.clear();
+  window.languageList->clear();
+  window.histTree->clear();
+  window.histTree->addLeaf(nullptr, PLEASE_OPEN_TEXT);
+  window.histTree->redraw();
+}
+
+}  // namespace
+
+void openDatabase(Window& window, const std::string& fileName) {
+  window.database.reset();  // the previous file is released first
+  try {
+    window.database = std::make_unique<RecordFile>(fileName);
+  } catch (const std::exception& error) {
+    databaseFailed(window, error.what());
+    return;
+  }
+  window.languageList->value(std::string());
+  window.histTree->clear();
+  window.histTree->redraw();
+  window.databaseLoaded = loadDatabase(window);
+}
+
+bool loadDatabase(Window& window) {
+  if (!window.database) return false;
+  ProgressMeter meter(LOADING_TITLE);
+  meter.start(&window);
+  LoadHooks hooks;
+  hooks.progress = [&meter](float value, const std::string& message) {
+    meter.progress(value);
+    meter.message(message);
+    Fl::check();  // the meter redraws and its "Cancel" can be pressed
+    return meter.shown() != 0;
+  };
+  hooks.warning = [](const std::string& text) { askQuestion(text); };
+
+  std::shared_ptr<DatabaseLoad> load;
+  try {
+    load = std::make_shared<DatabaseLoad>(
+        loadDatabase(*window.database, hooks));
+  } catch (const std::exception& error) {
+    meter.hide();
+    databaseFailed(window, error.what());
+    return false;
+  }
+
+  window.languageProfiles = load->languageProfiles;
+  window.languageList->clear();
+  for (size_t i = 0; i < load->languages.size(); ++i) {
+    window.languageList->add(load->languageProfiles[i].name);
+  }
+  // The tree is filled once, after the load: never redrawn per entry.
+  window.histTree->clear();
+  if (load->outcome == LoadOutcome::Cancelled) {
+    showLoadCancelled(*window.histTree);
+  } else {
+    showDatabase(*window.histTree, load);
+  }
+  window.histTree->redraw();
+  meter.hide();
+  return load->outcome == LoadOutcome::Complete;
+}
+
+void openDbCallback(Fl_Widget*, void* data) {
+  Window& window = *static_cast<Window*>(data);
+  openDatabase(window, window.databaseInput->value());
+}
+
+void addEntryCallback(Fl_Widget*, void* data) {
+  Window& window = *static_cast<Window*>(data);
+  const char* typed = window.languageList->value();
+  const std::string language = typed ? typed : "";
+  const bool databaseOpen = window.databaseLoaded && window.database;
+  if (const char* refusal =
+          entryRefusal(window.sampleLoaded, databaseOpen, language)) {
+    showAlert(refusal);
+    return;
+  }
+  try {
+    storeEntry(*window.database, window.languageProfiles,
+               {language, window.nameInput->value(),
+                window.sampleInput->value()},
+               window.sampleProfile);
+  } catch (const std::exception& error) {
+    // Nothing was written; the database stays as it was loaded.
+    std::cout << error.what() << std::endl;
+    showAlert(error.what());
+    return;
+  }
+  loadDatabase(window);  // its result leaves databaseLoaded as it is
+}
+
+}  // namespace letterfreq

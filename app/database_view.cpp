@@ -1,0 +1,86 @@
+#include "app/database_view.h"
+
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Group.H>
+
+#include <utility>
+
+#include "app/profile_view.h"
+#include "widgets/plain_label.h"
+#include "widgets/tree_browser.h"
+
+namespace letterfreq {
+namespace {
+
+// The box that an entry's row shows in place of its hidden label.
+Fl_Box* nameBox(const std::string& name) {
+  // Made outside any group: the tree takes it as its row's widget.
+  Fl_Group* current = Fl_Group::current();
+  Fl_Group::current(nullptr);
+  auto* box = new Fl_Box(0, 0, NAME_BOX_WIDTH, NAME_BOX_HEIGHT);
+  Fl_Group::current(current);
+  box->copy_label(plainLabel(name).c_str());
+  box->labelsize(NAME_BOX_LABEL_SIZE);
+  box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+  return box;
+}
+
+void showEntries(TreeBrowser& tree, TreeNode* entriesNode,
+                 const std::shared_ptr<DatabaseLoad>& load, size_t language) {
+  const std::vector<LoadedEntry>& entries = load->languages[language].entries;
+  for (size_t j = 0; j < entries.size(); ++j) {
+    TreeNode* entryNode =
+        tree.appendBranch(entriesNode, std::to_string(j),
+                          RowContent::of(nameBox(entries[j].name)), false);
+    if (!entries[j].profileRead) continue;  // the entry the load stopped at
+    tree.populateOnOpen(entryNode, [load, language, j](TreeBrowser& t,
+                                                       TreeNode* node) {
+      showProfile(t, node, load->languages[language].entries[j].profile,
+                  DATABASE_ROW_LIMIT, SHOW_SUMMARY);
+    });
+  }
+}
+
+}  // namespace
+
+std::string entriesLabel(int count) {
+  return "Entries (" + std::to_string(count) + ")";
+}
+
+std::string escapedPath(const std::string& name) {
+  std::string path;
+  path.reserve(name.size());
+  for (char c : name) {
+    if (c == '/' || c == '\\') path += '\\';
+    path += c;
+  }
+  return path;
+}
+
+void showDatabase(TreeBrowser& tree, std::shared_ptr<DatabaseLoad> load) {
+  for (size_t i = 0; i < load->languages.size(); ++i) {
+    LetterProfile& language = load->languageProfiles[i];
+    const LoadedLanguage& loaded = load->languages[i];
+    TreeNode* languageNode =
+        tree.appendBranch(nullptr, escapedPath(language.name));
+    TreeNode* entriesNode =
+        tree.appendBranch(languageNode, entriesLabel(loaded.entryCount));
+    tree.populateOnOpen(entriesNode, [load, i](TreeBrowser& t, TreeNode* node) {
+      showEntries(t, node, load, i);
+    });
+    if (loaded.profileDone) {
+      showProfile(tree, languageNode, language, DATABASE_ROW_LIMIT,
+                  SHOW_SUMMARY | SHOW_DEVIATIONS);
+    }
+  }
+  if (load->outcome != LoadOutcome::Complete) return;
+  TreeNode* totals = tree.appendBranch(nullptr, TOTALS_LABEL);
+  showProfile(tree, totals, load->totals, 0, SHOW_SUMMARY);
+}
+
+void showLoadCancelled(TreeBrowser& tree) {
+  tree.addLeaf(nullptr, LOAD_CANCELLED_TEXT);
+  tree.addLeaf(nullptr, PLEASE_OPEN_TEXT);
+}
+
+}  // namespace letterfreq
