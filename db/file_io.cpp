@@ -126,21 +126,20 @@ std::vector<uint8_t> readDatabaseFile(const std::string& name) {
     throw std::runtime_error(FILE_TOO_LARGE_TEXT);
   }
   try {
-    // The size the file has now in one block, then whatever it grew by
-    // (or all of a file without a size) in further blocks.
+    // The size the file has now in one read; then whatever it grew by (or
+    // all of a file without a size, such as a pipe) in growing blocks.
     std::vector<uint8_t> bytes(
         S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0);
     size_t have = readUpTo(fd.get(), bytes.data(), bytes.size());
+    uint8_t probe[4096];
+    size_t more = have < bytes.size() ? 0 : readUpTo(fd.get(), probe, sizeof probe);
     bytes.resize(have);
-    constexpr size_t BLOCK = 1 << 16;
-    uint8_t block[BLOCK];
-    for (;;) {
-      const size_t n = readUpTo(fd.get(), block, BLOCK);
-      if (n == 0) break;
-      if (n > limit - bytes.size()) {
+    while (more > 0) {
+      if (more > limit - bytes.size()) {
         throw std::runtime_error(FILE_TOO_LARGE_TEXT);
       }
-      bytes.insert(bytes.end(), block, block + n);
+      bytes.insert(bytes.end(), probe, probe + more);
+      more = readUpTo(fd.get(), probe, sizeof probe);
     }
     return bytes;
   } catch (const std::bad_alloc&) {
