@@ -120,6 +120,11 @@ TreeNode* TreeBrowser::appendBranch(TreeNode* parent, const std::string& path,
   return addNode(parent, path, content, showLabel, true, true);
 }
 
+TreeNode* TreeBrowser::appendLeaf(TreeNode* parent, const std::string& path,
+                                  RowContent content, bool showLabel) {
+  return addNode(parent, path, content, showLabel, false, true);
+}
+
 TreeNode* TreeBrowser::addNode(TreeNode* parent, const std::string& path,
                                RowContent content, bool showLabel,
                                bool branch, bool alwaysNew) {

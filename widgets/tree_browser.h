@@ -105,10 +105,12 @@ class TreeBrowser : public Fl_Group {
                       RowContent content = {}, bool showLabel = true);
   TreeNode* addLeaf(TreeNode* parent, const std::string& path,
                     RowContent content = {}, bool showLabel = true);
-  // Like addBranch, but the last level is always a new node, even when a
-  // sibling has the same name.
+  // Like addBranch (addLeaf), but the last level is always a new node, even
+  // when a sibling has the same name.
   TreeNode* appendBranch(TreeNode* parent, const std::string& path,
                          RowContent content = {}, bool showLabel = true);
+  TreeNode* appendLeaf(TreeNode* parent, const std::string& path,
+                       RowContent content = {}, bool showLabel = true);
 
   // Closes `branch`; `hook` makes its rows when it is next opened.
   void populateOnOpen(TreeNode* branch, PopulateHook hook);
