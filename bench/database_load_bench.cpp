@@ -19,57 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/generated_database.h"
 #include "cli/cli_runner.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
-#include "profiles/entry_add.h"
 
 namespace letterfreq {
 namespace {
-
-constexpr int LANGUAGES = 25;
-
-uint32_t nextRandom(uint32_t& state) {
-  state = state * 1664525u + 1013904223u;
-  return state >> 8;
-}
-
-// A sample of some 60 to 100 distinct byte values with text-like counts.
-LetterProfile makeSample(uint32_t& state) {
-  LetterProfile sample;
-  const int distinct = 60 + static_cast<int>(nextRandom(state) % 40);
-  for (int k = 0; k < distinct; ++k) {
-    const int b = 9 + static_cast<int>(nextRandom(state) % 246);
-    sample.counts[b] += 1 + static_cast<int32_t>(nextRandom(state) % 3000);
-  }
-  sample.sampleCount = 1;
-  sample.sortOrder();
-  return sample;
-}
-
-void writeDatabase(const std::string& path, int entries) {
-  std::filesystem::remove(path);
-  RecordFile database(path);
-  std::vector<LetterProfile> languages;
-  std::vector<Record> records;
-  uint32_t nextId = database.next_record_id();
-  uint32_t state = 2024;
-  for (int e = 0; e < entries; ++e) {
-    const EntryToAdd entry{"Language " + std::to_string(e % LANGUAGES),
-                           "", "samples/text-" + std::to_string(e) + ".txt"};
-    EntryRecords one =
-        entryRecords(languages, entry, makeSample(state), nextId);
-    nextId = one.records.back().id() + 1;
-    if (one.newLanguage) {
-      LetterProfile language;
-      language.name = entry.language;
-      language.recordId = one.languageId;
-      languages.push_back(language);
-    }
-    records.insert(records.end(), one.records.begin(), one.records.end());
-  }
-  database.append_records(records);
-}
 
 // The database of `entries` entries, made once per size by a child.
 std::string databaseOf(int entries) {
@@ -81,7 +37,7 @@ std::string databaseOf(int entries) {
   const pid_t pid = fork();
   if (pid == 0) {
     try {
-      writeDatabase(path, entries);
+      bench::writeGeneratedDatabase(path, entries);
       _exit(0);
     } catch (...) {
       _exit(1);

@@ -1,0 +1,63 @@
+// Benchmark helper: writes a database of generated entries spread over 25
+// languages, each a sample of some 60 to 100 distinct byte values with
+// text-like counts, in one append (as a run of "Add entry" would leave it).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "db/record_file.h"
+#include "profiles/entry_add.h"
+
+namespace letterfreq {
+namespace bench {
+
+constexpr int GENERATED_LANGUAGES = 25;
+
+inline uint32_t nextRandom(uint32_t& state) {
+  state = state * 1664525u + 1013904223u;
+  return state >> 8;
+}
+
+inline LetterProfile generatedSample(uint32_t& state) {
+  LetterProfile sample;
+  const int distinct = 60 + static_cast<int>(nextRandom(state) % 40);
+  for (int k = 0; k < distinct; ++k) {
+    const int b = 9 + static_cast<int>(nextRandom(state) % 246);
+    sample.counts[b] += 1 + static_cast<int32_t>(nextRandom(state) % 3000);
+  }
+  sample.sampleCount = 1;
+  sample.sortOrder();
+  return sample;
+}
+
+// Replaces `path` with a database of `entries` entries.
+inline void writeGeneratedDatabase(const std::string& path, int entries) {
+  std::filesystem::remove(path);
+  RecordFile database(path);
+  std::vector<LetterProfile> languages;
+  std::vector<Record> records;
+  uint32_t nextId = database.next_record_id();
+  uint32_t state = 2024;
+  for (int e = 0; e < entries; ++e) {
+    const EntryToAdd entry{
+        "Language " + std::to_string(e % GENERATED_LANGUAGES), "",
+        "samples/text-" + std::to_string(e) + ".txt"};
+    EntryRecords one =
+        entryRecords(languages, entry, generatedSample(state), nextId);
+    nextId = one.records.back().id() + 1;
+    if (one.newLanguage) {
+      LetterProfile language;
+      language.name = entry.language;
+      language.recordId = one.languageId;
+      languages.push_back(language);
+    }
+    records.insert(records.end(), one.records.begin(), one.records.end());
+  }
+  database.append_records(records);
+}
+
+}  // namespace bench
+}  // namespace letterfreq
