@@ -18,11 +18,11 @@ struct LetterProfile {
   uint32_t recordId = 0;   // id of the language record; 0 otherwise
   int32_t totalCount = 0;  // sum of counts over the values listed in order
   int32_t usedCount = 0;   // number of values listed in order
-  std::array<int32_t, PROFILE_SLOTS> counts{};     // index = byte value
-  std::array<uint8_t, PROFILE_SLOTS> order{};      // by falling count, 0-ended
-  std::array<float, PROFILE_SLOTS> sumSquares{};   // per byte: sum of freq^2
-  std::array<float, PROFILE_SLOTS> sums{};         // per byte: sum of freq
-  std::array<float, PROFILE_SLOTS> stdDevs{};      // per byte: sample std dev
+  std::array<int32_t, PROFILE_SLOTS> counts{};    // index = byte value
+  std::array<uint8_t, PROFILE_SLOTS> order{};     // by falling count, 0-ended
+  std::array<float, PROFILE_SLOTS> sumSquares{};  // per byte: sum of freq^2
+  std::array<float, PROFILE_SLOTS> sums{};        // per byte: sum of freq
+  std::array<float, PROFILE_SLOTS> stdDevs{};     // per byte: sample std dev
   int32_t sampleCount = 0;  // samples folded into sums and sumSquares
 
   // Fills order from counts (orderByCount over the 255 slots).

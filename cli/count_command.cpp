@@ -109,9 +109,8 @@ void addCountCommand(CLI::App& app, CliContext& context) {
       ->add_option("SAMPLE", options->samples,
                    "A file name, an http:// address, or - for standard input")
       ->required();
-  command->callback([options, &context] {
-    context.status = runCount(*options, context);
-  });
+  command->callback(
+      [options, &context] { context.status = runCount(*options, context); });
 }
 
 }  // namespace letterfreq

@@ -99,8 +99,8 @@ inline const uint8_t* findMarkupStop(const uint8_t* p, const uint8_t* end) {
   const __m128i ampersand = _mm_set1_epi8('&');
   for (; end - p >= 16; p += 16) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const int hits = _mm_movemask_epi8(_mm_or_si128(
-        _mm_cmpeq_epi8(v, close), _mm_cmpeq_epi8(v, ampersand)));
+    const int hits = _mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(v, close), _mm_cmpeq_epi8(v, ampersand)));
     if (hits != 0) return p + __builtin_ctz(static_cast<unsigned>(hits));
   }
 #endif

@@ -101,8 +101,8 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure) {
   profile = LetterProfile();
   // The prefix is compared byte for byte: "HTTP://x" is a file name.
-  const bool isUrl = sampleText.compare(0, sizeof HTTP_PREFIX - 1,
-                                        HTTP_PREFIX) == 0;
+  const bool isUrl =
+      sampleText.compare(0, sizeof HTTP_PREFIX - 1, HTTP_PREFIX) == 0;
   const bool ok = isUrl ? countUrl(sampleText, profile.counts.data(), true)
                         : countFile(sampleText, profile.counts.data(), true);
   if (ok) {

@@ -99,8 +99,8 @@ TEST(LetterProfileTest, StandardDeviationDividesByTheIntegerNMinusOne) {
   profile.sortOrder();
   profile.computeStdDevs();
   const float n = 16777217.0f;  // rounds to 2^24
-  const float expected = std::sqrt(
-      (profile.sumSquares['a'] - 16.0f / n) / static_cast<float>(16777216));
+  const float expected = std::sqrt((profile.sumSquares['a'] - 16.0f / n) /
+                                   static_cast<float>(16777216));
   EXPECT_EQ(profile.stdDevs['a'], expected);
 }
 
@@ -108,11 +108,13 @@ TEST(LetterProfileTest, RankByValue) {
   const float a[] = {0.2f, 0.7f, 0.0f, 0.7f};
   int32_t out[4];
   rankByValue(a, out, 4);
-  EXPECT_EQ(std::vector<int32_t>(out, out + 4), (std::vector<int32_t>{1, 3, 0, 2}));
+  EXPECT_EQ(std::vector<int32_t>(out, out + 4),
+            (std::vector<int32_t>{1, 3, 0, 2}));
 
   const float b[] = {-0.5f, 0.3f, -0.1f};
   rankByValue(b, out, 3);
-  EXPECT_EQ(std::vector<int32_t>(out, out + 3), (std::vector<int32_t>{1, 2, 0}));
+  EXPECT_EQ(std::vector<int32_t>(out, out + 3),
+            (std::vector<int32_t>{1, 2, 0}));
 }
 
 TEST(LetterProfileTest, RankByValueTakesAnyNumberAndPutsNanLast) {

@@ -82,21 +82,23 @@ TEST_F(CountCommandTest, FailedSamplesAreNamedAndTheOthersStillCounted) {
   const CliResult result = runCliCaptured(
       {"count", missing, good, "http://127.0.0.1:1/", dir.path()});
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "sample\t" + good + "\ntotal\t1\nused\t1\n122\t1\t100\n");
-  EXPECT_EQ(result.err,
-            "letterfreq-cli: " + missing + ": File couldn't be opened!\n" +
-                "letterfreq-cli: http://127.0.0.1:1/: URL couldn't be opened!\n" +
-                "letterfreq-cli: " + dir.path() + ": File couldn't be opened!\n");
+  EXPECT_EQ(result.out,
+            "sample\t" + good + "\ntotal\t1\nused\t1\n122\t1\t100\n");
+  EXPECT_EQ(
+      result.err,
+      "letterfreq-cli: " + missing + ": File couldn't be opened!\n" +
+          "letterfreq-cli: http://127.0.0.1:1/: URL couldn't be opened!\n" +
+          "letterfreq-cli: " + dir.path() + ": File couldn't be opened!\n");
 }
 
 TEST_F(CountCommandTest, WrongCommandLinesExitWithTwo) {
   const std::string good = dir.write("good.txt", "z");
   const std::vector<std::vector<std::string>> wrong = {
-      {"count"},                       // no sample
-      {"count", "--bogus", good},      // unknown option
-      {"count", "--json=maybe", good}, // a flag takes no value
-      {"bogus", good},                 // unknown command
-      {},                              // no command
+      {"count"},                        // no sample
+      {"count", "--bogus", good},       // unknown option
+      {"count", "--json=maybe", good},  // a flag takes no value
+      {"bogus", good},                  // unknown command
+      {},                               // no command
   };
   for (const auto& args : wrong) {
     const CliResult result = runCliCaptured(args);
@@ -118,7 +120,8 @@ TEST_F(CountCommandTest, HelpAndVersion) {
 
   const CliResult version = runCliCaptured({"--version"});
   EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, std::string("letterfreq-cli ") + LETTERFREQ_VERSION + "\n");
+  EXPECT_EQ(version.out,
+            std::string("letterfreq-cli ") + LETTERFREQ_VERSION + "\n");
 }
 
 TEST_F(CountCommandTest, TheProgramItselfCountsFilesAndStandardInput) {
@@ -135,7 +138,8 @@ TEST_F(CountCommandTest, TheProgramItselfCountsFilesAndStandardInput) {
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("File couldn't be opened!"), std::string::npos);
 
-  EXPECT_EQ(testing::runProgram(LETTERFREQ_CLI_PATH, {"count", "--bogus"}).status, 2);
+  EXPECT_EQ(
+      testing::runProgram(LETTERFREQ_CLI_PATH, {"count", "--bogus"}).status, 2);
 }
 
 }  // namespace

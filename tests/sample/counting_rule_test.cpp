@@ -108,15 +108,14 @@ TEST(CountingRuleTest, ByteZeroAndByte255) {
 }
 
 TEST(CountingRuleTest, WithoutMarkupFilterEveryByteCounts) {
-  EXPECT_EQ(counted("<a>&b;  \r\n\xff", false),
-            (Expected{{'<', 1},
-                      {'a', 1},
-                      {'>', 1},
-                      {'&', 1},
-                      {'b', 1},
-                      {';', 1},
-                      {' ', 2},
-                      {'\n', 2}}));
+  EXPECT_EQ(counted("<a>&b;  \r\n\xff", false), (Expected{{'<', 1},
+                                                          {'a', 1},
+                                                          {'>', 1},
+                                                          {'&', 1},
+                                                          {'b', 1},
+                                                          {';', 1},
+                                                          {' ', 2},
+                                                          {'\n', 2}}));
 }
 
 TEST(CountingRuleTest, CountsSaturateInsteadOfWrapping) {
@@ -173,7 +172,9 @@ struct ReferenceRule {
 
 // Bytes that exercise every branch of the rule, mostly special ones.
 std::string randomText(std::mt19937& random, size_t length) {
-  static const char letters[] = "<>&;  \t\t\r\n\n\0\xff" "xyz";
+  static const char letters[] =
+      "<>&;  \t\t\r\n\n\0\xff"
+      "xyz";
   static const std::string alphabet(letters, sizeof letters - 1);
   std::uniform_int_distribution<size_t> pick(0, alphabet.size() + 3);
   std::string text;
@@ -240,7 +241,8 @@ TEST(CountingRuleTest, PiecesCutAnywhereCountAsOnePiece) {
 TEST(CountingRuleTest, HookSeesExactlyTheCountedBytes) {
   const std::string text = "<p>A&amp;B  C</p>\xff\r\nD";
   const Outcome outcome = feedInPieces(text, true, {});
-  EXPECT_EQ(outcome.stream, (std::vector<uint8_t>{'A', 'B', ' ', 'C', '\n', 'D'}));
+  EXPECT_EQ(outcome.stream,
+            (std::vector<uint8_t>{'A', 'B', ' ', 'C', '\n', 'D'}));
   Counts fromStream{};
   for (uint8_t c : outcome.stream) ++fromStream[c];
   EXPECT_EQ(fromStream, outcome.counts);

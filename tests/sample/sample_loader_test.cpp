@@ -64,7 +64,8 @@ class SampleLoaderTest : public ::testing::Test {
 
 TEST_F(SampleLoaderTest, CountFileCountsTheWholeFile) {
   Counts counts = junkCounts();
-  ASSERT_TRUE(countFile(dir.write("s.txt", "ab\r\ncd\r\n"), counts.data(), true));
+  ASSERT_TRUE(
+      countFile(dir.write("s.txt", "ab\r\ncd\r\n"), counts.data(), true));
   EXPECT_EQ(counts, countInMemory("ab\ncd\n"));
   EXPECT_EQ(counts['\n'], 2);
   EXPECT_EQ(counts['\r'], 0);
@@ -112,7 +113,8 @@ TEST_F(SampleLoaderTest, CountStreamReadsToTheEnd) {
 TEST_F(SampleLoaderTest, LoadSampleCountsAFileAndSetsOnlyCountsAndSampleCount) {
   LetterProfile profile = usedProfile();
   std::string failure = "unchanged";
-  ASSERT_TRUE(loadSample(dir.write("ok.txt", "<p>Hello</p>"), profile, &failure));
+  ASSERT_TRUE(
+      loadSample(dir.write("ok.txt", "<p>Hello</p>"), profile, &failure));
   EXPECT_EQ(failure, "unchanged");
   EXPECT_EQ(profile.sampleCount, 1);
   EXPECT_EQ(profile.counts, countInMemory("Hello"));
