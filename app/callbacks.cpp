@@ -8,7 +8,9 @@
 #include <string>
 
 #include "app/profile_view.h"
+#include "app/results_view.h"
 #include "app/window.h"
+#include "profiles/match.h"
 #include "sample/sample_loader.h"
 #include "widgets/dialogs.h"
 #include "widgets/tree_browser.h"
@@ -50,8 +52,17 @@ void methodCallback(Fl_Widget* menu, void* data) {
 
 // ---------------------------------------------------------------------
 // openDbCallback and addEntryCallback live in app/database_actions.cpp.
-// Stand-in until matching lands: it says so in an alert.
 
-void matchCallback(Fl_Widget*, void*) { showAlert(NOT_AVAILABLE_TEXT); }
+void matchCallback(Fl_Widget*, void* data) {
+  Window& window = *static_cast<Window*>(data);
+  const int code = window.methodCode();
+  // A code that is no method does nothing, not even clear the results.
+  if (methodName(code) == nullptr) return;
+  // Neither a sample nor a database is needed: without them the scores are
+  // not numbers, or there are no languages to list.
+  showResults(*window.resultTree,
+              matchSample(code, window.sampleProfile.counts.data(),
+                          window.languageProfiles));
+}
 
 }  // namespace letterfreq

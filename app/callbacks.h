@@ -7,15 +7,14 @@ class Fl_Widget;
 
 namespace letterfreq {
 
-inline constexpr const char* NOT_AVAILABLE_TEXT = "Not available yet.";
-
 // "Go" and Enter in sampleInput: load, count and show the sample.
 void goCallback(Fl_Widget* widget, void* window);
 // "Open DB" and Enter in databaseInput.
 void openDbCallback(Fl_Widget* widget, void* window);
 // "Add entry @->" and Enter in nameInput.
 void addEntryCallback(Fl_Widget* widget, void* window);
-// "Match".
+// "Match": ranks every language against the sample by the method picked
+// last and lists them in resultTree, best first.
 void matchCallback(Fl_Widget* widget, void* window);
 // Every item of methodMenu: makes the item at index `data` (the picked
 // item's user data, 1..6) the menu's current item, so that the method code

@@ -267,11 +267,6 @@ TEST_F(WindowTest, SampleWithEveryByteShowsEveryRow) {
   }
 }
 
-TEST_F(WindowTest, UnfinishedActionsSaySo) {
-  window->matchButton->do_callback();
-  EXPECT_EQ(dialogs.alerts, (Rows{NOT_AVAILABLE_TEXT}));
-}
-
 TEST_F(WindowTest, DrawsWithALoadedSample) {
   go(dir.write("draw.txt", "Hello, world!\tTabs / slashes \\ and \xE9\xB1"));
   for (size_t i = 0; i < window->sampleTree->root()->childCount(); ++i) {
