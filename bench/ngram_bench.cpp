@@ -1,16 +1,24 @@
 // N-gram likelihood speed: matching one sample of 30, 100 and 400 bytes
 // against 50 languages (the counting rule with its n-gram counter, the
 // scores, the ranking and the bars; the target is under 100 microseconds at
-// 400 bytes), making the weights of 50 languages as a load does, and the
-// counting rule's throughput with and without the n-gram counter. The
+// 400 bytes), making the weights of 50 languages as a load does, the
+// counting rule's throughput with and without the n-gram counter, and the
+// load of a 1,000-entry database with n-gram lists against the same
+// database without them (the target: at most 1.5 times as long). The
 // languages are generated text: each draws its words from its own skewed
 // alphabet, so their n-gram counts differ as real languages' do.
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "db/record_file.h"
+#include "db/record_snapshot.h"
+#include "profiles/database_load.h"
+#include "profiles/entry_add.h"
 #include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
 #include "profiles/ngram_model.h"
@@ -191,6 +199,100 @@ void BM_CountingRuleWithNgrams(benchmark::State& state) {
       static_cast<int64_t>(state.iterations() * text.size()));
 }
 BENCHMARK(BM_CountingRuleWithNgrams)->Unit(benchmark::kMillisecond);
+
+// Two databases of the same 1,000 entries (25 languages, 40 entries of
+// 3,000 bytes each), one of them with n-gram lists; removed at exit.
+class LoadDatabases {
+ public:
+  static constexpr int ENTRIES = 1000;
+  static constexpr int LOAD_LANGUAGES = 25;
+
+  LoadDatabases() {
+    const std::string stem =
+        (std::filesystem::temp_directory_path() /
+         ("letterfreq-ngram-bench-" + std::to_string(getpid())))
+            .string();
+    paths_[0] = stem + "-plain.db";
+    paths_[1] = stem + "-ngrams.db";
+    for (int withLists = 0; withLists < 2; ++withLists) {
+      std::filesystem::remove(paths_[withLists]);
+      RecordFile database(paths_[withLists]);
+      std::vector<LetterProfile> languages;
+      std::vector<Record> records;
+      uint32_t nextId = database.next_record_id();
+      for (int e = 0; e < ENTRIES; ++e) {
+        const int language = e % LOAD_LANGUAGES;
+        const std::string text =
+            languageText(language, 3000, static_cast<uint64_t>(e));
+        LetterProfile sample;
+        NgramCounter ngrams;
+        CountingRule rule(true);
+        rule.feed(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+                  [&ngrams](uint8_t byte) { ngrams.add(byte); });
+        ngrams.finish();
+        rule.copyCountsTo(sample.counts.data());
+        sample.sampleCount = 1;
+        sample.sortOrder();
+        const EntryToAdd entry{"Language " + std::to_string(language), "",
+                               "text-" + std::to_string(e) + ".txt"};
+        EntryRecords one = entryRecords(languages, entry, sample, nextId,
+                                        withLists ? ngrams.counts() : nullptr);
+        nextId = one.records.back().id() + 1;
+        if (one.newLanguage) {
+          LetterProfile added;
+          added.name = entry.language;
+          added.recordId = one.languageId;
+          languages.push_back(added);
+        }
+        records.insert(records.end(), one.records.begin(), one.records.end());
+      }
+      database.append_records(records);
+    }
+  }
+  ~LoadDatabases() {
+    for (const std::string& path : paths_) std::filesystem::remove(path);
+  }
+  const std::string& path(bool withLists) const { return paths_[withLists]; }
+
+ private:
+  std::string paths_[2];
+};
+
+const LoadDatabases& loadDatabases() {
+  static const LoadDatabases databases;
+  return databases;
+}
+
+void BM_LoadDatabase1000(benchmark::State& state) {
+  const bool withLists = state.range(0) != 0;
+  const std::string& path = loadDatabases().path(withLists);
+  const RecordFile database(path);
+  for (auto _ : state) {
+    DatabaseLoad loaded = loadDatabase(database, {});
+    if (loaded.ngrams.carriesNgramData() != withLists) {
+      state.SkipWithError("unexpected n-gram data");
+      break;
+    }
+    benchmark::DoNotOptimize(loaded.languageProfiles.data());
+  }
+  state.counters["fileMB"] =
+      static_cast<double>(std::filesystem::file_size(path)) / 1e6;
+  state.SetLabel(withLists ? "with n-gram lists" : "without n-gram lists");
+}
+BENCHMARK(BM_LoadDatabase1000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// Only reading and indexing the same two files, which every load does
+// first: the part of the difference that comes from the larger file.
+void BM_ReadDatabase1000(benchmark::State& state) {
+  const bool withLists = state.range(0) != 0;
+  const RecordFile database(loadDatabases().path(withLists));
+  for (auto _ : state) {
+    const RecordSnapshot snapshot = database.snapshot();
+    benchmark::DoNotOptimize(snapshot.bytes().data());
+  }
+  state.SetLabel(withLists ? "with n-gram lists" : "without n-gram lists");
+}
+BENCHMARK(BM_ReadDatabase1000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace letterfreq

@@ -5,6 +5,7 @@
 #include "db/record.h"
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
+#include "db/record_walk.h"
 #include "profiles/schema.h"
 
 namespace letterfreq {
@@ -54,8 +55,8 @@ void readSortArray(const Record& record, LetterProfile& entry,
 void addFrequencies(const LetterProfile& entry, LetterProfile& language) {
   for (int k = 0; k < PROFILE_SLOTS && entry.order[k] != 0; ++k) {
     const uint8_t b = entry.order[k];
-    const float f =
-        static_cast<float>(entry.counts[b]) / static_cast<float>(entry.totalCount);
+    const float f = static_cast<float>(entry.counts[b]) /
+                    static_cast<float>(entry.totalCount);
     language.sumSquares[b] += f * f;
     language.sums[b] += f;
   }
@@ -97,6 +98,27 @@ bool firstArray(const Source& source, uint32_t entryId, uint16_t kind,
   return true;
 }
 
+// Adds an entry's n-gram list (the record `list` found by the query) to its
+// language's counts. A snapshot holds the file's bytes, so the list is read
+// where it lies instead of being copied out: lists make up most of a file
+// that has them.
+void addNgramList(const RecordSnapshot& source, const RecordRef& list,
+                  NgramLanguageCounts& counts) {
+  const std::vector<uint8_t>& bytes = source.bytes();
+  RecordWalk walk(bytes.data(), bytes.size(),
+                  static_cast<uint32_t>(list.offset));
+  RecordLayout record;
+  if (walk.next(record) && record.id == list.id) {
+    counts.addRecord(bytes.data() + record.dataOffset(), record.dataLength());
+  }
+}
+
+void addNgramList(const RecordFile& source, const RecordRef& list,
+                  NgramLanguageCounts& counts) {
+  const Record record = source.get_record(list.id);
+  counts.addRecord(record.data(), record.dataLength());
+}
+
 template <class Source>
 DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
   DatabaseLoad result;
@@ -126,7 +148,8 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
     result.languages.emplace_back();
     LoadedLanguage& loaded = result.languages.back();
 
-    const std::vector<RecordRef> entries = source.query_link(language.recordId, 0);
+    const std::vector<RecordRef> entries =
+        source.query_link(language.recordId, 0);
     const size_t m = entries.size();
     language.sampleCount = static_cast<int32_t>(m);
     loaded.entryCount = language.sampleCount;
@@ -161,8 +184,7 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
       const std::vector<RecordRef> ngramLists =
           source.query_link(entryRecord.id(), KIND_NGRAM_LIST);
       if (!ngramLists.empty()) {
-        const Record list = source.get_record(ngramLists.front().id);
-        ngramCounts.addRecord(list.data(), list.dataLength());
+        addNgramList(source, ngramLists.front(), ngramCounts);
       }
       addFrequencies(profile, language);
       completeForDisplay(profile, false);

@@ -26,10 +26,13 @@ void NgramLanguageCounts::clear() {
 void NgramLanguageCounts::addRecord(const uint8_t* data, size_t length) {
   if (counts_.empty()) counts_.assign(NGRAM_BUCKETS, 0);
   hasData_ = true;
-  for (const NgramItem& item : decodeNgramRecord(data, length)) {
-    counts_[item.bucket] += item.count;
-    total_ += item.count;
-  }
+  uint64_t* counts = counts_.data();
+  uint64_t total = 0;
+  forEachNgramItem(data, length, [counts, &total](const NgramItem& item) {
+    counts[item.bucket] += item.count;
+    total += item.count;
+  });
+  total_ += total;
 }
 
 int32_t ngramWeight(uint64_t count, uint64_t total) {
@@ -54,21 +57,25 @@ void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
                   NGRAM_NO_DATA_WEIGHT);
     }
   }
-  // Most buckets of a language share a few small counts; their weight is
-  // computed once.
-  constexpr uint64_t CACHED = 64;
-  int32_t small[CACHED];
-  for (uint64_t c = 0; c < CACHED; ++c)
-    small[c] = ngramWeight(c, counts.total());
+  // The counts of a language repeat a lot, small ones most: the weight of
+  // each count below CACHED is computed once.
+  constexpr uint64_t CACHED = 4096;
+  constexpr int32_t UNKNOWN = INT32_MIN;  // no weight is this low
+  std::vector<int32_t> cache(CACHED, UNKNOWN);
+  const uint64_t total = counts.total();
+  auto weightOf = [&cache, total](uint64_t count) {
+    if (count >= CACHED) return ngramWeight(count, total);
+    int32_t& weight = cache[count];
+    if (weight == UNKNOWN) weight = ngramWeight(count, total);
+    return weight;
+  };
   const uint64_t* c = counts.counts();
   int32_t* column = weights_.data() + language;
-  for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
-    column[b * stride] =
-        c[b] < CACHED ? small[c[b]] : ngramWeight(c[b], counts.total());
-  }
+  for (size_t b = 0; b < NGRAM_BUCKETS; ++b)
+    column[b * stride] = weightOf(c[b]);
   // Every weight is below 0 (a count is at most the total); a count of 0
   // gives the lowest.
-  largestMagnitude_ = std::max(largestMagnitude_, -int64_t{small[0]});
+  largestMagnitude_ = std::max(largestMagnitude_, -int64_t{weightOf(0)});
   hasData_[static_cast<size_t>(language)] = 1;
 }
 

@@ -12,10 +12,6 @@ void putU16(std::vector<uint8_t>& out, uint32_t value) {
   out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
 }
 
-uint16_t getU16(const uint8_t* bytes) {
-  return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
 }  // namespace
 
 std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts) {
@@ -44,12 +40,8 @@ std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts) {
 std::vector<NgramItem> decodeNgramRecord(const uint8_t* data, size_t length) {
   std::vector<NgramItem> items;
   items.reserve(length / NGRAM_ITEM_SIZE);
-  for (size_t at = 0; at + NGRAM_ITEM_SIZE <= length; at += NGRAM_ITEM_SIZE) {
-    NgramItem item;
-    item.bucket = getU16(data + at);
-    item.count = getU16(data + at + 2);
-    if (item.bucket < NGRAM_BUCKETS) items.push_back(item);
-  }
+  forEachNgramItem(data, length,
+                   [&items](const NgramItem& item) { items.push_back(item); });
   return items;
 }
 

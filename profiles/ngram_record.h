@@ -15,6 +15,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "profiles/ngram_counter.h"
+
 namespace letterfreq {
 
 constexpr int NGRAM_RECORD_ITEMS = 2048;  // buckets kept per entry
@@ -29,8 +31,19 @@ struct NgramItem {
 // The data block for the bucket counts n[0..NGRAM_BUCKETS-1].
 std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts);
 
-// The items of a data block, in stored order; out-of-range buckets and a
-// trailing partial item are left out.
+// Calls onItem(NgramItem) for the items of a data block, in stored order;
+// out-of-range buckets and a trailing partial item are left out.
+template <class OnItem>
+void forEachNgramItem(const uint8_t* data, size_t length, OnItem&& onItem) {
+  for (size_t at = 0; at + NGRAM_ITEM_SIZE <= length; at += NGRAM_ITEM_SIZE) {
+    NgramItem item;
+    item.bucket = static_cast<uint16_t>(data[at] | (data[at + 1] << 8));
+    item.count = static_cast<uint16_t>(data[at + 2] | (data[at + 3] << 8));
+    if (item.bucket < NGRAM_BUCKETS) onItem(item);
+  }
+}
+
+// The same items as a list.
 std::vector<NgramItem> decodeNgramRecord(const uint8_t* data, size_t length);
 
 }  // namespace letterfreq
