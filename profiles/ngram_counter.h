@@ -40,9 +40,24 @@ class NgramCounter {
   void reset();
 
   // The next byte of the n-gram stream (a byte the counting rule counted).
+  // Small enough to be inlined into the counting loop.
   void add(uint8_t byte) {
-    if (length_ == 0 && byte != NGRAM_PAD) step(NGRAM_PAD);
-    step(byte);
+    if (length_ < 3) {
+      addFirst(byte);  // the opening pad, and windows not yet whole
+      return;
+    }
+    // The windows ending in `byte` extend the three kept prefixes; the new
+    // 2- and 3-gram hashes are the prefixes for the next byte.
+    const uint32_t gram2 = fnv1aStep(prefix1_, byte);
+    const uint32_t gram3 = fnv1aStep(prefix2_, byte);
+    bump(gram2);
+    bump(gram3);
+    bump(fnv1aStep(prefix3_, byte));
+    prefix3_ = gram3;
+    prefix2_ = gram2;
+    prefix1_ = fnv1aStep(FNV1A_BASIS, byte);
+    last_ = byte;
+    ++length_;
   }
   void add(const uint8_t* bytes, size_t length);
 
@@ -57,26 +72,9 @@ class NgramCounter {
   uint64_t paddedLength() const { return length_; }
 
  private:
-  void step(uint8_t byte) {
-    // The windows ending in `byte` extend the three kept prefixes; the new
-    // 2- and 3-gram hashes are the prefixes for the next byte.
-    uint32_t gram2 = fnv1aStep(prefix1_, byte);
-    uint32_t gram3 = fnv1aStep(prefix2_, byte);
-    uint32_t gram4 = fnv1aStep(prefix3_, byte);
-    if (length_ >= 3) {
-      bump(gram2);
-      bump(gram3);
-      bump(gram4);
-    } else {
-      if (length_ >= 1) bump(gram2);
-      if (length_ >= 2) bump(gram3);
-    }
-    prefix3_ = gram3;
-    prefix2_ = gram2;
-    prefix1_ = fnv1aStep(FNV1A_BASIS, byte);
-    last_ = byte;
-    ++length_;
-  }
+  void addFirst(uint8_t byte);
+  // One byte of the padded stream, with only the windows that exist yet.
+  void step(uint8_t byte);
   void bump(uint32_t hash) {
     uint32_t& count = counts_[ngramBucket(hash)];
     count += (count != UINT32_MAX);

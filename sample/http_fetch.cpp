@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
 #include "sample/socket.h"
 
@@ -82,8 +83,10 @@ size_t ResponseHeadSkip::skip(const uint8_t* bytes, size_t length) {
   return over_ ? 0 : length;
 }
 
-bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup) {
+bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
+              NgramCounter* ngrams) {
   std::fill(counts, counts + 255, 0);
+  if (ngrams != nullptr) ngrams->reset();
   const UrlParts parts = splitUrl(url);
 
   std::unique_ptr<SocketClient> client;
@@ -110,9 +113,15 @@ bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup) {
     if (received <= 0) break;  // closed, failed or timed out: end of data
     const size_t length = static_cast<size_t>(received);
     const size_t headBytes = head.over() ? 0 : head.skip(buffer.data(), length);
-    rule.feed(buffer.data() + headBytes, length - headBytes);
+    if (ngrams == nullptr) {
+      rule.feed(buffer.data() + headBytes, length - headBytes);
+    } else {
+      rule.feed(buffer.data() + headBytes, length - headBytes,
+                [ngrams](uint8_t byte) { ngrams->add(byte); });
+    }
   }
   rule.copyCountsTo(counts);
+  if (ngrams != nullptr) ngrams->finish();
   return true;
 }
 

@@ -11,6 +11,8 @@
 
 namespace letterfreq {
 
+class NgramCounter;
+
 inline constexpr const char* URL_OPEN_FAILED = "URL couldn't be opened!";
 
 // The parts of an http:// address.
@@ -54,7 +56,9 @@ class ResponseHeadSkip {
 // connection was made and the response read to its end, false when it could
 // not be made (counts stay zero; the caller shows URL_OPEN_FAILED). A server
 // that closes early, or stays silent for receiveTimeoutMs, ends the data:
-// what arrived is counted.
-bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup);
+// what arrived is counted. With `ngrams`, the counted bytes also go to it in
+// the same pass (reset first, finished at the end, empty on failure).
+bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
+              NgramCounter* ngrams = nullptr);
 
 }  // namespace letterfreq

@@ -8,6 +8,7 @@
 #include <istream>
 #include <memory>
 
+#include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
 #include "sample/http_fetch.h"
 
@@ -73,38 +74,56 @@ bool readStreamBlocks(std::istream& in, const BlockSink& onBlock) {
 namespace {
 
 template <class Reader>
-bool countWith(const Reader& read, int32_t* counts, bool filterMarkup) {
+bool countWith(const Reader& read, int32_t* counts, bool filterMarkup,
+               NgramCounter* ngrams) {
   std::fill(counts, counts + PROFILE_SLOTS, 0);
   CountingRule rule(filterMarkup);
-  const bool ok = read([&rule](const uint8_t* bytes, size_t length) {
-    rule.feed(bytes, length);
-  });
+  bool ok;
+  if (ngrams == nullptr) {
+    ok = read([&rule](const uint8_t* bytes, size_t length) {
+      rule.feed(bytes, length);
+    });
+  } else {
+    // The n-gram stream is the bytes the rule counts: the same pass.
+    ngrams->reset();
+    ok = read([&rule, ngrams](const uint8_t* bytes, size_t length) {
+      rule.feed(bytes, length, [ngrams](uint8_t byte) { ngrams->add(byte); });
+    });
+    if (ok) {
+      ngrams->finish();
+    } else {
+      ngrams->reset();
+    }
+  }
   if (ok) rule.copyCountsTo(counts);
   return ok;
 }
 
 }  // namespace
 
-bool countFile(const std::string& path, int32_t* counts, bool filterMarkup) {
+bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
+               NgramCounter* ngrams) {
   return countWith(
       [&path](const BlockSink& sink) { return readFileBlocks(path, sink); },
-      counts, filterMarkup);
+      counts, filterMarkup, ngrams);
 }
 
-bool countStream(std::istream& in, int32_t* counts, bool filterMarkup) {
+bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
+                 NgramCounter* ngrams) {
   return countWith(
       [&in](const BlockSink& sink) { return readStreamBlocks(in, sink); },
-      counts, filterMarkup);
+      counts, filterMarkup, ngrams);
 }
 
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
-                std::string* failure) {
+                std::string* failure, NgramCounter* ngrams) {
   profile = LetterProfile();
   // The prefix is compared byte for byte: "HTTP://x" is a file name.
   const bool isUrl =
       sampleText.compare(0, sizeof HTTP_PREFIX - 1, HTTP_PREFIX) == 0;
-  const bool ok = isUrl ? countUrl(sampleText, profile.counts.data(), true)
-                        : countFile(sampleText, profile.counts.data(), true);
+  const bool ok =
+      isUrl ? countUrl(sampleText, profile.counts.data(), true, ngrams)
+            : countFile(sampleText, profile.counts.data(), true, ngrams);
   if (ok) {
     profile.sampleCount = 1;
     return true;

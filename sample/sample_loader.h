@@ -13,6 +13,8 @@
 
 namespace letterfreq {
 
+class NgramCounter;
+
 inline constexpr const char* FILE_OPEN_FAILED = "File couldn't be opened!";
 
 // Receives the next block of a source; the bytes live only during the call.
@@ -29,18 +31,23 @@ bool readStreamBlocks(std::istream& in, const BlockSink& onBlock);
 
 // Zeroes counts[0..254], then counts the file through the counting rule.
 // False (counts all zero) when the file cannot be opened. "-" is NOT special
-// here; the CLI handles standard input itself.
-bool countFile(const std::string& path, int32_t* counts, bool filterMarkup);
+// here; the CLI handles standard input itself. With `ngrams`, the bytes the
+// rule counts also go to it, in the same pass: it is reset first and
+// finished at the end, and left empty on failure.
+bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
+               NgramCounter* ngrams = nullptr);
 
 // The same for a stream read to its end.
-bool countStream(std::istream& in, int32_t* counts, bool filterMarkup);
+bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
+                 NgramCounter* ngrams = nullptr);
 
 // Resets `profile`, then counts the sample named by `sampleText`: an
 // http:// address (exact lower-case prefix) or else a file name, taken as it
 // is. On success sets sampleCount to 1 and returns true; on failure returns
 // false with the profile empty and the user message ("File couldn't be
 // opened!" or "URL couldn't be opened!") in *failure (unless it is null).
+// With `ngrams`, also the sample's n-gram counts (empty on failure).
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
-                std::string* failure);
+                std::string* failure, NgramCounter* ngrams = nullptr);
 
 }  // namespace letterfreq
