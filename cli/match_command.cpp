@@ -21,6 +21,8 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/match.h"
+#include "profiles/ngram_counter.h"
+#include "profiles/ngram_match.h"
 #include "sample/sample_loader.h"
 
 namespace letterfreq {
@@ -35,12 +37,14 @@ struct MatchOptions {
   std::vector<std::string> samples;
 };
 
-// Counts a sample as the window's "Go" does; "-" is standard input.
+// Counts a sample as the window's "Go" does; "-" is standard input. With
+// `ngrams`, its n-gram counts too, in the same pass.
 bool countSample(const std::string& text, std::istream& in,
-                 LetterProfile& sample, std::string& failure) {
-  if (text != "-") return loadSample(text, sample, &failure);
+                 LetterProfile& sample, std::string& failure,
+                 NgramCounter* ngrams) {
+  if (text != "-") return loadSample(text, sample, &failure, ngrams);
   sample = LetterProfile();
-  if (!countStream(in, sample.counts.data(), true)) {
+  if (!countStream(in, sample.counts.data(), true, ngrams)) {
     sample = LetterProfile();
     failure = FILE_OPEN_FAILED;
     return false;
@@ -117,19 +121,30 @@ int runMatch(const MatchOptions& options, CliContext& context) {
     return 1;
   }
   const std::vector<LetterProfile>& languages = loaded.languageProfiles;
-  const LanguageTable table(languages);
+  const bool byNgrams = code == METHOD_NGRAM_LIKELIHOOD;
+  if (byNgrams && !loaded.ngrams.carriesNgramData()) {
+    context.err << "warning: " << NO_NGRAM_DATA << "\n";
+  }
+  // Each method's own view of the languages, made once for all samples.
+  const LanguageTable table(byNgrams ? std::vector<LetterProfile>()
+                                     : languages);
+  std::unique_ptr<NgramCounter> ngrams;
+  if (byNgrams) ngrams = std::make_unique<NgramCounter>();
 
   int status = 0;
   LetterProfile sample;
   for (const std::string& sampleText : options.samples) {
     std::string failure;
-    if (!countSample(sampleText, context.in, sample, failure)) {
+    if (!countSample(sampleText, context.in, sample, failure, ngrams.get())) {
       context.err << "letterfreq-cli: " << sampleText << ": " << failure
                   << "\n";
       status = 1;
       continue;
     }
-    const auto rows = matchSample(code, sample.counts.data(), table, languages);
+    const auto rows =
+        byNgrams
+            ? matchSampleByNgrams(loaded.ngrams, ngrams->counts(), languages)
+            : matchSample(code, sample.counts.data(), table, languages);
     const size_t shown =
         options.top == 0 ? rows.size() : std::min(options.top, rows.size());
     if (options.json) {
@@ -165,7 +180,7 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
   }
   command
       ->add_option("--method", options->method,
-                   "The method by name (any case) or code 1 to 6: " + methods +
+                   "The method by name (any case) or code 1 to 7: " + methods +
                        " (default: 4, Three Std Deviations)")
       ->check(method);
   command

@@ -10,13 +10,18 @@
 
 namespace letterfreq {
 
+class NgramCounter;
+
 inline constexpr const char* STDIN_SAMPLE = "-";
 inline constexpr const char* STDIN_READ_FAILED =
     "Standard input couldn't be read!";
 
 // Resets `profile` and counts the sample into it (sampleCount 1 on
 // success). On failure the profile is empty and *failure holds the message.
+// With `ngrams`, the sample's n-gram counts too, in the same pass (empty on
+// failure).
 bool loadSampleArg(const std::string& sample, std::istream& in,
-                   LetterProfile& profile, std::string* failure);
+                   LetterProfile& profile, std::string* failure,
+                   NgramCounter* ngrams = nullptr);
 
 }  // namespace letterfreq

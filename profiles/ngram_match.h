@@ -19,6 +19,10 @@
 
 namespace letterfreq {
 
+// What the CLI warns when matching by n-grams a database that has none:
+// every language is then listed without a score.
+inline constexpr const char* NO_NGRAM_DATA = "Database holds no n-gram data.";
+
 struct NgramMatch {
   std::vector<int64_t> scores;   // s_L per language; 0 without data
   std::vector<float> bars;       // the posterior share; NaN without data
