@@ -8,14 +8,13 @@
 #include <vector>
 
 #include "db/record_file.h"
-#include "db/record_snapshot.h"
-#include "db/record_walk.h"
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
 #include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
 #include "profiles/ngram_record.h"
 #include "profiles/schema.h"
+#include "tests/profiles/ngram_test_files.h"
 #include "tests/profiles/schema_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,6 +26,7 @@ using testing::languageRecord;
 using testing::readFile;
 using testing::recordBytes;
 using testing::TempDir;
+using testing::withoutNgramLists;
 
 // A counted text: its profile and its n-gram counts.
 struct Sample {
@@ -61,25 +61,6 @@ void addAll(RecordFile& database, bool withNgrams, NgramList ngramList) {
     storeEntry(database, reloadLanguages(database), entry, sample.profile,
                withNgrams ? sample.ngrams.counts() : nullptr, ngramList);
   }
-}
-
-// The file without its n-gram lists, every other byte as it was.
-std::string withoutNgramLists(const std::string& bytes) {
-  const RecordSnapshot snapshot(
-      std::vector<uint8_t>(bytes.begin(), bytes.end()));
-  std::string kept;
-  for (const RecordLayout& record : snapshot.records()) {
-    bool ngramList = false;
-    for (uint8_t k = 0; k < record.linkCount; ++k) {
-      ngramList |=
-          readLink(snapshot.bytes().data(), record, k).kind == KIND_NGRAM_LIST;
-    }
-    if (!ngramList) {
-      kept += bytes.substr(record.offset,
-                           static_cast<size_t>(record.end() - record.offset));
-    }
-  }
-  return kept;
 }
 
 void expectSameProfile(const LetterProfile& a, const LetterProfile& b) {
