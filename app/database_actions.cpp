@@ -62,6 +62,8 @@ bool loadDatabase(Window& window) {
     return meter.shown() != 0;
   };
   hooks.warning = [](const std::string& text) { askQuestion(text); };
+  window.languageList->clear();
+  window.histTree->clear();
 
   std::shared_ptr<DatabaseLoad> load;
   try {
@@ -74,12 +76,10 @@ bool loadDatabase(Window& window) {
   }
 
   window.languageProfiles = load->languageProfiles;
-  window.languageList->clear();
   for (size_t i = 0; i < load->languages.size(); ++i) {
     window.languageList->add(load->languageProfiles[i].name);
   }
   // The tree is filled once, after the load: never redrawn per entry.
-  window.histTree->clear();
   if (load->outcome == LoadOutcome::Cancelled) {
     showLoadCancelled(*window.histTree);
   } else {

@@ -129,7 +129,7 @@ void addAddCommand(CLI::App& app, CliContext& context) {
   command->add_option("--name", options->name,
                       "The entry's name (default: the SAMPLE text)");
   command->add_flag("--json", options->json, "Print JSON Lines");
-  command->add_option("samples", options->samples,
+  command->add_option("SAMPLE", options->samples,
                       "File names or http:// addresses; - is standard input")
       ->required();
   command->callback([options, &context] {
