@@ -235,8 +235,9 @@ class LoadDatabases {
         sample.sortOrder();
         const EntryToAdd entry{"Language " + std::to_string(language), "",
                                "text-" + std::to_string(e) + ".txt"};
+        const std::vector<uint8_t> list = encodeNgramRecord(ngrams.counts());
         EntryRecords one = entryRecords(languages, entry, sample, nextId,
-                                        withLists ? ngrams.counts() : nullptr);
+                                        withLists ? &list : nullptr);
         nextId = one.records.back().id() + 1;
         if (one.newLanguage) {
           LetterProfile added;

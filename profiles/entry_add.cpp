@@ -54,10 +54,9 @@ Record sortArrayRecord(uint32_t id, uint32_t entryId,
 }
 
 Record ngramListRecord(uint32_t id, uint32_t entryId,
-                       const uint32_t* sampleNgrams) {
-  const std::vector<uint8_t> data = encodeNgramRecord(sampleNgrams);
+                       const std::vector<uint8_t>& ngramList) {
   Record record = linkedRecord(id, entryId, KIND_NGRAM_LIST);
-  record.set_data(data.data(), static_cast<uint32_t>(data.size()));
+  record.set_data(ngramList.data(), static_cast<uint32_t>(ngramList.size()));
   return record;
 }
 
@@ -72,7 +71,8 @@ const char* entryRefusal(bool sampleLoaded, bool databaseLoaded,
 
 EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
                           const EntryToAdd& entry, const LetterProfile& sample,
-                          uint32_t firstId, const uint32_t* sampleNgrams) {
+                          uint32_t firstId,
+                          const std::vector<uint8_t>* ngramList) {
   // As the window's fields give them: C texts.
   const std::string language = entry.language.c_str();
   const std::string name = entry.name.c_str();
@@ -86,7 +86,7 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
 
   // Ids are handed out one after another; none may wrap past the top.
   const uint32_t count =
-      (result.newLanguage ? 5 : 4) + (sampleNgrams != nullptr ? 1 : 0);
+      (result.newLanguage ? 5 : 4) + (ngramList != nullptr ? 1 : 0);
   if (firstId < FIRST_RECORD_ID || firstId > UINT32_MAX - (count - 1)) {
     throw std::runtime_error(NO_RECORD_ID_LEFT_TEXT);
   }
@@ -103,8 +103,8 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
       textRecord(id++, result.entryId, KIND_SOURCE, source));
   result.records.push_back(countArrayRecord(id++, result.entryId, sample));
   result.records.push_back(sortArrayRecord(id++, result.entryId, sample));
-  if (sampleNgrams != nullptr) {
-    result.records.push_back(ngramListRecord(id, result.entryId, sampleNgrams));
+  if (ngramList != nullptr) {
+    result.records.push_back(ngramListRecord(id, result.entryId, *ngramList));
   }
   return result;
 }
@@ -120,9 +120,11 @@ EntryRecords storeEntry(RecordFile& database,
   const bool withNgrams =
       sampleNgrams != nullptr &&
       (ngramList == NgramList::Always || databaseHasNgramLists(database));
+  std::vector<uint8_t> list;
+  if (withNgrams) list = encodeNgramRecord(sampleNgrams);
   EntryRecords records =
       entryRecords(languageProfiles, entry, sample, database.next_record_id(),
-                   withNgrams ? sampleNgrams : nullptr);
+                   withNgrams ? &list : nullptr);
   database.append_records(records.records);
   return records;
 }

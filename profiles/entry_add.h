@@ -50,14 +50,14 @@ struct EntryRecords {
 // The records of one entry, numbered from firstId on as successive stores
 // would number them. The language is looked up in languageProfiles by
 // exact, case-sensitive name; when several match, the last one wins.
-// With sampleNgrams (the sample's NGRAM_BUCKETS n-gram counts) the entry's
-// n-gram list record follows the Sort Array.
+// With ngramList (the sample's n-gram list block, encodeNgramRecord) the
+// entry's n-gram list record follows the Sort Array.
 // Throws the engine's "!no record id left" when the ids would run past
 // 4294967295 (only a file with such ids gets there), as a store would.
 EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
                           const EntryToAdd& entry, const LetterProfile& sample,
                           uint32_t firstId,
-                          const uint32_t* sampleNgrams = nullptr);
+                          const std::vector<uint8_t>* ngramList = nullptr);
 
 // When an entry gets its n-gram list.
 enum class NgramList {
