@@ -90,7 +90,20 @@ bool RecordFile::rewrite(const std::vector<uint8_t>& bytes,
     return false;
   }
   if (plan.inPlace()) {
-    overwriteDatabaseBytes(fileName_, plan.offset, plan.encoded);
+    try {
+      overwriteDatabaseBytes(fileName_, plan.offset, plan.encoded);
+    } catch (const std::runtime_error&) {
+      // A half-written record would break every later walk: put the old
+      // bytes back if the disk still takes them, then report the failure.
+      try {
+        overwriteDatabaseBytes(
+            fileName_, plan.offset,
+            std::vector<uint8_t>(bytes.begin() + plan.offset,
+                                 bytes.begin() + plan.oldEnd));
+      } catch (const std::runtime_error&) {
+      }
+      throw;
+    }
     return true;
   }
   replaceDatabaseFile(

@@ -64,7 +64,8 @@ class RecordFile {
   // record's bytes are overwritten in place; otherwise the new contents go
   // to a temporary file beside the database, flushed to disk and renamed
   // over it, so a crash leaves the old file or the new one. Write failures
-  // throw; the file is then unchanged.
+  // throw: a failed rewrite with a new size leaves the file unchanged; a
+  // failed in-place write puts the old bytes back as far as it can.
   bool insert_record(const Record& record, int32_t offset);
   // Offset of the first record with that id (as query_all lists them), -1
   // when there is none.
