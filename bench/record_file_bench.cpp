@@ -53,8 +53,8 @@ const std::vector<uint32_t>& entryIds() {
 
 void setCounters(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
-  state.counters["records"] = static_cast<double>(
-      RecordSnapshot(databaseName()).records().size());
+  state.counters["records"] =
+      static_cast<double>(RecordSnapshot(databaseName()).records().size());
 }
 
 void BM_RecordFileQueryLink(benchmark::State& state) {
@@ -113,7 +113,8 @@ void BM_SnapshotGetRecord(benchmark::State& state) {
   const std::vector<uint32_t>& ids = entryIds();
   size_t k = 0;
   for (auto _ : state) {
-    benchmark::DoNotOptimize(snapshot.get_record(ids[(k += 7919) % ids.size()]));
+    benchmark::DoNotOptimize(
+        snapshot.get_record(ids[(k += 7919) % ids.size()]));
   }
   setCounters(state);
 }

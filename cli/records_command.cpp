@@ -111,9 +111,8 @@ void addRecordsCommand(CLI::App& app, CliContext& context) {
   command->add_option("--db", options->database, "The database file")
       ->required();
   command->add_flag("--json", options->json, "Print one JSON object");
-  command->callback([options, &context] {
-    context.status = runRecords(*options, context);
-  });
+  command->callback(
+      [options, &context] { context.status = runRecords(*options, context); });
 }
 
 }  // namespace letterfreq

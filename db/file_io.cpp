@@ -132,7 +132,8 @@ std::vector<uint8_t> readDatabaseFile(const std::string& name) {
         S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0);
     size_t have = readUpTo(fd.get(), bytes.data(), bytes.size());
     uint8_t probe[4096];
-    size_t more = have < bytes.size() ? 0 : readUpTo(fd.get(), probe, sizeof probe);
+    size_t more =
+        have < bytes.size() ? 0 : readUpTo(fd.get(), probe, sizeof probe);
     bytes.resize(have);
     while (more > 0) {
       if (more > limit - bytes.size()) {
@@ -203,7 +204,8 @@ void replaceDatabaseFile(const std::string& name,
     throwWriteFailed(error);
   }
   // The rename itself is on disk only once the folder is.
-  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  FileDescriptor dir(
+      ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.valid()) ::fsync(dir.get());
 }
 

@@ -40,7 +40,7 @@ class Record {
   bool add_link(const RecordLink& link);
   void remove_field(uint8_t index);  // nothing when index >= fieldCount
   void remove_link(uint8_t index);   // nothing when index >= linkCount
-  uint32_t body_length() const;  // 2 + 7*F + 6*L + D, 32-bit unsigned
+  uint32_t body_length() const;      // 2 + 7*F + 6*L + D, 32-bit unsigned
 
   uint32_t id() const { return id_; }
   void id(uint32_t value) { id_ = value; }

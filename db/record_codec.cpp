@@ -24,7 +24,8 @@ void write_u32(std::vector<uint8_t>& out, uint32_t value) {
 }
 
 uint64_t encodedRecordSize(const Record& record) {
-  return uint64_t{RECORD_HEAD_SIZE} + 2 + uint64_t{FIELD_SIZE} * record.fieldCount() +
+  return uint64_t{RECORD_HEAD_SIZE} + 2 +
+         uint64_t{FIELD_SIZE} * record.fieldCount() +
          uint64_t{LINK_SIZE} * record.linkCount() + record.dataLength();
 }
 

@@ -48,7 +48,9 @@ uint32_t RecordFile::next_record_id() const {
   return nextRecordIdOf(query_all());
 }
 
-RecordSnapshot RecordFile::snapshot() const { return RecordSnapshot(fileName_); }
+RecordSnapshot RecordFile::snapshot() const {
+  return RecordSnapshot(fileName_);
+}
 
 uint32_t RecordFile::store_record(const Record& record) {
   const std::vector<uint8_t> bytes = readDatabaseFile(fileName_);

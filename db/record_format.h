@@ -20,7 +20,7 @@ namespace letterfreq {
 
 constexpr uint8_t RECORD_DELIM = 0x72;
 constexpr uint32_t FIRST_RECORD_ID = 257;
-constexpr uint32_t RECORD_HEAD_SIZE = 9;   // delimiter, id, bodyLength
+constexpr uint32_t RECORD_HEAD_SIZE = 9;  // delimiter, id, bodyLength
 constexpr uint32_t FIELD_SIZE = 7;
 constexpr uint32_t LINK_SIZE = 6;
 // Offsets are signed 32-bit values: no database file is longer than this.

@@ -19,7 +19,8 @@ RewritePlan planRewrite(const std::vector<uint8_t>& bytes, const Record& record,
   }
   const auto at = static_cast<uint32_t>(offset);
   // The id is compared first, as far as the file holds it.
-  if (bytes.size() - at >= 5 && read_u32(bytes.data() + at + 1) != record.id()) {
+  if (bytes.size() - at >= 5 &&
+      read_u32(bytes.data() + at + 1) != record.id()) {
     plan.refusal = WRONG_RECORD_TEXT;
     return plan;
   }
@@ -31,8 +32,8 @@ RewritePlan planRewrite(const std::vector<uint8_t>& bytes, const Record& record,
   }
   plan.offset = at;
   plan.oldEnd = static_cast<uint32_t>(old.end());
-  const uint64_t newSize = uint64_t{bytes.size()} - (plan.oldEnd - at) +
-                           encodedRecordSize(record);
+  const uint64_t newSize =
+      uint64_t{bytes.size()} - (plan.oldEnd - at) + encodedRecordSize(record);
   if (newSize > MAX_FILE_SIZE) throw std::runtime_error(FILE_TOO_LARGE_TEXT);
   plan.encoded = encodeRecord(record);
   return plan;
@@ -42,7 +43,8 @@ std::vector<uint8_t> applyRewrite(const std::vector<uint8_t>& bytes,
                                   const RewritePlan& plan) {
   if (plan.refusal != nullptr) return bytes;
   std::vector<uint8_t> result;
-  result.reserve(bytes.size() - (plan.oldEnd - plan.offset) + plan.encoded.size());
+  result.reserve(bytes.size() - (plan.oldEnd - plan.offset) +
+                 plan.encoded.size());
   result.insert(result.end(), bytes.begin(), bytes.begin() + plan.offset);
   result.insert(result.end(), plan.encoded.begin(), plan.encoded.end());
   result.insert(result.end(), bytes.begin() + plan.oldEnd, bytes.end());

@@ -13,8 +13,7 @@ std::string queryLinkExpectedDelimiterText(uint32_t position, uint8_t byte) {
 }
 
 std::string lengthTooSmallText(const char* operation, uint32_t offset) {
-  return std::string("!") + operation + " record at " +
-         std::to_string(offset) +
+  return std::string("!") + operation + " record at " + std::to_string(offset) +
          " has a length too small for its fields and links";
 }
 

@@ -88,7 +88,8 @@ RecordLink readLink(const uint8_t* bytes, const RecordLayout& record,
 }
 
 bool linkMatches(const RecordLink& link, uint32_t target, uint16_t kind) {
-  if (target != 0) return link.target == target && (kind == 0 || link.kind == kind);
+  if (target != 0)
+    return link.target == target && (kind == 0 || link.kind == kind);
   return link.kind == kind;
 }
 

@@ -64,13 +64,20 @@ struct RecordLayout {
 };
 
 // Why a walk stopped; see the table above.
-enum class WalkEnd { EndOfFile, ZeroByte, WrongByte, CutHead, PastEnd, TooShort };
+enum class WalkEnd {
+  EndOfFile,
+  ZeroByte,
+  WrongByte,
+  CutHead,
+  PastEnd,
+  TooShort
+};
 
 struct WalkStop {
   WalkEnd kind = WalkEnd::EndOfFile;
-  uint32_t offset = 0;   // the record boundary where the walk stopped
-  uint8_t byte = 0;      // the byte found there (ZeroByte, WrongByte)
-  RecordLayout record;   // PastEnd and TooShort: the record's head
+  uint32_t offset = 0;  // the record boundary where the walk stopped
+  uint8_t byte = 0;     // the byte found there (ZeroByte, WrongByte)
+  RecordLayout record;  // PastEnd and TooShort: the record's head
 };
 
 class RecordWalk {

@@ -81,8 +81,9 @@ TEST_F(RecordsCommandTest, DamagedDatabaseFailsWithTheEngineLine) {
   result = runCliCaptured({"records", "--db", cut, "--json"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "letterfreq-cli: " + cut +
-                            ": !records the file ends inside the record at 23\n");
+  EXPECT_EQ(result.err,
+            "letterfreq-cli: " + cut +
+                ": !records the file ends inside the record at 23\n");
 }
 
 TEST_F(RecordsCommandTest, CommandLineErrorsAndTheProgram) {

@@ -45,7 +45,8 @@ inline Bytes hexBytes(const std::string& hex) {
 
 inline Bytes concat(std::initializer_list<Bytes> parts) {
   Bytes out;
-  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  for (const Bytes& part : parts)
+    out.insert(out.end(), part.begin(), part.end());
   return out;
 }
 
@@ -62,14 +63,13 @@ inline const Bytes LATIN_RECORD = hexBytes(
     "72 | 01 01 00 00 | 0E 00 00 00 | 00 | 01 | 02 00 00 00 | 01 00 |"
     "4C 61 74 69 6E 00");
 // Record 258: field (tag 0x0102, kind 3, value 1000), no links, no data.
-inline const Bytes FIELD_RECORD = hexBytes(
-    "72 | 02 01 00 00 | 09 00 00 00 | 01 | 02 01 03 E8 03 00 00 | 00");
+inline const Bytes FIELD_RECORD =
+    hexBytes("72 | 02 01 00 00 | 09 00 00 00 | 01 | 02 01 03 E8 03 00 00 | 00");
 // Both, one after the other: 41 bytes.
 inline const Bytes TWO_RECORD_FILE = concat({LATIN_RECORD, FIELD_RECORD});
 
 // A record with the given id, links (target, kind) and text data.
-inline Record textRecord(uint32_t id,
-                         std::initializer_list<RecordLink> links,
+inline Record textRecord(uint32_t id, std::initializer_list<RecordLink> links,
                          const char* text) {
   Record record;
   record.clear();

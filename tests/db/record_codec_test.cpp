@@ -59,7 +59,8 @@ TEST(RecordCodecTest, FullCountsAndLargeDataRoundTrip) {
   Record large;
   large.id(8);
   Bytes data(70000);
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7);
+  for (size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<uint8_t>(i * 7);
   large.set_data(data.data(), static_cast<uint32_t>(data.size()));
   expectRoundTrip(large);
 }

@@ -58,7 +58,8 @@ class RecordDamageTest : public ::testing::Test {
 // An interrupted append leaves a head cut short: the sequence ends before
 // it, and nothing may be appended behind it.
 TEST_F(RecordDamageTest, HeadCutShortEndsTheSequenceAndRefusesAppends) {
-  for (const Bytes& piece : {hexBytes("72"), hexBytes("72 03 01 00 00 0E 00")}) {
+  for (const Bytes& piece :
+       {hexBytes("72"), hexBytes("72 03 01 00 00 0E 00")}) {
     const Bytes bytes = concat({testing::TWO_RECORD_FILE, piece});
     RecordFile file(dbWith(bytes));
     EXPECT_EQ(idsOf(file.query_all()), (std::vector<uint32_t>{257, 258}));
@@ -77,8 +78,8 @@ TEST_F(RecordDamageTest, HeadCutShortEndsTheSequenceAndRefusesAppends) {
 TEST_F(RecordDamageTest, RecordRunningPastTheEndIsListedButNotRead) {
   for (const char* length : {"0A 00 00 00", "FF FF FF FF", "F0 FF FF 7F"}) {
     const Bytes bytes = concat(
-        {testing::LATIN_RECORD,
-         hexBytes(std::string("72 02 01 00 00") + length + "00 01 02 00 00 00 01 00")});
+        {testing::LATIN_RECORD, hexBytes(std::string("72 02 01 00 00") +
+                                         length + "00 01 02 00 00 00 01 00")});
     RecordFile file(dbWith(bytes));
     std::vector<std::string> reports;
     file.reporter = [&](const std::string& text) { reports.push_back(text); };
@@ -93,8 +94,10 @@ TEST_F(RecordDamageTest, RecordRunningPastTheEndIsListedButNotRead) {
 
     EXPECT_FALSE(file.insert_record(textRecord(258, {}, "x"), 23));
     EXPECT_EQ(file.store_record(textRecord(258, {}, "x")), 258u);
-    EXPECT_EQ(reports, std::vector<std::string>(
-                           2, "!insert_record says the record at that offset is damaged"));
+    EXPECT_EQ(
+        reports,
+        std::vector<std::string>(
+            2, "!insert_record says the record at that offset is damaged"));
     EXPECT_EQ(errorOf([&] { file.store_record(textRecord(0, {}, "x")); }),
               "!store_record the file ends inside the record at 23");
     EXPECT_EQ(bytesOf(file.fileName()), bytes);
@@ -105,16 +108,18 @@ TEST_F(RecordDamageTest, RecordRunningPastTheEndIsListedButNotRead) {
 // bytes present: every walk that reaches the record reports it.
 TEST_F(RecordDamageTest, LengthTooSmallForFieldsAndLinksIsAnError) {
   const std::vector<std::string> tooShort = {
-      "72 02 01 00 00 00 00 00 00",                    // length 0
-      "72 02 01 00 00 01 00 00 00 00",                 // length 1
-      "72 02 01 00 00 03 00 00 00 01 02 01 03",        // F = 1, 7 bytes short
-      "72 02 01 00 00 02 00 00 00 00 05",              // L = 5, no links
+      "72 02 01 00 00 00 00 00 00",              // length 0
+      "72 02 01 00 00 01 00 00 00 00",           // length 1
+      "72 02 01 00 00 03 00 00 00 01 02 01 03",  // F = 1, 7 bytes short
+      "72 02 01 00 00 02 00 00 00 00 05",        // L = 5, no links
       "72 02 01 00 00 08 00 00 00 FF 00 00 00 00 00 00 00 00"};  // F = 255
   for (const std::string& record : tooShort) {
     const Bytes bytes = concat({testing::LATIN_RECORD, hexBytes(record)});
     RecordFile file(dbWith(bytes));
-    const std::string tail = " record at 23 has a length too small for its fields and links";
-    EXPECT_EQ(errorOf([&] { file.query_all(); }), "!query_all" + tail) << record;
+    const std::string tail =
+        " record at 23 has a length too small for its fields and links";
+    EXPECT_EQ(errorOf([&] { file.query_all(); }), "!query_all" + tail)
+        << record;
     EXPECT_EQ(errorOf([&] { file.query_link(2, 1); }), "!query_link" + tail);
     EXPECT_EQ(errorOf([&] { file.get_record(258); }), "!get_record" + tail);
     EXPECT_EQ(file.get_record(257).id(), 257u);  // found before the damage
@@ -180,16 +185,19 @@ void expectExactError(const Bytes& bytes, const std::string& op,
   unsigned byte = 0;
   char rest[8] = {0};
   const std::string delimiter = "!" + op + " expected RECORD_DELIM at %u%7s";
-  const std::string length = "!" + op + " record at %u has a length too small for its fields and links%7s";
+  const std::string length =
+      "!" + op +
+      " record at %u has a length too small for its fields and links%7s";
   if (op == "query_link" &&
-      std::sscanf(error.c_str(), "!query_link expected RECORD_DELIM at %u rcvd:%u%7s",
+      std::sscanf(error.c_str(),
+                  "!query_link expected RECORD_DELIM at %u rcvd:%u%7s",
                   &position, &byte, rest) == 2) {
     ASSERT_TRUE(isBoundary(bytes, position - 1)) << error;
     EXPECT_EQ(bytes[position - 1], byte) << error;
     EXPECT_NE(byte, 0u) << error;
     EXPECT_NE(byte, RECORD_DELIM) << error;
-  } else if (op != "query_link" &&
-             std::sscanf(error.c_str(), delimiter.c_str(), &position, rest) == 1) {
+  } else if (op != "query_link" && std::sscanf(error.c_str(), delimiter.c_str(),
+                                               &position, rest) == 1) {
     ASSERT_TRUE(isBoundary(bytes, position - 1)) << error;
     EXPECT_NE(bytes[position - 1], RECORD_DELIM) << error;
     if (op == "get_record") {
@@ -198,8 +206,9 @@ void expectExactError(const Bytes& bytes, const std::string& op,
   } else if (std::sscanf(error.c_str(), length.c_str(), &position, rest) == 1) {
     ASSERT_TRUE(isBoundary(bytes, position)) << error;
     EXPECT_FALSE(wellFormedAt(bytes, position)) << error;
-    EXPECT_LE(position + RECORD_HEAD_SIZE + read_u32(bytes.data() + position + 5),
-              bytes.size())
+    EXPECT_LE(
+        position + RECORD_HEAD_SIZE + read_u32(bytes.data() + position + 5),
+        bytes.size())
         << error;
   } else {
     ADD_FAILURE() << "unexpected error text: " << error;
@@ -299,7 +308,8 @@ void checkDamagedFile(const Bytes& bytes, const std::string& path) {
           if (read_u32(bytes.data() + at + 1) != id) continue;
           const Bytes encoded = encodeRecord(record);
           EXPECT_EQ(Bytes(bytes.begin() + at,
-                          bytes.begin() + at + std::min(encoded.size(), bytes.size() - at)),
+                          bytes.begin() + at +
+                              std::min(encoded.size(), bytes.size() - at)),
                     encoded);
           break;
         }

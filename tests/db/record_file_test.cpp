@@ -159,10 +159,10 @@ TEST_F(RecordFileTest, SameSizeRewriteOverwritesInPlace) {
 TEST_F(RecordFileTest, GrowingRewriteMovesTheTail) {
   RecordFile file(dbWith(testing::TWO_RECORD_FILE));
   EXPECT_EQ(file.store_record(textRecord(257, {{2, 1}}, "Latina")), 257u);
-  const Bytes grown = concat(
-      {hexBytes("72 01 01 00 00 0F 00 00 00 00 01 02 00 00 00 01 00"
-                "4C 61 74 69 6E 61 00"),
-       testing::FIELD_RECORD});
+  const Bytes grown =
+      concat({hexBytes("72 01 01 00 00 0F 00 00 00 00 01 02 00 00 00 01 00"
+                       "4C 61 74 69 6E 61 00"),
+              testing::FIELD_RECORD});
   ASSERT_EQ(grown.size(), 42u);
   EXPECT_EQ(bytesOf(file.fileName()), grown);
   EXPECT_EQ(offsetsOf(file.query_all()), (std::vector<int32_t>{0, 24}));
@@ -171,10 +171,10 @@ TEST_F(RecordFileTest, GrowingRewriteMovesTheTail) {
 TEST_F(RecordFileTest, ShrinkingRewriteMovesTheTail) {
   RecordFile file(dbWith(testing::TWO_RECORD_FILE));
   EXPECT_EQ(file.store_record(textRecord(257, {{2, 1}}, "Lati")), 257u);
-  const Bytes shrunk = concat(
-      {hexBytes("72 01 01 00 00 0D 00 00 00 00 01 02 00 00 00 01 00"
-                "4C 61 74 69 00"),
-       testing::FIELD_RECORD});
+  const Bytes shrunk =
+      concat({hexBytes("72 01 01 00 00 0D 00 00 00 00 01 02 00 00 00 01 00"
+                       "4C 61 74 69 00"),
+              testing::FIELD_RECORD});
   ASSERT_EQ(shrunk.size(), 40u);
   EXPECT_EQ(bytesOf(file.fileName()), shrunk);
   EXPECT_EQ(offsetsOf(file.query_all()), (std::vector<int32_t>{0, 22}));
@@ -206,10 +206,11 @@ TEST_F(RecordFileTest, RewritesTheLastRecordAndTheFirst) {
   Record last = testing::fieldRecord();
   last.set_data("abc");
   file.store_record(last);
-  EXPECT_EQ(bytesOf(file.fileName()),
-            concat({testing::LATIN_RECORD, hexBytes(
-                "72 02 01 00 00 0D 00 00 00 01 02 01 03 E8 03 00 00 00"
-                "61 62 63 00")}));
+  EXPECT_EQ(
+      bytesOf(file.fileName()),
+      concat({testing::LATIN_RECORD,
+              hexBytes("72 02 01 00 00 0D 00 00 00 01 02 01 03 E8 03 00 00 00"
+                       "61 62 63 00")}));
   // First record, smaller: the head is empty.
   file.store_record(textRecord(257, {}, ""));
   EXPECT_EQ(file.get_record(257).linkCount(), 0);
@@ -256,8 +257,8 @@ TEST_F(RecordFileTest, QueryLinkByTargetKindOrBoth) {
 }
 
 TEST_F(RecordFileTest, ZeroByteAtABoundaryEndsGetRecordAndQueryLinkOnly) {
-  const Bytes bytes = concat({testing::LATIN_RECORD, Bytes{0},
-                              testing::FIELD_RECORD});
+  const Bytes bytes =
+      concat({testing::LATIN_RECORD, Bytes{0}, testing::FIELD_RECORD});
   RecordFile file(dbWith(bytes));
   EXPECT_EQ(file.get_record(257).id(), 257u);
   EXPECT_EQ(file.get_record(258).id(), 0u);  // behind the zero: no match
@@ -293,11 +294,12 @@ TEST_F(RecordFileTest, InsertRecordRefusalsLeaveTheFileUnchanged) {
   EXPECT_FALSE(file.insert_record(latin, -1));
   EXPECT_FALSE(file.insert_record(latin, 41));
   EXPECT_FALSE(file.insert_record(latin, 23));  // 258 stands there
-  EXPECT_EQ(reports, (std::vector<std::string>{
-                         "!insert_record says No record delimiter at that offset",
-                         "!insert_record says No record delimiter at that offset",
-                         "!insert_record says No record delimiter at that offset",
-                         "!wrong record at that offset"}));
+  EXPECT_EQ(reports,
+            (std::vector<std::string>{
+                "!insert_record says No record delimiter at that offset",
+                "!insert_record says No record delimiter at that offset",
+                "!insert_record says No record delimiter at that offset",
+                "!wrong record at that offset"}));
   EXPECT_EQ(bytesOf(file.fileName()), testing::TWO_RECORD_FILE);
 
   file.reporter = nullptr;  // no reporter: still refused, still no output

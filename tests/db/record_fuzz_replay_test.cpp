@@ -33,14 +33,16 @@ Bytes mutate(Bytes bytes, std::mt19937& random) {
     const size_t at = bytes.empty() ? 0 : random() % bytes.size();
     switch (random() % 6) {
       case 0:
-        if (!bytes.empty()) bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
+        if (!bytes.empty())
+          bytes[at] ^= static_cast<uint8_t>(1u << (random() % 8));
         break;
       case 1:
         if (!bytes.empty()) bytes[at] = static_cast<uint8_t>(random());
         break;
       case 2:
-        bytes.insert(bytes.begin() + static_cast<long>(at),
-                     static_cast<uint8_t>(random() % 3 == 0 ? RECORD_DELIM : random()));
+        bytes.insert(
+            bytes.begin() + static_cast<long>(at),
+            static_cast<uint8_t>(random() % 3 == 0 ? RECORD_DELIM : random()));
         break;
       case 3:
         if (!bytes.empty()) {
@@ -50,7 +52,8 @@ Bytes mutate(Bytes bytes, std::mt19937& random) {
         }
         break;
       case 4: {  // repeat a piece, as a duplicated record would be
-        const size_t length = bytes.empty() ? 0 : 1 + random() % (bytes.size() - at);
+        const size_t length =
+            bytes.empty() ? 0 : 1 + random() % (bytes.size() - at);
         const Bytes piece(bytes.begin() + static_cast<long>(at),
                           bytes.begin() + static_cast<long>(at + length));
         bytes.insert(bytes.end(), piece.begin(), piece.end());
@@ -69,7 +72,8 @@ Bytes mutate(Bytes bytes, std::mt19937& random) {
 TEST(RecordFuzzReplayTest, SeedsAndMutationsPassTheFuzzChecks) {
   std::mt19937 random(4242);
   const std::vector<Bytes> bases = seeds();
-  for (const Bytes& seed : bases) fuzz::checkDatabaseBytes(seed.data(), seed.size());
+  for (const Bytes& seed : bases)
+    fuzz::checkDatabaseBytes(seed.data(), seed.size());
   for (int i = 0; i < 4000; ++i) {
     const Bytes input = mutate(bases[random() % bases.size()], random);
     fuzz::checkDatabaseBytes(input.data(), input.size());

@@ -19,7 +19,8 @@ using testing::asString;
 using testing::Bytes;
 using testing::textRecord;
 
-bool sameRefs(const std::vector<RecordRef>& a, const std::vector<RecordRef>& b) {
+bool sameRefs(const std::vector<RecordRef>& a,
+              const std::vector<RecordRef>& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i].id != b[i].id || a[i].offset != b[i].offset) return false;

@@ -88,8 +88,8 @@ TEST(RecordTest, CopiesAreDeep) {
   copy.set_data("Lati");
   copy.remove_link(0);
   EXPECT_EQ(original.linkCount(), 1);
-  EXPECT_EQ(std::strcmp(reinterpret_cast<const char*>(original.data()), "Latin"),
-            0);
+  EXPECT_EQ(
+      std::strcmp(reinterpret_cast<const char*>(original.data()), "Latin"), 0);
 }
 
 }  // namespace

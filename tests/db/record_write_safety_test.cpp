@@ -115,7 +115,8 @@ TEST_F(RecordWriteSafetyTest, FailedGrowLeavesTheFileAndNoTemporaryFile) {
       file.insert_record(textRecord(257, {{2, 1}}, "Latina"), 0);
       ADD_FAILURE() << "the rewrite did not fail";
     } catch (const std::runtime_error& e) {
-      EXPECT_STREQ(e.what(), "!couldn't write the database file: File too large");
+      EXPECT_STREQ(e.what(),
+                   "!couldn't write the database file: File too large");
     }
   }
   EXPECT_EQ(bytesOf(name), testing::TWO_RECORD_FILE);
@@ -130,8 +131,9 @@ TEST_F(RecordWriteSafetyTest, FailedAppendIsCutBackToTheOldLength) {
   {
     FileSizeLimit limit(41 + 30);  // half of the 47 new bytes fit
     EXPECT_THROW(file.append_records(entry), std::runtime_error);
-    EXPECT_THROW(file.store_record(textRecord(0, {}, std::string(40, 'x').c_str())),
-                 std::runtime_error);
+    EXPECT_THROW(
+        file.store_record(textRecord(0, {}, std::string(40, 'x').c_str())),
+        std::runtime_error);
   }
   EXPECT_EQ(bytesOf(name), testing::TWO_RECORD_FILE);
   file.append_records(entry);

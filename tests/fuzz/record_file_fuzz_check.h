@@ -51,20 +51,23 @@ inline std::string refsText(const std::vector<RecordRef>& refs) {
 
 inline std::string recordText(const Record& record) {
   const std::vector<uint8_t> bytes = encodeRecord(record);
-  return std::to_string(record.id()) + ":" + std::string(bytes.begin(), bytes.end());
+  return std::to_string(record.id()) + ":" +
+         std::string(bytes.begin(), bytes.end());
 }
 
 // The ids, targets and kinds worth asking about: those in the file and a
 // few fixed ones.
 struct Questions {
   std::vector<uint32_t> ids{0, 2, 257, 258};
-  std::vector<std::pair<uint32_t, uint16_t>> links{{0, 0}, {2, 0}, {2, 1}, {0, 6}};
+  std::vector<std::pair<uint32_t, uint16_t>> links{
+      {0, 0}, {2, 0}, {2, 1}, {0, 6}};
 };
 
 inline Questions questionsFor(const RecordSnapshot& snapshot,
                               const std::vector<uint8_t>& bytes) {
   Questions questions;
-  if (bytes.size() >= 4) questions.ids.push_back(read_u32(bytes.data() + bytes.size() - 4));
+  if (bytes.size() >= 4)
+    questions.ids.push_back(read_u32(bytes.data() + bytes.size() - 4));
   size_t asked = 0;
   for (const RecordLayout& record : snapshot.records()) {
     if (++asked > 4) break;
@@ -83,13 +86,17 @@ inline Questions questionsFor(const RecordSnapshot& snapshot,
 }
 
 template <class Source>
-std::vector<std::string> answersOf(const Source& source, const Questions& questions) {
+std::vector<std::string> answersOf(const Source& source,
+                                   const Questions& questions) {
   std::vector<std::string> answers;
   answers.push_back(answer([&] { return refsText(source.query_all()); }));
-  answers.push_back(answer([&] { return std::to_string(source.next_record_id()); }));
+  answers.push_back(
+      answer([&] { return std::to_string(source.next_record_id()); }));
   for (uint32_t id : questions.ids) {
-    answers.push_back(answer([&] { return recordText(source.get_record(id)); }));
-    answers.push_back(answer([&] { return std::to_string(source.find_record_offset(id)); }));
+    answers.push_back(
+        answer([&] { return recordText(source.get_record(id)); }));
+    answers.push_back(
+        answer([&] { return std::to_string(source.find_record_offset(id)); }));
   }
   for (const auto& link : questions.links) {
     answers.push_back(answer(
@@ -125,8 +132,8 @@ inline void checkRewrite(const std::vector<uint8_t>& bytes,
       planRewrite(bytes, record, static_cast<int32_t>(layout.offset));
   check(plan.refusal == nullptr, "a whole record can be rewritten");
   const std::vector<uint8_t> after = applyRewrite(bytes, plan);
-  const int64_t shift = static_cast<int64_t>(after.size()) -
-                        static_cast<int64_t>(bytes.size());
+  const int64_t shift =
+      static_cast<int64_t>(after.size()) - static_cast<int64_t>(bytes.size());
   std::vector<RecordRef> before;
   std::vector<RecordRef> now;
   WalkStop stop;
@@ -140,7 +147,8 @@ inline void checkRewrite(const std::vector<uint8_t>& bytes,
   for (size_t i = 0; i < now.size(); ++i) {
     check(now[i].id == before[i].id, "a rewrite keeps the ids in order");
     const int64_t expected =
-        before[i].offset + (static_cast<uint32_t>(before[i].offset) > layout.offset ? shift : 0);
+        before[i].offset +
+        (static_cast<uint32_t>(before[i].offset) > layout.offset ? shift : 0);
     check(now[i].offset == expected, "later records move by the difference");
   }
   const RecordSnapshot snapshot(after);
@@ -157,8 +165,9 @@ inline void checkDatabaseBytes(const uint8_t* data, size_t size) {
   const std::vector<uint8_t> bytes(data, data + size);
   const RecordSnapshot snapshot(bytes);
   const Questions questions = questionsFor(snapshot, bytes);
-  check(answersOf(snapshot, questions) == answersOf(WalkSource{bytes}, questions),
-        "the snapshot answers as the walk does");
+  check(
+      answersOf(snapshot, questions) == answersOf(WalkSource{bytes}, questions),
+      "the snapshot answers as the walk does");
 
   // Rewrites of the first records, and refusals at offsets from the input.
   const uint8_t change = size > 0 ? data[0] : 0;
@@ -170,8 +179,9 @@ inline void checkDatabaseBytes(const uint8_t* data, size_t size) {
   for (size_t i = 0; i + 4 <= size && i < 16; i += 4) {
     Record record;
     record.id(read_u32(data + i));
-    const RewritePlan plan = planRewrite(
-        bytes, record, static_cast<int32_t>(read_u32(data + i) % (size + 2)) - 1);
+    const RewritePlan plan =
+        planRewrite(bytes, record,
+                    static_cast<int32_t>(read_u32(data + i) % (size + 2)) - 1);
     if (plan.refusal == nullptr) {
       check(applyRewrite(bytes, plan).size() ==
                 size - (plan.oldEnd - plan.offset) + plan.encoded.size(),
