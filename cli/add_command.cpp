@@ -15,6 +15,8 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
+#include "profiles/ngram_counter.h"
+#include "profiles/ngram_record.h"
 
 namespace letterfreq {
 
@@ -25,14 +27,18 @@ struct AddOptions {
   std::string language;
   std::string name;
   bool json = false;
+  bool ngrams = false;  // store n-gram lists even in a database without them
   std::vector<std::string> samples;
 };
 
-// Counts a sample as the window's "Go" does: counted, then ordered.
+// Counts a sample as the window's "Go" does: counted, then ordered; its
+// n-gram list block made in the same pass.
 bool countSample(const std::string& text, std::istream& in,
-                 LetterProfile& profile, std::string& failure) {
-  if (!loadSampleArg(text, in, profile, &failure)) return false;
+                 LetterProfile& profile, NgramCounter& ngrams,
+                 std::vector<uint8_t>& ngramList, std::string& failure) {
+  if (!loadSampleArg(text, in, profile, &failure, &ngrams)) return false;
   profile.sortOrder();
+  ngramList = encodeNgramRecord(ngrams.counts());
   return true;
 }
 
@@ -43,9 +49,12 @@ int runAdd(const AddOptions& options, CliContext& context) {
   }
   // Every sample first: a sample that cannot be read writes nothing.
   std::vector<LetterProfile> samples(options.samples.size());
+  std::vector<std::vector<uint8_t>> ngramLists(options.samples.size());
+  NgramCounter ngrams;
   for (size_t k = 0; k < options.samples.size(); ++k) {
     std::string failure;
-    if (!countSample(options.samples[k], context.in, samples[k], failure)) {
+    if (!countSample(options.samples[k], context.in, samples[k], ngrams,
+                     ngramLists[k], failure)) {
       context.err << "letterfreq-cli: " << options.samples[k] << ": "
                   << failure << "\n";
       return 1;
@@ -67,6 +76,8 @@ int runAdd(const AddOptions& options, CliContext& context) {
       return 1;
     }
 
+    // As the window adds: with n-gram lists exactly when the file has them.
+    const bool withLists = options.ngrams || databaseHasNgramLists(database);
     std::vector<LetterProfile> languages = loaded.languageProfiles;
     std::vector<Record> records;
     std::vector<EntryRecords> added;
@@ -74,7 +85,8 @@ int runAdd(const AddOptions& options, CliContext& context) {
     for (size_t k = 0; k < samples.size(); ++k) {
       const EntryToAdd entry{options.language, options.name,
                              options.samples[k]};
-      EntryRecords one = entryRecords(languages, entry, samples[k], nextId);
+      EntryRecords one = entryRecords(languages, entry, samples[k], nextId,
+                                      withLists ? &ngramLists[k] : nullptr);
       nextId = one.records.back().id() + 1;
       if (one.newLanguage) {
         // As the reload after an addition would list it: last.
@@ -128,6 +140,10 @@ void addAddCommand(CLI::App& app, CliContext& context) {
       ->required();
   command->add_option("--name", options->name,
                       "The entry's name (default: the SAMPLE text)");
+  command->add_flag("--ngrams", options->ngrams,
+                    "Also store each entry's n-gram list when the database "
+                    "has none yet (for the N-gram Likelihood method); a "
+                    "database that has them always gets them");
   command->add_flag("--json", options->json, "Print JSON Lines");
   command->add_option("SAMPLE", options->samples,
                       "File names or http:// addresses; - is standard input")

@@ -130,5 +130,57 @@ TEST_F(NgramCliTest, FirstFiveKindsPrintTheSameWithListsPresent) {
   }
 }
 
+// The number of records linked by kind 8, from the records command.
+size_t ngramListCount(const std::string& db) {
+  const CliResult records = runCliCaptured({"records", "--db", db});
+  EXPECT_EQ(records.status, 0) << records.err;
+  size_t count = 0;
+  for (size_t at = records.out.find(":8\t"); at != std::string::npos;
+       at = records.out.find(":8\t", at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+TEST_F(NgramCliTest, AddStoresListsWhenAskedOrWhenTheFileHasThem) {
+  const std::string plain = makeDatabase("plain.db", false);
+  const std::string before = readFile(plain);
+  const std::string sample = dir.write("s.txt", "the cat and the dog");
+
+  // Without lists the file gains exactly what the library's plain add
+  // writes: the same records, byte for byte.
+  const std::string reference = dir.write("reference.db", before);
+  {
+    RecordFile file(reference);
+    LetterProfile profile;
+    ASSERT_TRUE(loadSample(sample, profile, nullptr));
+    profile.sortOrder();
+    storeEntry(file, reloadLanguages(file), {"English", "", sample}, profile);
+  }
+  CliResult added =
+      runCliCaptured({"add", "--db", plain, "--language", "English", sample});
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(readFile(plain), readFile(reference));
+  EXPECT_EQ(ngramListCount(plain), 0u);
+
+  // --ngrams starts them; from then on every entry gets one.
+  added = runCliCaptured({"add", "--db", plain, "--language", "Latin",
+                          "--ngrams", sample, sample});
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(ngramListCount(plain), 2u);
+  added = runCliCaptured({"add", "--db", plain, "--language", "Latin", sample});
+  ASSERT_EQ(added.status, 0) << added.err;
+  EXPECT_EQ(ngramListCount(plain), 3u);
+
+  // Only Latin's entries have lists: it is scored, the others are not.
+  const CliResult match =
+      runCliCaptured({"match", "--db", plain, "--method", "7", sample});
+  ASSERT_EQ(match.status, 0) << match.err;
+  EXPECT_EQ(match.err, "");
+  EXPECT_EQ(match.out, "sample\t" + sample +
+                           "\n1\t1\tLatin\n2\tnan\tEnglish\n3\tnan\t"
+                           "German\n4\tnan\tFinnish\n");
+}
+
 }  // namespace
 }  // namespace letterfreq
