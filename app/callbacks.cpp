@@ -6,11 +6,13 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 
 #include "app/profile_view.h"
 #include "app/results_view.h"
 #include "app/window.h"
 #include "profiles/match.h"
+#include "profiles/ngram_match.h"
 #include "sample/sample_loader.h"
 #include "widgets/dialogs.h"
 #include "widgets/tree_browser.h"
@@ -22,9 +24,11 @@ void goCallback(Fl_Widget*, void* data) {
   // Counted aside: a failed load keeps the shown sample and its profile
   // together, so "Add entry" and "Match" still use what the tree shows.
   LetterProfile loaded;
+  NgramCounter loadedNgrams;
   std::string failure;
   try {
-    if (!loadSample(window.sampleInput->value(), loaded, &failure)) {
+    if (!loadSample(window.sampleInput->value(), loaded, &failure,
+                    &loadedNgrams)) {
       showAlert(failure.empty() ? FILE_OPEN_FAILED : failure);
       return;
     }
@@ -34,6 +38,7 @@ void goCallback(Fl_Widget*, void* data) {
   }
   loaded.sortOrder();
   window.sampleProfile = loaded;
+  window.sampleNgrams = std::move(loadedNgrams);
 
   window.sampleTree->clear();
   showProfile(*window.sampleTree, nullptr, window.sampleProfile, 0,
@@ -44,8 +49,8 @@ void goCallback(Fl_Widget*, void* data) {
 void methodCallback(Fl_Widget* menu, void* data) {
   auto* methods = static_cast<Fl_Menu_*>(menu);
   const intptr_t index = reinterpret_cast<intptr_t>(data);
-  // Index size() - 1 is the end marker: picking "Tendency Pull" (6) makes
-  // it current, which only records the code.
+  // Index size() - 1 is the end marker: picking "N-gram Likelihood" (7)
+  // makes it current, which only records the code.
   if (index < 0 || index >= methods->size()) return;
   methods->value(static_cast<int>(index));
 }
@@ -60,6 +65,13 @@ void matchCallback(Fl_Widget*, void* data) {
   if (methodName(code) == nullptr) return;
   // Neither a sample nor a database is needed: without them the scores are
   // not numbers, or there are no languages to list.
+  if (code == METHOD_NGRAM_LIKELIHOOD) {
+    showResults(
+        *window.resultTree,
+        matchSampleByNgrams(window.ngramModel, window.sampleNgrams.counts(),
+                            window.languageProfiles));
+    return;
+  }
   showResults(*window.resultTree,
               matchSample(code, window.sampleProfile.counts.data(),
                           window.languageProfiles));

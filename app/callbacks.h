@@ -17,7 +17,7 @@ void addEntryCallback(Fl_Widget* widget, void* window);
 // last and lists them in resultTree, best first.
 void matchCallback(Fl_Widget* widget, void* window);
 // Every item of methodMenu: makes the item at index `data` (the picked
-// item's user data, 1..6) the menu's current item, so that the method code
+// item's user data, 1..7) the menu's current item, so that the method code
 // equals the user data of the item picked last.
 void methodCallback(Fl_Widget* menu, void* data);
 

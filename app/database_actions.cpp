@@ -28,6 +28,7 @@ void databaseFailed(Window& window, const std::string& text) {
   window.database.reset();
   window.databaseLoaded = false;
   window.languageProfiles.clear();
+  window.ngramModel = NgramModel();
   window.languageList->clear();
   window.histTree->clear();
   window.histTree->addLeaf(nullptr, PLEASE_OPEN_TEXT);
@@ -76,6 +77,7 @@ bool loadDatabase(Window& window) {
   }
 
   window.languageProfiles = load->languageProfiles;
+  window.ngramModel = std::move(load->ngrams);
   for (size_t i = 0; i < load->languages.size(); ++i) {
     window.languageList->add(load->languageProfiles[i].name);
   }
@@ -109,7 +111,7 @@ void addEntryCallback(Fl_Widget*, void* data) {
     storeEntry(*window.database, window.languageProfiles,
                {language, window.nameInput->value(),
                 window.sampleInput->value()},
-               window.sampleProfile);
+               window.sampleProfile, window.sampleNgrams.counts());
   } catch (const std::exception& error) {
     // Nothing was written; the database stays as it was loaded.
     std::cout << error.what() << std::endl;

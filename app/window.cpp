@@ -27,6 +27,7 @@ constexpr MethodItem METHOD_ITEMS[] = {
     {"Three Std Deviations", 4, FL_MENU_RADIO | FL_MENU_VALUE},
     {"Four Std Deviations", 5, FL_MENU_RADIO},
     {"Tendency Pull", 6, FL_MENU_RADIO},
+    {"N-gram Likelihood", 7, FL_MENU_RADIO},
 };
 
 // Enter acts also when the text is unchanged: the plain enter-key flag

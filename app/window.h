@@ -11,6 +11,8 @@
 
 #include "app/letter_profile.h"
 #include "db/record_file.h"
+#include "profiles/ngram_counter.h"
+#include "profiles/ngram_model.h"
 
 class Fl_Box;
 class Fl_Button;
@@ -38,14 +40,16 @@ class Window : public Fl_Double_Window {
   Window(int width, int height, const char* title);
 
   // The match method picked last: the index of methodMenu's current item,
-  // 1 "Difference" .. 6 "Tendency Pull".
+  // 1 "Difference" .. 6 "Tendency Pull", 7 "N-gram Likelihood".
   int methodCode() const;
 
   LetterProfile sampleProfile;
+  NgramCounter sampleNgrams;  // the sample's n-gram counts, counted with it
   bool sampleLoaded = false;
   bool databaseLoaded = false;
   std::vector<LetterProfile> languageProfiles;  // one per language, file order
-  std::unique_ptr<RecordFile> database;         // null until "Open DB"
+  NgramModel ngramModel;  // their n-gram weights, from the same load
+  std::unique_ptr<RecordFile> database;  // null until "Open DB"
   TreeBrowser* sampleTree = nullptr;
   TreeBrowser* histTree = nullptr;
   Fl_Input* sampleInput = nullptr;

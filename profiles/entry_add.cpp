@@ -117,9 +117,9 @@ EntryRecords storeEntry(RecordFile& database,
                         const std::vector<LetterProfile>& languageProfiles,
                         const EntryToAdd& entry, const LetterProfile& sample,
                         const uint32_t* sampleNgrams, NgramList ngramList) {
-  const bool withNgrams =
-      sampleNgrams != nullptr &&
-      (ngramList == NgramList::Always || databaseHasNgramLists(database));
+  const bool withNgrams = sampleNgrams != nullptr &&
+                          (ngramList == NgramList::EvenIfDatabaseHasNone ||
+                           databaseHasNgramLists(database));
   std::vector<uint8_t> list;
   if (withNgrams) list = encodeNgramRecord(sampleNgrams);
   EntryRecords records =

@@ -59,10 +59,10 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
                           uint32_t firstId,
                           const std::vector<uint8_t>* ngramList = nullptr);
 
-// When an entry gets its n-gram list.
+// When an entry gets its n-gram list. (Not "Always": X11 defines that.)
 enum class NgramList {
-  IfDatabaseHasThem,  // only when some record of the file is one already
-  Always,             // also the first of a database (add --ngrams)
+  IfDatabaseHasThem,      // only when some record of the file is one already
+  EvenIfDatabaseHasNone,  // also the first of a database (add --ngrams)
 };
 
 // True when a record of the file is linked by KIND_NGRAM_LIST, that is when

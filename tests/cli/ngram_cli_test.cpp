@@ -55,7 +55,8 @@ class NgramCliTest : public ::testing::Test {
       profile.sortOrder();
       storeEntry(file, reloadLanguages(file), {language, "", sample}, profile,
                  ngrams.counts(),
-                 withLists ? NgramList::Always : NgramList::IfDatabaseHasThem);
+                 withLists ? NgramList::EvenIfDatabaseHasNone
+                           : NgramList::IfDatabaseHasThem);
     }
     return db;
   }

@@ -91,7 +91,7 @@ class MatchResultsTest : public ::testing::Test {
 
 TEST_F(MatchResultsTest, TheMenuNamesTheMethods) {
   const Fl_Menu_Item* items = window->methodMenu->menu();
-  for (int code = FIRST_METHOD_CODE; code <= LAST_METHOD_CODE; ++code) {
+  for (int code = FIRST_METHOD_CODE; code <= LAST_MENU_METHOD_CODE; ++code) {
     EXPECT_STREQ(items[code - 1].label(), methodName(code));
   }
 }

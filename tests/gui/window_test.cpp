@@ -150,13 +150,14 @@ TEST_F(WindowTest, CallbacksAreWiredWithTheWindow) {
   }
 }
 
-TEST_F(WindowTest, MethodMenuHasSixRadioItemsWithCodes) {
-  const char* labels[] = {"Difference",         "One Std Deviation",
-                          "Two Std Deviations", "Three Std Deviations",
-                          "Four Std Deviations", "Tendency Pull"};
+TEST_F(WindowTest, MethodMenuHasSevenRadioItemsWithCodes) {
+  const char* labels[] = {"Difference",          "One Std Deviation",
+                          "Two Std Deviations",  "Three Std Deviations",
+                          "Four Std Deviations", "Tendency Pull",
+                          "N-gram Likelihood"};
   const Fl_Menu_Item* items = window->methodMenu->menu();
-  ASSERT_EQ(window->methodMenu->size(), 7);  // six and the end marker
-  for (int i = 0; i < 6; ++i) {
+  ASSERT_EQ(window->methodMenu->size(), 8);  // seven and the end marker
+  for (int i = 0; i < 7; ++i) {
     SCOPED_TRACE(labels[i]);
     EXPECT_STREQ(items[i].label(), labels[i]);
     EXPECT_EQ(items[i].user_data(), reinterpret_cast<void*>(intptr_t{i + 1}));
@@ -169,11 +170,11 @@ TEST_F(WindowTest, MethodMenuHasSixRadioItemsWithCodes) {
 }
 
 TEST_F(WindowTest, PickingAMethodMakesItsCodeCurrent) {
-  for (int i = 0; i < 6; ++i) {
+  for (int i = 0; i < 7; ++i) {
     pickMethod(i);
     EXPECT_EQ(window->methodCode(), i + 1);
     const Fl_Menu_Item* items = window->methodMenu->menu();
-    for (int j = 0; j < 6; ++j) {
+    for (int j = 0; j < 7; ++j) {
       EXPECT_EQ(items[j].value() != 0, j == i) << "radio mark on the pick";
     }
   }

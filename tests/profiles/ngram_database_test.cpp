@@ -119,7 +119,7 @@ TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
   RecordFile database(dir.file("ling2.db"));
   Sample sample = sampleOf("ab");
   storeEntry(database, {}, {"Latin", "Caesar", "ab.txt"}, sample.profile,
-             sample.ngrams.counts(), NgramList::Always);
+             sample.ngrams.counts(), NgramList::EvenIfDatabaseHasNone);
   // « ab »: six features, one each, in rising bucket order.
   const std::string list = std::string(
       "\x81\x0D\x01\x00"   // 3457 « ab »
@@ -153,7 +153,7 @@ TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
 
 TEST_F(NgramDatabaseTest, OlderReadersLoadTheSameWithListsPresent) {
   RecordFile database(dir.file("ngrams.db"));
-  addAll(database, true, NgramList::Always);
+  addAll(database, true, NgramList::EvenIfDatabaseHasNone);
   const std::string bytes = readFile(database.fileName());
   const std::string stripped = withoutNgramLists(bytes);
   ASSERT_LT(stripped.size(), bytes.size());
