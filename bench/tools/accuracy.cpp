@@ -20,6 +20,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -30,6 +31,8 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/match.h"
+#include "profiles/ngram_counter.h"
+#include "profiles/ngram_match.h"
 #include "sample/counting_rule.h"
 
 namespace letterfreq {
@@ -150,7 +153,8 @@ struct Method {
 // Every method, in menu order. A method that needs more than the counts
 // (its own data from the load, or the snippet's bytes) joins here with a
 // pick of its own.
-std::vector<Method> methodsUnderTest(const LanguageTable& table) {
+std::vector<Method> methodsUnderTest(const LanguageTable& table,
+                                     const NgramModel& ngrams) {
   std::vector<Method> methods;
   for (int code = FIRST_METHOD_CODE; code <= LAST_METHOD_CODE; ++code) {
     methods.push_back(
@@ -158,6 +162,24 @@ std::vector<Method> methodsUnderTest(const LanguageTable& table) {
                                const Snippet& snippet) mutable {
            matchScores(code, snippet.counts.data(), table, scores);
            return topLanguage(scores);
+         }});
+  }
+  // N-gram Likelihood, on a database with n-gram lists: the snippet's
+  // n-grams are the bytes the counting rule counts.
+  if (ngrams.carriesNgramData()) {
+    methods.push_back(
+        {methodName(METHOD_NGRAM_LIKELIHOOD),
+         [&ngrams, counter = std::make_shared<NgramCounter>()](
+             const Snippet& snippet) {
+           counter->reset();
+           CountingRule rule(true);
+           rule.feed(reinterpret_cast<const uint8_t*>(snippet.bytes.data()),
+                     snippet.bytes.size(),
+                     [&counter](uint8_t byte) { counter->add(byte); });
+           counter->finish();
+           const NgramMatch match = matchNgrams(ngrams, counter->counts());
+           const int first = match.ranking.empty() ? -1 : match.ranking[0];
+           return first >= 0 && ngrams.hasData(first) ? first : -1;
          }});
   }
   return methods;
@@ -185,7 +207,7 @@ int run(const Options& options) {
     truth.push_back(static_cast<int>(found - languages.begin()));
   }
 
-  std::vector<Method> methods = methodsUnderTest(table);
+  std::vector<Method> methods = methodsUnderTest(table, load.ngrams);
   // (true language, guessed language) -> snippets, over all methods/lengths.
   std::map<std::pair<int, int>, int> confused;
   for (size_t t = 0; t < texts.size(); ++t) {
