@@ -36,9 +36,13 @@ std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts);
 template <class OnItem>
 void forEachNgramItem(const uint8_t* data, size_t length, OnItem&& onItem) {
   for (size_t at = 0; at + NGRAM_ITEM_SIZE <= length; at += NGRAM_ITEM_SIZE) {
+    // One little-endian word (which compilers read with a single load).
+    const uint32_t word = uint32_t{data[at]} | uint32_t{data[at + 1]} << 8 |
+                          uint32_t{data[at + 2]} << 16 |
+                          uint32_t{data[at + 3]} << 24;
     NgramItem item;
-    item.bucket = static_cast<uint16_t>(data[at] | (data[at + 1] << 8));
-    item.count = static_cast<uint16_t>(data[at + 2] | (data[at + 3] << 8));
+    item.bucket = static_cast<uint16_t>(word & 0xFFFF);
+    item.count = static_cast<uint16_t>(word >> 16);
     if (item.bucket < NGRAM_BUCKETS) onItem(item);
   }
 }
