@@ -7,8 +7,8 @@
 namespace letterfreq {
 namespace {
 
-// sums[e] += factor * row[e] over `length` lanes, a multiple of
-// NGRAM_LANES. The arrays never overlap; saying so (and the fixed inner
+// sums[e] += row[e] (or factor * row[e]) over `length` lanes, a multiple
+// of NGRAM_LANES. The arrays never overlap; saying so (and the fixed inner
 // length) lets the compiler use vector instructions.
 void addRow(int32_t* __restrict sums, const int32_t* __restrict row,
             size_t length) {
