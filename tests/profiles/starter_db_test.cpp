@@ -77,6 +77,20 @@ TEST_F(StarterDbTest, HoldsFortyLanguagesOfThreeEntriesEach) {
   }
 }
 
+// The "N-gram Likelihood" method needs every entry's n-gram list, and
+// entries added later get theirs only because the file already has lists.
+TEST_F(StarterDbTest, EveryEntryCarriesOneNgramList) {
+  size_t entries = 0;
+  for (const auto& language : load_->languages) {
+    for (const LoadedEntry& entry : language.entries) {
+      ++entries;
+      EXPECT_EQ(database_->query_link(entry.id, KIND_NGRAM_LIST).size(), 1u)
+          << entry.name;
+    }
+  }
+  EXPECT_EQ(database_->query_link(0, KIND_NGRAM_LIST).size(), entries);
+}
+
 TEST_F(StarterDbTest, KeepsTheClosePairs) {
   for (const char* name :
        {"Spanish", "Portuguese", "Catalan", "Galician", "Danish", "Norwegian",
