@@ -1,5 +1,6 @@
 #include "db/record_codec.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <stdexcept>
 
@@ -34,7 +35,11 @@ void appendEncodedRecord(std::vector<uint8_t>& out, const Record& record) {
   if (size > uint64_t{MAX_FILE_SIZE} - out.size()) {
     throw std::runtime_error(FILE_TOO_LARGE_TEXT);
   }
-  out.reserve(out.size() + static_cast<size_t>(size));
+  // Room for the record, at least doubling: a batch of appends copies the
+  // buffer a few times, not once per record.
+  const size_t needed = out.size() + static_cast<size_t>(size);
+  if (needed > out.capacity())
+    out.reserve(std::max(needed, 2 * out.capacity()));
   write_u8(out, RECORD_DELIM);
   write_u32(out, record.id());
   write_u32(out, record.body_length());

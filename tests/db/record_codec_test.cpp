@@ -65,5 +65,20 @@ TEST(RecordCodecTest, FullCountsAndLargeDataRoundTrip) {
   expectRoundTrip(large);
 }
 
+// A batch append (a whole database's entries at once) must not copy the
+// buffer once per record, which made large batches quadratic.
+TEST(RecordCodecTest, AppendingManyRecordsGrowsTheBufferGeometrically) {
+  Bytes out;
+  int moves = 0;
+  const uint8_t* where = out.data();
+  for (uint32_t id = 257; id < 257 + 5000; ++id) {
+    appendEncodedRecord(out, testing::textRecord(id, {{2, 1}}, "Latin"));
+    if (out.data() != where) ++moves;
+    where = out.data();
+  }
+  EXPECT_EQ(out.size(), 5000 * testing::LATIN_RECORD.size());
+  EXPECT_LT(moves, 40);
+}
+
 }  // namespace
 }  // namespace letterfreq
