@@ -1,7 +1,9 @@
 // Pictures the window for the README: builds it, loads a sample the way
 // "Go" does, opens the first byte values' branches and writes the window's
-// pixels as a binary PPM file. Needs a display (scripts/screenshot starts
-// a private X server).
+// pixels as a binary PPM file. When the default database "ling2.db" is in
+// the current folder it also presses "Open DB" and "Match", so the picture
+// shows a ranking. Needs a display (scripts/screenshot starts a private X
+// server).
 //
 //   gui_screenshot SAMPLE OUTPUT.ppm [OPEN_BRANCHES]
 #include <FL/Fl.H>
@@ -11,6 +13,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -39,6 +42,12 @@ int main(int argc, char** argv) {
   window.sampleInput->value(argv[1]);
   window.goButton->do_callback();
   if (failed) return 1;
+
+  if (std::ifstream(window.databaseInput->value()).good()) {
+    window.openDbButton->do_callback();
+    window.matchButton->do_callback();
+    if (failed) return 1;
+  }
 
   letterfreq::TreeBrowser& tree = *window.sampleTree;
   int opened = 0;
