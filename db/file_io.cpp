@@ -4,12 +4,14 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "db/record_format.h"
 #include "db/record_texts.h"
@@ -30,6 +32,12 @@ class FileDescriptor {
 
   int get() const { return fd_; }
   bool valid() const { return fd_ >= 0; }
+  // Hands the descriptor over: it is no longer closed here.
+  int release() {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   // Closes now so that a failing close (a late write error) is seen.
   int close() {
     const int result = ::close(fd_);
@@ -115,37 +123,103 @@ void createDatabaseFile(const std::string& name) {
   if (!fd.valid()) throw std::runtime_error(NO_FILE_OPEN_TEXT);
 }
 
-std::vector<uint8_t> readDatabaseFile(const std::string& name) {
+namespace {
+
+// Opens a database file for reading: NO_FILE_OPEN_TEXT when it cannot be
+// opened or is a folder, FILE_TOO_LARGE_TEXT when it is larger than any
+// database file.
+int openForReading(const std::string& name, struct stat& info) {
   FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
-  struct stat info;
   if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) {
     throw std::runtime_error(NO_FILE_OPEN_TEXT);
   }
-  const size_t limit = MAX_FILE_SIZE;
-  if (S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) > limit) {
+  if (S_ISREG(info.st_mode) &&
+      static_cast<uint64_t>(info.st_size) > MAX_FILE_SIZE) {
     throw std::runtime_error(FILE_TOO_LARGE_TEXT);
   }
+  return fd.release();
+}
+
+std::vector<uint8_t> readOpenFile(int fd, const struct stat& info) {
+  const size_t limit = MAX_FILE_SIZE;
   try {
     // The size the file has now in one read; then whatever it grew by (or
     // all of a file without a size, such as a pipe) in growing blocks.
     std::vector<uint8_t> bytes(
         S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0);
-    size_t have = readUpTo(fd.get(), bytes.data(), bytes.size());
+    size_t have = readUpTo(fd, bytes.data(), bytes.size());
     uint8_t probe[4096];
-    size_t more =
-        have < bytes.size() ? 0 : readUpTo(fd.get(), probe, sizeof probe);
+    size_t more = have < bytes.size() ? 0 : readUpTo(fd, probe, sizeof probe);
     bytes.resize(have);
     while (more > 0) {
       if (more > limit - bytes.size()) {
         throw std::runtime_error(FILE_TOO_LARGE_TEXT);
       }
       bytes.insert(bytes.end(), probe, probe + more);
-      more = readUpTo(fd.get(), probe, sizeof probe);
+      more = readUpTo(fd, probe, sizeof probe);
     }
     return bytes;
   } catch (const std::bad_alloc&) {
     throw std::runtime_error(NO_MEMORY_TO_READ_TEXT);
   }
+}
+
+}  // namespace
+
+std::vector<uint8_t> readDatabaseFile(const std::string& name) {
+  struct stat info;
+  FileDescriptor fd(openForReading(name, info));
+  return readOpenFile(fd.get(), info);
+}
+
+OpenFile::~OpenFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+bool OpenFile::readAt(uint64_t offset, uint8_t* out, size_t length) const {
+  while (length > 0) {
+    const ssize_t n = ::pread(fd_, out, length, static_cast<off_t>(offset));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    out += n;
+    length -= static_cast<size_t>(n);
+    offset += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+FileBytes::FileBytes(const std::string& name) {
+  struct stat info;
+  FileDescriptor fd(openForReading(name, info));
+  if (S_ISREG(info.st_mode) && info.st_size > 0) {
+    const size_t size = static_cast<size_t>(info.st_size);
+    void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
+    if (mapping != MAP_FAILED) {
+      try {
+        file_ = std::make_shared<const OpenFile>(fd.get());
+      } catch (const std::bad_alloc&) {
+        ::munmap(mapping, size);
+        throw std::runtime_error(NO_MEMORY_TO_READ_TEXT);
+      }
+      fd.release();  // now the OpenFile's
+      mapping_ = mapping;
+      data_ = static_cast<const uint8_t*>(mapping);
+      size_ = size;
+      return;
+    }
+  }
+  read_ = readOpenFile(fd.get(), info);
+  data_ = read_.data();
+  size_ = read_.size();
+}
+
+FileBytes::FileBytes(std::vector<uint8_t> bytes) : read_(std::move(bytes)) {
+  data_ = read_.data();
+  size_ = read_.size();
+}
+
+FileBytes::~FileBytes() {
+  if (mapping_ != nullptr) ::munmap(mapping_, size_);
 }
 
 void appendToDatabaseFile(const std::string& name,

@@ -1,8 +1,9 @@
 #include "db/record_snapshot.h"
 
+#include <algorithm>
 #include <utility>
 
-#include "db/file_io.h"
+#include "db/record_codec.h"
 
 namespace letterfreq {
 
@@ -21,15 +22,57 @@ void addOnce(std::vector<uint32_t>& list, uint32_t position) {
 }  // namespace
 
 RecordSnapshot::RecordSnapshot(const std::string& fileName)
-    : RecordSnapshot(readDatabaseFile(fileName)) {}
-
-RecordSnapshot::RecordSnapshot(std::vector<uint8_t> bytes)
-    : bytes_(std::move(bytes)) {
+    : bytes_(std::make_shared<const FileBytes>(fileName)) {
   index();
 }
 
+RecordSnapshot::RecordSnapshot(std::vector<uint8_t> bytes)
+    : bytes_(std::make_shared<const FileBytes>(std::move(bytes))) {
+  index();
+}
+
+RecordRereader RecordSnapshot::rereader() const {
+  RecordRereader rereader;
+  rereader.file_ = bytes_->file();
+  if (!rereader.file_) rereader.bytes_ = bytes_;
+  return rereader;
+}
+
+bool RecordRereader::readData(
+    const RecordLayout& record,
+    const std::function<void(const uint8_t*, size_t)>& take) const {
+  if (!file_) {
+    if (!bytes_) return false;
+    take(bytes_->data() + record.dataOffset(), record.dataLength());
+    return true;
+  }
+  // The head, fields and links, then the block piece by piece (a typical
+  // record in one read), each piece's bytes counted from the block's start.
+  const uint32_t skip = record.dataOffset() - record.offset;
+  const uint32_t length = record.dataLength();
+  std::vector<uint8_t> buffer(skip + std::min<size_t>(length, PIECE));
+  if (!file_->readAt(record.offset, buffer.data(), buffer.size()) ||
+      buffer[0] != RECORD_DELIM || read_u32(&buffer[1]) != record.id ||
+      read_u32(&buffer[5]) != record.bodyLength) {
+    return false;
+  }
+  size_t done = buffer.size() - skip;
+  take(buffer.data() + skip, done);
+  while (done < length) {
+    const size_t piece = std::min<size_t>(length - done, PIECE);
+    if (!file_->readAt(uint64_t{record.dataOffset()} + done, buffer.data(),
+                       piece)) {
+      return false;
+    }
+    take(buffer.data(), piece);
+    done += piece;
+  }
+  return true;
+}
+
 void RecordSnapshot::index() {
-  RecordWalk walk(bytes_.data(), bytes_.size());
+  const uint8_t* bytes = bytes_->data();
+  RecordWalk walk(bytes, bytes_->size());
   RecordLayout record;
   while (walk.next(record)) {
     const auto position = static_cast<uint32_t>(records_.size());
@@ -37,7 +80,7 @@ void RecordSnapshot::index() {
     firstById_.emplace(record.id, position);  // keeps the first
     if (record.id > largestId_) largestId_ = record.id;
     for (uint8_t i = 0; i < record.linkCount; ++i) {
-      const RecordLink link = readLink(bytes_.data(), record, i);
+      const RecordLink link = readLink(bytes, record, i);
       addOnce(byTarget_[link.target], position);
       addOnce(byKind_[link.kind], position);
     }
@@ -51,10 +94,15 @@ void RecordSnapshot::index() {
 Record RecordSnapshot::get_record(uint32_t id) const {
   const auto found = firstById_.find(id);
   if (found != firstById_.end()) {
-    return decodeRecord(bytes_.data(), records_[found->second]);
+    return decodeRecord(bytes_->data(), records_[found->second]);
   }
   throwIfDamage(ReadOperation::GetRecord, stop_);
   return noMatchRecord();
+}
+
+const RecordLayout* RecordSnapshot::layoutOf(uint32_t id) const {
+  const auto found = firstById_.find(id);
+  return found == firstById_.end() ? nullptr : &records_[found->second];
 }
 
 std::vector<RecordRef> RecordSnapshot::query_all() const {
@@ -84,7 +132,7 @@ std::vector<RecordRef> RecordSnapshot::query_link(uint32_t target,
   if (list == byTarget_.end()) return found;
   for (uint32_t position : list->second) {
     const RecordLayout& record = records_[position];
-    if (kind == 0 || hasMatchingLink(bytes_.data(), record, target, kind)) {
+    if (kind == 0 || hasMatchingLink(bytes_->data(), record, target, kind)) {
       found.push_back(refOf(record));
     }
   }

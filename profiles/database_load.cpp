@@ -1,6 +1,7 @@
 #include "profiles/database_load.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "db/record.h"
 #include "db/record_file.h"
@@ -98,25 +99,59 @@ bool firstArray(const Source& source, uint32_t entryId, uint16_t kind,
   return true;
 }
 
-// Adds an entry's n-gram list (the record `list` found by the query) to its
-// language's counts. A snapshot holds the file's bytes, so the list is read
-// where it lies instead of being copied out: lists make up most of a file
-// that has them.
-void addNgramList(const RecordSnapshot& source, const RecordRef& list,
-                  NgramLanguageCounts& counts) {
-  const std::vector<uint8_t>& bytes = source.bytes();
-  RecordWalk walk(bytes.data(), bytes.size(),
-                  static_cast<uint32_t>(list.offset));
-  RecordLayout record;
-  if (walk.next(record) && record.id == list.id) {
-    counts.addRecord(bytes.data() + record.dataOffset(), record.dataLength());
+// The first n-gram list of each entry read that has one, per language
+// reached: what the weights are made from.
+using NgramListRefs = std::vector<std::vector<RecordRef>>;
+
+// A snapshot's lists are summed when the weights are first needed, read
+// again through the snapshot's rereader: the load itself reads none of
+// their bytes, which make up most of a file that has them, and the
+// mapping of the file ends with the load.
+NgramModel ngramModelOf(const RecordSnapshot& source, size_t languageCount,
+                        const NgramListRefs& lists) {
+  NgramModel model(static_cast<int>(languageCount));
+  auto layouts =
+      std::make_shared<std::vector<std::vector<RecordLayout>>>(lists.size());
+  std::vector<bool> withData(languageCount, false);
+  for (size_t i = 0; i < lists.size(); ++i) {
+    for (const RecordRef& list : lists[i]) {
+      // The record get_record gives for the list's id, as for the arrays.
+      const RecordLayout* record = source.layoutOf(list.id);
+      if (record != nullptr) {
+        (*layouts)[i].push_back(*record);
+        withData[i] = true;
+      }
+    }
   }
+  const RecordRereader rereader = source.rereader();
+  model.setLanguagesLater(
+      withData, [layouts, rereader](int language, NgramLanguageCounts& counts) {
+        auto add = [&counts](const uint8_t* data, size_t length) {
+          counts.addRecord(data, length);
+        };
+        // A list the file no longer holds counts as an empty one.
+        for (const RecordLayout& list :
+             (*layouts)[static_cast<size_t>(language)]) {
+          rereader.readData(list, add);
+        }
+      });
+  return model;
 }
 
-void addNgramList(const RecordFile& source, const RecordRef& list,
-                  NgramLanguageCounts& counts) {
-  const Record record = source.get_record(list.id);
-  counts.addRecord(record.data(), record.dataLength());
+// Asking the engine, the lists are read and summed at once.
+NgramModel ngramModelOf(const RecordFile& source, size_t languageCount,
+                        const NgramListRefs& lists) {
+  NgramModel model(static_cast<int>(languageCount));
+  NgramLanguageCounts counts;
+  for (size_t i = 0; i < lists.size(); ++i) {
+    counts.clear();
+    for (const RecordRef& list : lists[i]) {
+      const Record record = source.get_record(list.id);
+      counts.addRecord(record.data(), record.dataLength());
+    }
+    model.setLanguage(static_cast<int>(i), counts);
+  }
+  return model;
 }
 
 template <class Source>
@@ -128,11 +163,10 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
     lastValue = value;
     if (hooks.progress) goOn = hooks.progress(value, message);
   };
-  // The n-gram lists of the language being read; its weights are made when
-  // the language ends, or where the load ends.
-  NgramLanguageCounts ngramCounts;
+  NgramListRefs ngramLists;
   auto endAt = [&](LoadOutcome outcome, size_t i, size_t j) {
-    result.ngrams.setLanguage(static_cast<int>(i), ngramCounts);
+    result.ngrams =
+        ngramModelOf(source, result.languageProfiles.size(), ngramLists);
     result.outcome = outcome;
     result.endLanguage = i;
     result.endEntry = j;
@@ -141,7 +175,7 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
 
   result.languageProfiles = languagesOf(source);
   const size_t n = result.languageProfiles.size();
-  result.ngrams = NgramModel(static_cast<int>(n));
+  ngramLists.reserve(n);
   for (size_t i = 0; i < n; ++i) {
     LetterProfile& language = result.languageProfiles[i];
     report(static_cast<float>(i) / static_cast<float>(n), language.name);
@@ -154,7 +188,7 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
     language.sampleCount = static_cast<int32_t>(m);
     loaded.entryCount = language.sampleCount;
     loaded.entries.reserve(m);
-    ngramCounts.clear();
+    ngramLists.emplace_back();
     for (size_t j = 0; j < m; ++j) {
       if (!goOn) return endAt(LoadOutcome::Cancelled, i, j);
       report((static_cast<float>(i) +
@@ -181,11 +215,9 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
         return endAt(LoadOutcome::Stopped, i, j);
       }
       readSortArray(array, profile, language, result.totals);
-      const std::vector<RecordRef> ngramLists =
+      const std::vector<RecordRef> lists =
           source.query_link(entryRecord.id(), KIND_NGRAM_LIST);
-      if (!ngramLists.empty()) {
-        addNgramList(source, ngramLists.front(), ngramCounts);
-      }
+      if (!lists.empty()) ngramLists.back().push_back(lists.front());
       addFrequencies(profile, language);
       completeForDisplay(profile, false);
       entry.profile = std::move(profile);
@@ -194,8 +226,8 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
     language.sortOrder();
     completeForDisplay(language, true);
     loaded.profileDone = true;
-    result.ngrams.setLanguage(static_cast<int>(i), ngramCounts);
   }
+  result.ngrams = ngramModelOf(source, n, ngramLists);
   report(lastValue, TOTALS_MESSAGE);
   result.totals.sortOrder();
   completeForDisplay(result.totals, false);

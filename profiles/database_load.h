@@ -25,6 +25,12 @@
 // - An entry's n-gram list (KIND_NGRAM_LIST) is optional: the first one in
 //   file order is used, more are not reported, none adds nothing. Its
 //   block is read as profiles/ngram_record.h says (damage is skipped).
+// - The load only notes where the lists lie; their bytes, most of a file
+//   that has them, are read and summed when the weights are first needed
+//   (the first match by n-grams), from the file as it was loaded: the
+//   same file even if it was renamed or replaced since, without what was
+//   appended since. A list the file no longer holds by then (it was cut
+//   short or rewritten) counts as an empty one.
 #pragma once
 
 #include <cstddef>
@@ -103,7 +109,9 @@ struct DatabaseLoad {
   LetterProfile totals;
   // The n-gram weights of every language in languageProfiles (the same
   // positions), from the n-gram lists of the entries read; a language none
-  // of whose read entries has one has no n-gram data.
+  // of whose read entries has one has no n-gram data. From a file (not
+  // loadDatabaseByQueries) the weights are made when first needed, and
+  // until then the model keeps the file open (or the bytes it was given).
   NgramModel ngrams;
   LoadOutcome outcome = LoadOutcome::Complete;
   size_t endLanguage = 0;  // i and j where a cancelled or stopped load ended

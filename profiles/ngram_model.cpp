@@ -49,6 +49,45 @@ NgramModel::NgramModel(int languageCount)
 
 void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
   if (language < 0 || language >= languageCount_ || !counts.hasData()) return;
+  makeWeights();  // what was left for later first, so this one stays
+  writeWeights(language, counts);
+  hasData_[static_cast<size_t>(language)] = 1;
+  carriesData_ = true;
+}
+
+void NgramModel::setLanguagesLater(const std::vector<bool>& withData,
+                                   CountsSource source) {
+  makeWeights();
+  std::vector<uint8_t> waiting(static_cast<size_t>(languageCount_), 0);
+  bool any = false;
+  for (size_t e = 0; e < waiting.size() && e < withData.size(); ++e) {
+    if (!withData[e]) continue;
+    waiting[e] = 1;
+    hasData_[e] = 1;
+    any = true;
+  }
+  if (!any) return;
+  if (!source) source = [](int, NgramLanguageCounts&) {};
+  carriesData_ = true;
+  waiting_ = std::move(waiting);
+  later_ = std::move(source);
+}
+
+void NgramModel::makeWeights() const {
+  if (!later_) return;
+  NgramLanguageCounts counts;
+  for (int e = 0; e < languageCount_; ++e) {
+    if (!waiting_[static_cast<size_t>(e)]) continue;
+    counts.clear();
+    later_(e, counts);
+    writeWeights(e, counts);
+  }
+  later_ = nullptr;
+  waiting_.clear();
+}
+
+void NgramModel::writeWeights(int language,
+                              const NgramLanguageCounts& counts) const {
   const size_t stride = rowLength_;
   if (weights_.empty()) {
     weights_.assign(stride * NGRAM_BUCKETS, 0);
@@ -69,14 +108,18 @@ void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
     if (weight == UNKNOWN) weight = ngramWeight(count, total);
     return weight;
   };
-  const uint64_t* c = counts.counts();
   int32_t* column = weights_.data() + language;
-  for (size_t b = 0; b < NGRAM_BUCKETS; ++b)
-    column[b * stride] = weightOf(c[b]);
+  if (counts.hasData()) {
+    const uint64_t* c = counts.counts();
+    for (size_t b = 0; b < NGRAM_BUCKETS; ++b)
+      column[b * stride] = weightOf(c[b]);
+  } else {  // no list added: every count is 0
+    const int32_t none = weightOf(0);
+    for (size_t b = 0; b < NGRAM_BUCKETS; ++b) column[b * stride] = none;
+  }
   // Every weight is below 0 (a count is at most the total); a count of 0
   // gives the lowest.
   largestMagnitude_ = std::max(largestMagnitude_, -int64_t{weightOf(0)});
-  hasData_[static_cast<size_t>(language)] = 1;
 }
 
 int32_t NgramModel::weight(int bucket, int language) const {

@@ -1,19 +1,26 @@
 // The n-gram side of a loaded database. NgramLanguageCounts gathers one
 // language's bucket sums c_L and their total T_L from its entries' n-gram
-// records while the load reads them; NgramModel keeps, per language, the
-// integer weights
+// records; NgramModel keeps, per language, the integer weights
 //
 //   w_L[b] = llround(1000 * ln((c_L[b] + 1/8) / (T_L + 2048)))
 //
 // laid out [bucket][language], so scoring one bucket reads one contiguous
 // row. Each row is padded with zero weights to a multiple of NGRAM_LANES
-// languages, so that it is added in whole vector steps. A language none of
-// whose entries has an n-gram record has no data and is not scored. A model of
-// a database without n-gram data holds no weights.
+// languages, so that it is added in whole vector steps. A language none
+// of whose entries has an n-gram record has no data and is not scored. A
+// model of a database without n-gram data holds no weights.
+//
+// The weights are made either at once (setLanguage) or when first needed
+// (setLanguagesLater): a load then only notes where the lists lie, and
+// summing them and making the weights is left to the first match by
+// n-grams, or to makeWeights(). Which languages have data is known from
+// the start. A model whose weights are still to be made must not be used
+// from two threads at once.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "profiles/ngram_counter.h"
@@ -50,6 +57,10 @@ int32_t ngramWeight(uint64_t count, uint64_t total);
 
 class NgramModel {
  public:
+  // Fills `counts` (cleared) with one language's lists.
+  using CountsSource =
+      std::function<void(int language, NgramLanguageCounts& counts)>;
+
   NgramModel() = default;  // no languages
   // `languageCount` languages, none with data yet.
   explicit NgramModel(int languageCount);
@@ -57,6 +68,18 @@ class NgramModel {
   // Makes the weights of language `language` (0-based, in database order)
   // from its counts. Nothing when it has no data or the index is outside.
   void setLanguage(int language, const NgramLanguageCounts& counts);
+  // The languages flagged in `withData` (by position) have n-gram data;
+  // their weights are made from `source`, called once for each of them,
+  // when first needed. A language whose source adds nothing still has
+  // data (its weights are those of empty counts). Flags beyond the model's
+  // languages are ignored.
+  void setLanguagesLater(const std::vector<bool>& withData,
+                         CountsSource source);
+  // Makes the weights left for later now; nothing when there are none.
+  // Whatever `source` throws goes to the caller, and the weights stay to
+  // be made.
+  void makeWeights() const;
+  bool weightsPending() const { return static_cast<bool>(later_); }
 
   int languageCount() const { return languageCount_; }
   bool hasData(int language) const {
@@ -64,24 +87,39 @@ class NgramModel {
            hasData_[static_cast<size_t>(language)] != 0;
   }
   // True when at least one language has n-gram data.
-  bool carriesNgramData() const { return !weights_.empty(); }
+  bool carriesNgramData() const { return carriesData_; }
 
   // The weights of bucket b for every language, then zeros up to
-  // rowLength(); only when carriesNgramData().
+  // rowLength(); only when carriesNgramData(). These three make the
+  // weights first if they are still to be made.
   const int32_t* bucketRow(int bucket) const {
-    return weights_.data() + static_cast<size_t>(bucket) * rowLength();
+    return weights().data() + static_cast<size_t>(bucket) * rowLength_;
   }
-  size_t rowLength() const { return rowLength_; }
   int32_t weight(int bucket, int language) const;
   // The largest |weight| of the model (for overflow-free partial sums).
-  int64_t largestWeightMagnitude() const { return largestMagnitude_; }
+  int64_t largestWeightMagnitude() const {
+    makeWeights();
+    return largestMagnitude_;
+  }
+  size_t rowLength() const { return rowLength_; }
 
  private:
+  const std::vector<int32_t>& weights() const {
+    if (later_) makeWeights();
+    return weights_;
+  }
+  // The weights of `language` from its counts, whatever they hold.
+  void writeWeights(int language, const NgramLanguageCounts& counts) const;
+
   int languageCount_ = 0;
   size_t rowLength_ = 0;  // languageCount_ rounded up to NGRAM_LANES
   std::vector<uint8_t> hasData_;
-  std::vector<int32_t> weights_;  // [bucket][language]; empty without data
-  int64_t largestMagnitude_ = -int64_t{NGRAM_NO_DATA_WEIGHT};
+  bool carriesData_ = false;
+  // The weights and what they are made from; filled on first need.
+  mutable std::vector<int32_t> weights_;  // [bucket][language]
+  mutable int64_t largestMagnitude_ = -int64_t{NGRAM_NO_DATA_WEIGHT};
+  mutable CountsSource later_;            // set while weights are to be made
+  mutable std::vector<uint8_t> waiting_;  // the languages it makes
 };
 
 }  // namespace letterfreq

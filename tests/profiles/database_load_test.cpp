@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <stdexcept>
@@ -418,7 +419,7 @@ std::string randomDatabase(std::mt19937& random) {
   const int records = 5 + pick(60);
   for (int r = 0; r < records; ++r) {
     const uint32_t recordId = pick(12) == 0 ? 257 + pick(id - 256) : id++;
-    const int what = pick(10);
+    const int what = pick(12);
     if (what == 0 || languages.empty()) {
       languages.push_back(recordId);
       bytes += languageRecord(recordId, "L" + std::to_string(pick(4)));
@@ -426,6 +427,15 @@ std::string randomDatabase(std::mt19937& random) {
       entries.push_back(recordId);
       bytes += entryRecord(recordId, languages[pick(languages.size())],
                            "e" + std::to_string(r));
+    } else if (what >= 10) {  // an n-gram list, some items out of range
+      std::string data;
+      for (int k = pick(40); k > 0; --k) {
+        testing::putU16(data, static_cast<uint16_t>(pick(17000)));
+        testing::putU16(data, static_cast<uint16_t>(pick(65536)));
+      }
+      data.resize(data.size() + (pick(4) == 0 ? pick(4) : 0), '\x07');
+      bytes += recordBytes(
+          recordId, {{entries[pick(entries.size())], KIND_NGRAM_LIST}}, data);
     } else {
       const uint32_t entry = entries[pick(entries.size())];
       std::string data;
@@ -450,6 +460,22 @@ std::string randomDatabase(std::mt19937& random) {
   return bytes;
 }
 
+// The same n-gram data and the same weights, whenever they were made.
+void expectSameModel(const NgramModel& a, const NgramModel& b) {
+  ASSERT_EQ(a.languageCount(), b.languageCount());
+  EXPECT_EQ(a.carriesNgramData(), b.carriesNgramData());
+  for (int e = 0; e < a.languageCount(); ++e) {
+    EXPECT_EQ(a.hasData(e), b.hasData(e)) << e;
+  }
+  if (!a.carriesNgramData()) return;
+  EXPECT_EQ(a.largestWeightMagnitude(), b.largestWeightMagnitude());
+  for (int bucket = 0; bucket < NGRAM_BUCKETS; ++bucket) {
+    for (int e = 0; e < a.languageCount(); ++e) {
+      ASSERT_EQ(a.weight(bucket, e), b.weight(bucket, e)) << bucket << " " << e;
+    }
+  }
+}
+
 TEST_F(DatabaseLoadTest, FastLoadEqualsAskingTheEngine) {
   std::mt19937 random(20240501);
   for (int round = 0; round < 60; ++round) {
@@ -462,9 +488,57 @@ TEST_F(DatabaseLoadTest, FastLoadEqualsAskingTheEngine) {
     const DatabaseLoad a = loadDatabase(database, fast.hooks());
     const DatabaseLoad b = loadDatabaseByQueries(database, slow.hooks());
     expectSameLoad(a, b);
+    expectSameModel(a.ngrams, b.ngrams);
     EXPECT_EQ(fast.warnings, slow.warnings);
     EXPECT_EQ(fast.progress, slow.progress);
   }
+}
+
+// An n-gram list of one item, as a record.
+std::string listRecord(uint32_t id, uint32_t entry, uint16_t bucket,
+                       uint16_t count) {
+  std::string data;
+  testing::putU16(data, bucket);
+  testing::putU16(data, count);
+  return recordBytes(id, {{entry, KIND_NGRAM_LIST}}, data);
+}
+
+// The load leaves the lists in the file and reads them on the first
+// need: from the file as it was loaded, whatever happened to it since,
+// and never past its end.
+TEST_F(DatabaseLoadTest, NgramListsAreReadOnFirstNeedFromTheFileAsLoaded) {
+  // L1 (257): e1 with a list; L2 (258): e2 with a list, at the end.
+  const std::string bytes =
+      languageRecord(257, "L1") + languageRecord(258, "L2") +
+      entryBytes(259, 257, "e1", {{A, 1}}) + listRecord(263, 259, 5, 3) +
+      entryBytes(264, 258, "e2", {{B, 1}}) + listRecord(268, 264, 9, 4);
+  const size_t secondList = bytes.size() - listRecord(268, 264, 9, 4).size();
+  const std::string path = dir.write("lists.db", bytes);
+  const DatabaseLoad expected = loadDatabaseByQueries(RecordFile(path), {});
+  EXPECT_FALSE(expected.ngrams.weightsPending());
+
+  // Appended since: a second entry of L1 with a list, not in the load.
+  DatabaseLoad loaded = loadDatabase(RecordFile(path), {});
+  EXPECT_TRUE(loaded.ngrams.weightsPending());
+  EXPECT_TRUE(loaded.ngrams.hasData(1));
+  testing::writeFile(path, bytes + entryBytes(269, 257, "e3", {{A, 2}}) +
+                               listRecord(273, 269, 5, 100));
+  expectSameModel(loaded.ngrams, expected.ngrams);
+
+  // Another file renamed over it: the loaded one is read.
+  testing::writeFile(path, bytes);
+  loaded = loadDatabase(RecordFile(path), {});
+  const std::string other = dir.write("other.db", languageRecord(257, "X"));
+  ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
+  expectSameModel(loaded.ngrams, expected.ngrams);
+
+  // Cut short before L2's list: it counts as empty, L2 keeps its data.
+  testing::writeFile(path, bytes);
+  loaded = loadDatabase(RecordFile(path), {});
+  testing::writeFile(path, bytes.substr(0, secondList));
+  EXPECT_EQ(loaded.ngrams.weight(5, 0), ngramWeight(3, 3));
+  EXPECT_TRUE(loaded.ngrams.hasData(1));
+  EXPECT_EQ(loaded.ngrams.weight(9, 1), ngramWeight(0, 0));
 }
 
 }  // namespace

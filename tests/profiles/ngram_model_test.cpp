@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "profiles/ngram_record.h"
@@ -74,6 +75,64 @@ TEST(NgramModelTest, WeightsPerLanguageAndNoDataLanguages) {
   EXPECT_EQ(model.bucketRow(5)[1], ngramWeight(90, 100));
   EXPECT_EQ(model.bucketRow(5)[0], NGRAM_NO_DATA_WEIGHT);
   EXPECT_EQ(model.bucketRow(5)[2], NGRAM_NO_DATA_WEIGHT);
+}
+
+// A load leaves the weights for later: they are made on the first need,
+// once, from the source, exactly as they are made at once.
+TEST(NgramModelTest, WeightsLeftForLaterAreMadeOnFirstNeed) {
+  const std::vector<uint8_t> data = block({{4, 10}, {5, 90}});
+  NgramLanguageCounts counts;
+  counts.addRecord(data.data(), data.size());
+  NgramModel now(3);
+  now.setLanguage(1, counts);
+
+  int calls = 0;
+  NgramModel later(3);
+  later.setLanguagesLater(
+      {false, true, true, true},  // the fourth is beyond the model
+      [&](int language, NgramLanguageCounts& filled) {
+        ++calls;
+        if (language == 1) filled.addRecord(data.data(), data.size());
+      });
+  EXPECT_TRUE(later.weightsPending());
+  EXPECT_TRUE(later.carriesNgramData());
+  EXPECT_FALSE(later.hasData(0));
+  EXPECT_TRUE(later.hasData(1));
+  EXPECT_TRUE(later.hasData(2));  // its source will add nothing
+  EXPECT_EQ(calls, 0);
+
+  const NgramModel copy = later;  // makes its own weights
+  EXPECT_EQ(later.weight(4, 1), ngramWeight(10, 100));
+  EXPECT_EQ(calls, 2);
+  EXPECT_FALSE(later.weightsPending());
+  for (int b = 0; b < NGRAM_BUCKETS; ++b) {
+    ASSERT_EQ(later.bucketRow(b)[0], now.bucketRow(b)[0]) << b;
+    ASSERT_EQ(later.bucketRow(b)[1], now.bucketRow(b)[1]) << b;
+    ASSERT_EQ(later.bucketRow(b)[2], ngramWeight(0, 0)) << b;
+    ASSERT_EQ(later.bucketRow(b)[3], 0) << b;  // the row's padding
+  }
+  EXPECT_EQ(later.largestWeightMagnitude(), now.largestWeightMagnitude());
+  EXPECT_EQ(copy.weight(5, 1), ngramWeight(90, 100));
+  EXPECT_EQ(calls, 4);
+}
+
+TEST(NgramModelTest, AFailingSourceLeavesTheWeightsToBeMade) {
+  const std::vector<uint8_t> data = block({{4, 10}, {5, 90}});
+  bool fail = true;
+  NgramModel model(1);
+  model.setLanguagesLater({true}, [&](int, NgramLanguageCounts& counts) {
+    if (fail) throw std::runtime_error("unreadable");
+    counts.addRecord(data.data(), data.size());
+  });
+  EXPECT_THROW(model.makeWeights(), std::runtime_error);
+  EXPECT_TRUE(model.weightsPending());
+  fail = false;
+  EXPECT_EQ(model.weight(4, 0), ngramWeight(10, 100));
+
+  NgramModel none(2);  // no language flagged: no data, nothing to make
+  none.setLanguagesLater({false, false}, nullptr);
+  EXPECT_FALSE(none.carriesNgramData());
+  EXPECT_FALSE(none.weightsPending());
 }
 
 }  // namespace
