@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "profiles/ngram_record.h"
 
@@ -18,21 +19,43 @@ void NgramLanguageCounts::clear() {
   // Nothing to undo for a language without lists: a database without
   // n-gram data loads at the cost it always had.
   if (!hasData_) return;
-  std::fill(counts_.begin(), counts_.end(), 0);
+  std::fill(narrow_.begin(), narrow_.end(), 0);
+  wide_.clear();
+  sinceFold_ = 0;
   total_ = 0;
   hasData_ = false;
 }
 
 void NgramLanguageCounts::addRecord(const uint8_t* data, size_t length) {
-  if (counts_.empty()) counts_.assign(NGRAM_BUCKETS, 0);
+  if (narrow_.empty()) narrow_.assign(NGRAM_BUCKETS, 0);
   hasData_ = true;
-  uint64_t* counts = counts_.data();
-  uint64_t total = 0;
-  forEachNgramItem(data, length, [counts, &total](const NgramItem& item) {
-    counts[item.bucket] += item.count;
-    total += item.count;
-  });
-  total_ += total;
+  // Pieces of at most PIECE_ITEMS items, each of which adds at most
+  // PIECE_ITEMS * 65535 < 2^32 to any counter.
+  constexpr size_t PIECE_ITEMS = 65536;
+  while (length >= NGRAM_ITEM_SIZE) {
+    const size_t items = std::min(length / NGRAM_ITEM_SIZE, PIECE_ITEMS);
+    if (sinceFold_ + uint64_t{items} * NGRAM_COUNT_LIMIT > UINT32_MAX) fold();
+    uint32_t* counts = narrow_.data();
+    uint64_t added = 0;
+    forEachNgramItem(data, items * NGRAM_ITEM_SIZE,
+                     [counts, &added](const NgramItem& item) {
+                       counts[item.bucket] += item.count;
+                       added += item.count;
+                     });
+    sinceFold_ += added;
+    total_ += added;
+    data += items * NGRAM_ITEM_SIZE;
+    length -= items * NGRAM_ITEM_SIZE;
+  }
+}
+
+void NgramLanguageCounts::fold() {
+  if (wide_.empty()) wide_.assign(NGRAM_BUCKETS, 0);
+  for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
+    wide_[b] += narrow_[b];
+    narrow_[b] = 0;
+  }
+  sinceFold_ = 0;
 }
 
 int32_t ngramWeight(uint64_t count, uint64_t total) {
@@ -50,7 +73,8 @@ NgramModel::NgramModel(int languageCount)
 void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
   if (language < 0 || language >= languageCount_ || !counts.hasData()) return;
   makeWeights();  // what was left for later first, so this one stays
-  writeWeights(language, counts);
+  prepareWeights();
+  writeWeights(counts, weights_.data() + language, rowLength_);
   hasData_[static_cast<size_t>(language)] = 1;
   carriesData_ = true;
 }
@@ -75,27 +99,53 @@ void NgramModel::setLanguagesLater(const std::vector<bool>& withData,
 
 void NgramModel::makeWeights() const {
   if (!later_) return;
+  prepareWeights();
+  // A row's languages lie side by side: writing one language's column
+  // would touch a cache line per bucket. So NGRAM_LANES languages are
+  // made into columns of their own first, then written row by row.
+  constexpr size_t LANES = NGRAM_LANES;
+  std::vector<int32_t> columns(LANES * NGRAM_BUCKETS);
   NgramLanguageCounts counts;
-  for (int e = 0; e < languageCount_; ++e) {
-    if (!waiting_[static_cast<size_t>(e)]) continue;
-    counts.clear();
-    later_(e, counts);
-    writeWeights(e, counts);
+  for (size_t first = 0; first < rowLength_; first += LANES) {
+    size_t made[LANES];  // the lanes made now; the others stay as they are
+    size_t madeCount = 0;
+    for (size_t lane = 0; lane < LANES; ++lane) {
+      const size_t e = first + lane;
+      if (e >= waiting_.size() || !waiting_[e]) continue;
+      counts.clear();
+      later_(static_cast<int>(e), counts);
+      writeWeights(counts, columns.data() + lane * NGRAM_BUCKETS, 1);
+      made[madeCount++] = lane;
+    }
+    if (madeCount == 0) continue;
+    for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
+      int32_t* row = weights_.data() + b * rowLength_ + first;
+      if (madeCount == LANES) {
+        for (size_t lane = 0; lane < LANES; ++lane) {
+          row[lane] = columns[lane * NGRAM_BUCKETS + b];
+        }
+      } else {
+        for (size_t k = 0; k < madeCount; ++k) {
+          row[made[k]] = columns[made[k] * NGRAM_BUCKETS + b];
+        }
+      }
+    }
   }
   later_ = nullptr;
   waiting_.clear();
 }
 
-void NgramModel::writeWeights(int language,
-                              const NgramLanguageCounts& counts) const {
-  const size_t stride = rowLength_;
-  if (weights_.empty()) {
-    weights_.assign(stride * NGRAM_BUCKETS, 0);
-    for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
-      std::fill_n(weights_.data() + b * stride, languageCount_,
-                  NGRAM_NO_DATA_WEIGHT);
-    }
+void NgramModel::prepareWeights() const {
+  if (!weights_.empty()) return;
+  weights_.assign(rowLength_ * NGRAM_BUCKETS, 0);
+  for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
+    std::fill_n(weights_.data() + b * rowLength_, languageCount_,
+                NGRAM_NO_DATA_WEIGHT);
   }
+}
+
+void NgramModel::writeWeights(const NgramLanguageCounts& counts, int32_t* out,
+                              size_t stride) const {
   // The counts of a language repeat a lot, small ones most: the weight of
   // each count below CACHED is computed once.
   constexpr uint64_t CACHED = 4096;
@@ -108,14 +158,13 @@ void NgramModel::writeWeights(int language,
     if (weight == UNKNOWN) weight = ngramWeight(count, total);
     return weight;
   };
-  int32_t* column = weights_.data() + language;
   if (counts.hasData()) {
-    const uint64_t* c = counts.counts();
-    for (size_t b = 0; b < NGRAM_BUCKETS; ++b)
-      column[b * stride] = weightOf(c[b]);
+    for (int b = 0; b < NGRAM_BUCKETS; ++b) {
+      out[static_cast<size_t>(b) * stride] = weightOf(counts.count(b));
+    }
   } else {  // no list added: every count is 0
     const int32_t none = weightOf(0);
-    for (size_t b = 0; b < NGRAM_BUCKETS; ++b) column[b * stride] = none;
+    for (size_t b = 0; b < NGRAM_BUCKETS; ++b) out[b * stride] = none;
   }
   // Every weight is below 0 (a count is at most the total); a count of 0
   // gives the lowest.

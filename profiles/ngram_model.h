@@ -43,11 +43,22 @@ class NgramLanguageCounts {
 
   bool hasData() const { return hasData_; }  // a record was added
   uint64_t total() const { return total_; }
-  // c_L[0..NGRAM_BUCKETS-1]; only when hasData().
-  const uint64_t* counts() const { return counts_.data(); }
+  // c_L[bucket], 0 <= bucket < NGRAM_BUCKETS; only when hasData().
+  uint64_t count(int bucket) const {
+    const size_t b = static_cast<size_t>(bucket);
+    return wide_.empty() ? narrow_[b] : narrow_[b] + wide_[b];
+  }
 
  private:
-  std::vector<uint64_t> counts_;  // 64-bit: many entries cannot wrap
+  void fold();
+
+  // Adding goes to 32-bit counters, half the memory to pass through, for
+  // as long as none can overflow: while what was added since the last
+  // fold is at most UINT32_MAX. Before that could be passed, they are
+  // folded into the 64-bit ones, so many entries never wrap.
+  std::vector<uint32_t> narrow_;
+  std::vector<uint64_t> wide_;  // empty until the first fold
+  uint64_t sinceFold_ = 0;
   uint64_t total_ = 0;
   bool hasData_ = false;
 };
@@ -108,8 +119,12 @@ class NgramModel {
     if (later_) makeWeights();
     return weights_;
   }
-  // The weights of `language` from its counts, whatever they hold.
-  void writeWeights(int language, const NgramLanguageCounts& counts) const;
+  // The table of weights, every language without data, if not made yet.
+  void prepareWeights() const;
+  // One language's weights from its counts, whatever they hold, into
+  // out[b * stride] for every bucket b.
+  void writeWeights(const NgramLanguageCounts& counts, int32_t* out,
+                    size_t stride) const;
 
   int languageCount_ = 0;
   size_t rowLength_ = 0;  // languageCount_ rounded up to NGRAM_LANES

@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "profiles/ngram_counter.h"
@@ -31,15 +32,24 @@ struct NgramItem {
 // The data block for the bucket counts n[0..NGRAM_BUCKETS-1].
 std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts);
 
+// The little-endian word of one item. Copied out whole and turned only on
+// a big-endian host: compilers do not always join four byte reads into
+// one load, and summing a language's lists is mostly this.
+inline uint32_t ngramItemWord(const uint8_t* at) {
+  uint32_t word;
+  std::memcpy(&word, at, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap32(word);
+#endif
+  return word;
+}
+
 // Calls onItem(NgramItem) for the items of a data block, in stored order;
 // out-of-range buckets and a trailing partial item are left out.
 template <class OnItem>
 void forEachNgramItem(const uint8_t* data, size_t length, OnItem&& onItem) {
   for (size_t at = 0; at + NGRAM_ITEM_SIZE <= length; at += NGRAM_ITEM_SIZE) {
-    // One little-endian word (which compilers read with a single load).
-    const uint32_t word = uint32_t{data[at]} | uint32_t{data[at + 1]} << 8 |
-                          uint32_t{data[at + 2]} << 16 |
-                          uint32_t{data[at + 3]} << 24;
+    const uint32_t word = ngramItemWord(data + at);
     NgramItem item;
     item.bucket = static_cast<uint16_t>(word & 0xFFFF);
     item.count = static_cast<uint16_t>(word >> 16);

@@ -39,17 +39,40 @@ TEST(NgramModelTest, LanguageCountsSumEntriesAndSkipDamage) {
   counts.addRecord(first.data(), first.size());
   counts.addRecord(second.data(), second.size());
   EXPECT_TRUE(counts.hasData());
-  EXPECT_EQ(counts.counts()[7], 5u);
-  EXPECT_EQ(counts.counts()[9], 65535u);
+  EXPECT_EQ(counts.count(7), 5u);
+  EXPECT_EQ(counts.count(9), 65535u);
   EXPECT_EQ(counts.total(), 65540u);
 
   counts.clear();
   EXPECT_FALSE(counts.hasData());
   EXPECT_EQ(counts.total(), 0u);
-  EXPECT_EQ(counts.counts()[7], 0u);
+  EXPECT_EQ(counts.count(7), 0u);
   // An empty record is still n-gram data: the entry had a record.
   counts.addRecord(nullptr, 0);
   EXPECT_TRUE(counts.hasData());
+}
+
+// Sums past 32 bits, over many entries or in one long damaged block, are
+// kept whole.
+TEST(NgramModelTest, LanguageCountsDoNotWrapPast32Bits) {
+  NgramLanguageCounts counts;
+  const std::vector<uint8_t> full = block({{7, 65535}, {8, 1}});
+  for (int k = 0; k < 70000; ++k) counts.addRecord(full.data(), full.size());
+  EXPECT_EQ(counts.count(7), uint64_t{70000} * 65535);
+  EXPECT_EQ(counts.count(8), 70000u);
+  EXPECT_EQ(counts.total(), uint64_t{70000} * 65536);
+
+  counts.clear();
+  EXPECT_EQ(counts.count(7), 0u);
+  std::vector<uint8_t> longBlock;
+  for (int k = 0; k < 100000; ++k) {
+    const std::vector<uint8_t> item = block({{3, 65535}});
+    longBlock.insert(longBlock.end(), item.begin(), item.end());
+  }
+  counts.addRecord(longBlock.data(), longBlock.size());
+  counts.addRecord(longBlock.data(), longBlock.size());
+  EXPECT_EQ(counts.count(3), uint64_t{200000} * 65535);
+  EXPECT_EQ(counts.total(), uint64_t{200000} * 65535);
 }
 
 TEST(NgramModelTest, WeightsPerLanguageAndNoDataLanguages) {
