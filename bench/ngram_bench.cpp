@@ -1,15 +1,19 @@
 // N-gram likelihood speed: matching one sample of 30, 100 and 400 bytes
 // against 50 languages (the counting rule with its n-gram counter, the
 // scores, the ranking and the bars; the target is under 100 microseconds at
-// 400 bytes), making the weights of 50 languages as a load does, the
+// 400 bytes), making the weights of 50 languages from their lists, the
 // counting rule's throughput with and without the n-gram counter, and the
 // load of a 1,000-entry database with n-gram lists against the same
-// database without them (the target: at most 1.5 times as long). The
-// languages are generated text: each draws its words from its own skewed
-// alphabet, so their n-gram counts differ as real languages' do.
+// database without them (the target: at most 1.5 times as long; see
+// BM_LoadRatio1000), with what the first match by n-grams adds to it, as
+// the load leaves the lists to then. The languages are generated text:
+// each draws its words from its own skewed alphabet, so their n-gram
+// counts differ as real languages' do.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -278,9 +282,65 @@ void BM_LoadDatabase1000(benchmark::State& state) {
   }
   state.counters["fileMB"] =
       static_cast<double>(std::filesystem::file_size(path)) / 1e6;
-  state.SetLabel(withLists ? "with n-gram lists" : "without n-gram lists");
+  state.SetLabel(withLists ? "with n-gram lists, weights left for later"
+                           : "without n-gram lists");
 }
 BENCHMARK(BM_LoadDatabase1000)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The weights a load leaves for the first match by n-grams: reading the
+// lists of the file with lists again, summing them and making the weights
+// of its 25 languages (the load itself not timed).
+void BM_NgramWeightsAfterLoad(benchmark::State& state) {
+  const RecordFile database(loadDatabases().path(true));
+  for (auto _ : state) {
+    state.PauseTiming();
+    DatabaseLoad loaded = loadDatabase(database, {});
+    state.ResumeTiming();
+    loaded.ngrams.makeWeights();
+    benchmark::DoNotOptimize(loaded.ngrams.bucketRow(0));
+  }
+}
+BENCHMARK(BM_NgramWeightsAfterLoad)->Unit(benchmark::kMillisecond);
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// The two loads one after the other in each step, so that both meet the
+// same machine, reported as medians: withoutMs, withMs, their ratio (the
+// target: at most 1.5), weightsMs, what the first match by n-grams adds
+// to the load with lists, and the ratio with that included.
+void BM_LoadRatio1000(benchmark::State& state) {
+  const RecordFile plain(loadDatabases().path(false));
+  const RecordFile lists(loadDatabases().path(true));
+  std::vector<double> without, with, weights;
+  using Clock = std::chrono::steady_clock;
+  auto msSince = [](Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start)
+        .count();
+  };
+  for (auto _ : state) {
+    Clock::time_point start = Clock::now();
+    DatabaseLoad a = loadDatabase(plain, {});
+    without.push_back(msSince(start));
+    start = Clock::now();
+    DatabaseLoad b = loadDatabase(lists, {});
+    with.push_back(msSince(start));
+    start = Clock::now();
+    b.ngrams.makeWeights();
+    weights.push_back(msSince(start));
+    benchmark::DoNotOptimize(a.languageProfiles.data());
+    benchmark::DoNotOptimize(b.ngrams.bucketRow(0));
+  }
+  state.counters["withoutMs"] = median(without);
+  state.counters["withMs"] = median(with);
+  state.counters["ratio"] = median(with) / median(without);
+  state.counters["weightsMs"] = median(weights);
+  state.counters["ratioWithWeights"] =
+      (median(with) + median(weights)) / median(without);
+}
+BENCHMARK(BM_LoadRatio1000)->Unit(benchmark::kMillisecond);
 
 // Only reading and indexing the same two files, which every load does
 // first: the part of the difference that comes from the larger file.
