@@ -6,11 +6,11 @@
 #include <nlohmann/json.hpp>
 #include <memory>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/database_arg.h"
 #include "cli/sample_arg.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
@@ -61,13 +61,10 @@ int runAdd(const AddOptions& options, CliContext& context) {
     }
   }
 
-  try {
+  return runOnDatabase(options.database, context.err, [&] {
     RecordFile database(options.database);
-    LoadHooks hooks;
-    hooks.warning = [&context](const std::string& text) {
-      context.err << "warning: " << text << "\n";
-    };
-    const DatabaseLoad loaded = loadDatabase(database, hooks);
+    const DatabaseLoad loaded =
+        loadDatabase(database, cliLoadHooks(context.err));
     // The window adds only to a database that loaded completely.
     if (loaded.outcome != LoadOutcome::Complete) {
       context.err << "letterfreq-cli: " << options.database
@@ -118,12 +115,8 @@ int runAdd(const AddOptions& options, CliContext& context) {
                     << options.language << "\t" << name << "\n";
       }
     }
-  } catch (const std::runtime_error& e) {
-    context.err << "letterfreq-cli: " << options.database << ": " << e.what()
-                << "\n";
-    return 1;
-  }
-  return 0;
+    return 0;
+  });
 }
 
 }  // namespace

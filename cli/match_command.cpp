@@ -1,6 +1,7 @@
 // letterfreq-cli match: loads a database once, as "Open DB" does, and ranks
 // its languages against each sample by one method, as "Match" does. It
-// never creates the database file. A load that stops at an entry without
+// only reads the database: never creates it nor opens it for writing, so
+// a file the user may not write is matched too. A load that stops at an entry without
 // its arrays is matched with what was loaded, after the warning, as the
 // window does. A sample that cannot be read is reported and skipped; the
 // others are still matched and the exit status is 1.
@@ -9,16 +10,14 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
-#include "db/record_file.h"
+#include "cli/database_arg.h"
 #include "profiles/database_load.h"
 #include "profiles/match.h"
 #include "profiles/ngram_counter.h"
@@ -101,29 +100,12 @@ void printJson(const std::string& sampleText, int code,
 
 int runMatch(const MatchOptions& options, CliContext& context) {
   const int code = methodCodeFromText(options.method);
-  std::error_code ignored;
-  if (!std::filesystem::exists(options.database, ignored)) {
-    context.err << "letterfreq-cli: " << options.database
-                << ": no such database\n";
-    return 1;
-  }
   DatabaseLoad loaded;
-  try {
-    const RecordFile database(options.database);
-    LoadHooks hooks;
-    hooks.warning = [&context](const std::string& text) {
-      context.err << "warning: " << text << "\n";
-    };
-    loaded = loadDatabase(database, hooks);
-  } catch (const std::runtime_error& e) {
-    context.err << "letterfreq-cli: " << options.database << ": " << e.what()
-                << "\n";
-    return 1;
-  }
+  if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
   const std::vector<LetterProfile>& languages = loaded.languageProfiles;
   const bool byNgrams = code == METHOD_NGRAM_LIKELIHOOD;
   if (byNgrams && !loaded.ngrams.carriesNgramData()) {
-    context.err << "warning: " << NO_NGRAM_DATA << "\n";
+    printWarning(context.err, NO_NGRAM_DATA);
   }
   // Each method's own view of the languages, made once for all samples.
   const LanguageTable table(byNgrams ? std::vector<LetterProfile>()

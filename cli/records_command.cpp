@@ -3,7 +3,6 @@
 // or writes the file. A damaged file fails with the engine's "!" line and
 // prints no listing.
 #include <CLI/CLI.hpp>
-#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "cli/commands.h"
+#include "cli/database_arg.h"
 #include "db/record_snapshot.h"
 #include "db/record_walk.h"
 
@@ -74,13 +74,8 @@ std::string jsonListing(const RecordSnapshot& snapshot) {
 }
 
 int runRecords(const RecordsOptions& options, CliContext& context) {
-  std::error_code ignored;
-  if (!std::filesystem::exists(options.database, ignored)) {
-    context.err << "letterfreq-cli: " << options.database
-                << ": no such database\n";
-    return 1;
-  }
-  try {
+  if (!databaseFound(options.database, context.err)) return 1;
+  const int status = runOnDatabase(options.database, context.err, [&] {
     const RecordSnapshot snapshot(options.database);
     snapshot.query_all();  // the engine's own error for a damaged listing
     const WalkStop& stop = snapshot.stop();
@@ -90,11 +85,9 @@ int runRecords(const RecordsOptions& options, CliContext& context) {
     }
     context.out << (options.json ? jsonListing(snapshot)
                                  : textListing(snapshot));
-  } catch (const std::runtime_error& e) {
-    context.err << "letterfreq-cli: " << options.database << ": " << e.what()
-                << "\n";
-    return 1;
-  }
+    return 0;
+  });
+  if (status != 0) return status;
   context.out.flush();
   return 0;
 }

@@ -7,15 +7,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <stdexcept>
 #include <string>
 
 #include "cli/commands.h"
-#include "db/record_snapshot.h"
+#include "cli/database_arg.h"
 #include "profiles/database_load.h"
 
 namespace letterfreq {
@@ -102,31 +100,14 @@ void printJson(const DatabaseLoad& loaded, const LetterProfile& totals,
 }
 
 int runShow(const ShowOptions& options, CliContext& context) {
-  std::error_code ignored;
-  if (!std::filesystem::exists(options.database, ignored)) {
-    context.err << "letterfreq-cli: " << options.database
-                << ": no such database\n";
-    return 1;
-  }
-  try {
-    // Read only: the file is neither created nor opened for writing.
-    const RecordSnapshot database(options.database);
-    LoadHooks hooks;
-    hooks.warning = [&context](const std::string& text) {
-      context.err << "warning: " << text << "\n";
-    };
-    const DatabaseLoad loaded = loadDatabase(database, hooks);
-    const LetterProfile totals = shownProfile(
-        loaded.totals, loaded.outcome == LoadOutcome::Complete);
-    if (options.json) {
-      printJson(loaded, totals, context.out);
-    } else {
-      printText(loaded, totals, context.out);
-    }
-  } catch (const std::runtime_error& e) {
-    context.err << "letterfreq-cli: " << options.database << ": " << e.what()
-                << "\n";
-    return 1;
+  DatabaseLoad loaded;
+  if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
+  const LetterProfile totals =
+      shownProfile(loaded.totals, loaded.outcome == LoadOutcome::Complete);
+  if (options.json) {
+    printJson(loaded, totals, context.out);
+  } else {
+    printText(loaded, totals, context.out);
   }
   return 0;
 }

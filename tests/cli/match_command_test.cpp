@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -236,6 +237,66 @@ TEST_F(MatchCommandTest, TheProgramItselfMatches) {
       LETTERFREQ_CLI_PATH, {"match", "--db", db, "--method", "1", "-"}, "aaab");
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.out, "sample\t-\n1\t1\tLatin\n2\t-1\tOther\n");
+}
+
+// Root may write any file whatever its mode, so a read-only database is
+// only read-only to another user: as root the program runs as "nobody"
+// through setpriv, otherwise as it is.
+constexpr const char* SETPRIV = "/usr/bin/setpriv";
+
+bool canRunWithoutWriteAccess() {
+  return ::geteuid() != 0 || std::filesystem::exists(SETPRIV);
+}
+
+CliResult runWithoutWriteAccess(std::vector<std::string> args) {
+  if (::geteuid() != 0) return testing::runProgram(LETTERFREQ_CLI_PATH, args);
+  std::vector<std::string> all = {"--reuid=65534", "--regid=65534",
+                                  "--clear-groups", LETTERFREQ_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  return testing::runProgram(SETPRIV, all);
+}
+
+// Matching only reads: a database the user may read but not write is
+// matched as any other, by letters and by n-grams (whose lists are read
+// when first needed), and its bytes stay as they were.
+TEST_F(MatchCommandTest, MatchesADatabaseTheUserMayNotWrite) {
+  if (!canRunWithoutWriteAccess()) GTEST_SKIP() << "no setpriv to drop root";
+  namespace fs = std::filesystem;
+  const std::string readOnly = dir.file("read-only.db");
+  for (const std::string language : {"Latin", "Other"}) {
+    const CliResult added = runCliCaptured(
+        {"add", "--db", readOnly, "--ngrams", "--language", language,
+         language == "Latin" ? latinText : otherText});
+    ASSERT_EQ(added.status, 0) << added.err;
+  }
+  const std::string before = testing::readFile(readOnly);
+  fs::permissions(readOnly,
+                  fs::perms::owner_read | fs::perms::group_read |
+                      fs::perms::others_read,
+                  fs::perm_options::replace);
+  fs::permissions(dir.path(),
+                  fs::perms::owner_all | fs::perms::group_read |
+                      fs::perms::group_exec | fs::perms::others_read |
+                      fs::perms::others_exec,
+                  fs::perm_options::replace);
+
+  // The setup really denies writing: adding is refused.
+  const CliResult add = runWithoutWriteAccess(
+      {"add", "--db", readOnly, "--language", "Latin", latinText});
+  EXPECT_EQ(add.status, 1);
+  EXPECT_EQ(add.err, "letterfreq-cli: " + readOnly + ": !nofileopen\n");
+
+  for (const std::string method : {"1", "4", "7"}) {
+    const std::vector<std::string> args = {"match", "--db", readOnly,
+                                           "--method", method, latinText};
+    const CliResult expected = runCliCaptured(args);
+    ASSERT_EQ(expected.status, 0) << expected.err;
+    const CliResult result = runWithoutWriteAccess(args);
+    EXPECT_EQ(result.status, 0) << "method " << method << ": " << result.err;
+    EXPECT_EQ(result.out, expected.out) << "method " << method;
+    EXPECT_EQ(result.err, "") << "method " << method;
+  }
+  EXPECT_EQ(testing::readFile(readOnly), before);
 }
 
 }  // namespace
