@@ -98,7 +98,8 @@ int runAdd(const AddOptions& options, CliContext& context) {
     database.append_records(records);
 
     for (size_t k = 0; k < added.size(); ++k) {
-      const Record& entryRecord = added[k].records[added[k].newLanguage ? 1 : 0];
+      const Record& entryRecord =
+          added[k].records[added[k].newLanguage ? 1 : 0];
       const std::string name(reinterpret_cast<const char*>(entryRecord.data()));
       if (options.json) {
         nlohmann::json line = {{"id", added[k].entryId},

@@ -1,10 +1,10 @@
 // letterfreq-cli match: loads a database once, as "Open DB" does, and ranks
 // its languages against each sample by one method, as "Match" does. It
 // only reads the database: never creates it nor opens it for writing, so
-// a file the user may not write is matched too. A load that stops at an entry without
-// its arrays is matched with what was loaded, after the warning, as the
-// window does. A sample that cannot be read is reported and skipped; the
-// others are still matched and the exit status is 1.
+// a file the user may not write is matched too. A load that stops at an
+// entry without its arrays is matched with what was loaded, after the
+// warning, as the window does. A sample that cannot be read is reported
+// and skipped; the others are still matched and the exit status is 1.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
