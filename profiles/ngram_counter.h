@@ -50,9 +50,18 @@ class NgramCounter {
     // 2- and 3-gram hashes are the prefixes for the next byte.
     const uint32_t gram2 = fnv1aStep(prefix1_, byte);
     const uint32_t gram3 = fnv1aStep(prefix2_, byte);
-    bump(gram2);
-    bump(gram3);
-    bump(fnv1aStep(prefix3_, byte));
+    const uint32_t gram4 = fnv1aStep(prefix3_, byte);
+    if (length_ < SATURATION_FREE_LENGTH) {
+      // No count can reach the limit yet: plain increments.
+      uint32_t* counts = counts_.data();
+      ++counts[ngramBucket(gram2)];
+      ++counts[ngramBucket(gram3)];
+      ++counts[ngramBucket(gram4)];
+    } else {
+      bump(gram2);
+      bump(gram3);
+      bump(gram4);
+    }
     prefix3_ = gram3;
     prefix2_ = gram2;
     prefix1_ = fnv1aStep(FNV1A_BASIS, byte);
@@ -79,6 +88,10 @@ class NgramCounter {
     uint32_t& count = counts_[ngramBucket(hash)];
     count += (count != UINT32_MAX);
   }
+
+  // A stream of L bytes has fewer than 3L features, so below this length no
+  // count can reach UINT32_MAX and the saturating check can be skipped.
+  static constexpr uint64_t SATURATION_FREE_LENGTH = UINT32_MAX / 3 - 3;
 
   std::vector<uint32_t> counts_;
   uint32_t prefix1_ = FNV1A_BASIS;  // hash of the last byte
