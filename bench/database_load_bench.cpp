@@ -27,27 +27,10 @@
 namespace letterfreq {
 namespace {
 
-// The database of `entries` entries, made once per size by a child.
 std::string databaseOf(int entries) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("letterfreq-bench-" + std::to_string(entries) +
-                             "-" + std::to_string(getpid()) + ".db"))
-                               .string();
-  if (std::filesystem::exists(path)) return path;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    try {
-      bench::writeGeneratedDatabase(path, entries);
-      _exit(0);
-    } catch (...) {
-      _exit(1);
-    }
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    throw std::runtime_error("could not make " + path);
-  }
+  const std::string path =
+      bench::generatedDatabaseFile("letterfreq-bench", entries);
+  if (path.empty()) throw std::runtime_error("could not make a database");
   return path;
 }
 

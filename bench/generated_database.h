@@ -3,6 +3,9 @@
 // text-like counts, in one append (as a run of "Add entry" would leave it).
 #pragma once
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -57,6 +60,32 @@ inline void writeGeneratedDatabase(const std::string& path, int entries) {
     records.insert(records.end(), one.records.begin(), one.records.end());
   }
   database.append_records(records);
+}
+
+// The generated database of `entries` entries in the temporary folder,
+// named by `stem` and this process, made once per size by a child process so
+// that building it does not count in the benchmark's peak memory. Empty when
+// it could not be made.
+inline std::string generatedDatabaseFile(const std::string& stem,
+                                         int entries) {
+  const std::string path =
+      (std::filesystem::temp_directory_path() /
+       (stem + "-" + std::to_string(entries) + "-" +
+        std::to_string(getpid()) + ".db"))
+          .string();
+  if (std::filesystem::exists(path)) return path;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    try {
+      writeGeneratedDatabase(path, entries);
+      _exit(0);
+    } catch (...) {
+      _exit(1);
+    }
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? path : std::string();
 }
 
 }  // namespace bench

@@ -29,23 +29,7 @@ namespace letterfreq {
 namespace {
 
 std::string databaseOf(int entries) {
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("letterfreq-gui-bench-" + std::to_string(entries) +
-                             "-" + std::to_string(getpid()) + ".db"))
-                               .string();
-  if (std::filesystem::exists(path)) return path;
-  const pid_t pid = fork();
-  if (pid == 0) {
-    try {
-      bench::writeGeneratedDatabase(path, entries);
-      _exit(0);
-    } catch (...) {
-      _exit(1);
-    }
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? path : std::string();
+  return bench::generatedDatabaseFile("letterfreq-gui-bench", entries);
 }
 
 double peakRssMB() {
