@@ -69,7 +69,8 @@ void matchCallback(Fl_Widget*, void* data) {
     showResults(
         *window.resultTree,
         matchSampleByNgrams(window.ngramModel, window.sampleNgrams.counts(),
-                            window.languageProfiles));
+                            window.languageProfiles),
+        ScoreStyle::Percent);
     return;
   }
   showResults(*window.resultTree,

@@ -57,10 +57,7 @@ bool loadDatabase(Window& window) {
   meter.start(&window);
   LoadHooks hooks;
   hooks.progress = [&meter](float value, const std::string& message) {
-    meter.progress(value);
-    meter.message(message);
-    Fl::check();  // the meter redraws and its "Cancel" can be pressed
-    return meter.shown() != 0;
+    return meter.step(value, message);
   };
   hooks.warning = [](const std::string& text) { askQuestion(text); };
   window.languageList->clear();

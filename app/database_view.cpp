@@ -7,6 +7,7 @@
 
 #include "app/profile_view.h"
 #include "widgets/plain_label.h"
+#include "widgets/shown_text.h"
 #include "widgets/tree_browser.h"
 
 namespace letterfreq {
@@ -19,7 +20,7 @@ Fl_Box* nameBox(const std::string& name) {
   Fl_Group::current(nullptr);
   auto* box = new Fl_Box(0, 0, NAME_BOX_WIDTH, NAME_BOX_HEIGHT);
   Fl_Group::current(current);
-  box->copy_label(plainLabel(name).c_str());
+  box->copy_label(plainLabel(shownText(name)).c_str());
   box->labelsize(NAME_BOX_LABEL_SIZE);
   box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
   return box;

@@ -88,6 +88,9 @@ Window::Window(int width, int height, const char* title)
 
   resultTree = new TreeBrowser(230, 265, 100, 100);
   setupTree(*resultTree);
+  // Smaller text and scrollbar: name, bar and score share 100 pixels.
+  resultTree->textSize(RESULT_TEXT_SIZE);
+  resultTree->scrollbarSize(RESULT_SCROLLBAR_SIZE);
 
   end();
   show();

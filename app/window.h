@@ -31,6 +31,9 @@ inline constexpr const char* DEFAULT_SAMPLE = "sample.txt";
 inline constexpr const char* DEFAULT_DATABASE = "ling2.db";
 inline constexpr const char* READY_TEXT =
     "(Ready to load an analysis database.)";
+// The size of the result rows' text and scrollbars.
+inline constexpr int RESULT_TEXT_SIZE = 11;
+inline constexpr int RESULT_SCROLLBAR_SIZE = 12;
 // The method code at start: "Three Std Deviations".
 inline constexpr int INITIAL_METHOD_CODE = 4;
 

@@ -5,6 +5,11 @@
 // branch of the tree. Needs a display (run under xvfb-run); peakRssMB is
 // this process's high-water mark so far, made before the database (which a
 // child process writes) counts for nothing.
+//
+// BM_GuiOpenDbAgainstCli times "Open DB" against `letterfreq-cli show`
+// (run in process) on the same file of 1k, 10k and 100k entries, in turns
+// within each iteration, and prints windowOverCli, the ratio of the two
+// (target: at most 1.5).
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Input.H>
@@ -13,15 +18,18 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/callbacks.h"
 #include "app/window.h"
 #include "bench/generated_database.h"
+#include "cli/cli_runner.h"
 #include "widgets/dialogs.h"
 #include "widgets/tree_browser.h"
 
@@ -119,6 +127,40 @@ BENCHMARK(BM_GuiOpenDbAndOpenEveryBranch)
     ->Arg(1000)
     ->Unit(benchmark::kMillisecond);
 
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                       start)
+      .count();
+}
+
+void BM_GuiOpenDbAgainstCli(benchmark::State& state) {
+  WindowRun run(state);
+  if (!run.ready()) return;
+  const std::string path = databaseOf(static_cast<int>(state.range(0)));
+  double window = 0, cli = 0;
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    run.openDb();
+    window += secondsSince(start);
+    start = std::chrono::steady_clock::now();
+    std::istringstream in;
+    std::ostringstream out, err;
+    if (runCli({"show", "--db", path}, in, out, err) != 0) {
+      state.SkipWithError("show failed");
+    }
+    cli += secondsSince(start);
+  }
+  const double n = static_cast<double>(state.iterations());
+  state.counters["windowMs"] = 1000 * window / n;
+  state.counters["cliShowMs"] = 1000 * cli / n;
+  state.counters["windowOverCli"] = cli > 0 ? window / cli : 0;
+}
+BENCHMARK(BM_GuiOpenDbAgainstCli)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace
 }  // namespace letterfreq
 
@@ -126,8 +168,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  std::filesystem::remove(std::filesystem::temp_directory_path() /
-                          ("letterfreq-gui-bench-1000-" +
-                           std::to_string(getpid()) + ".db"));
+  for (const char* entries : {"1000", "10000", "100000"}) {
+    std::filesystem::remove(std::filesystem::temp_directory_path() /
+                            ("letterfreq-gui-bench-" + std::string(entries) +
+                             "-" + std::to_string(getpid()) + ".db"));
+  }
   return 0;
 }

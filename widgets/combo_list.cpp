@@ -4,17 +4,19 @@
 
 #include <algorithm>
 
+#include "widgets/plain_label.h"
+#include "widgets/shown_text.h"
+
 namespace letterfreq {
 namespace {
 
-// The menu label that shows `name` as it is.
-std::string menuLabel(const std::string& name) {
+// The item label that draws `name`'s shown form: item labels still read
+// '@' as a symbol and '&' as a shortcut mark.
+std::string itemText(const std::string& name) {
   std::string label;
-  if (!name.empty() && name[0] == '_') label += '\\';  // not a divider
-  for (char c : name) {
-    if (c == '/' || c == '\\') label += '\\';  // not a submenu
+  for (char c : plainLabel(shownText(name))) {
     label += c;
-    if (c == '&' || c == '@') label += c;  // not a shortcut, not a symbol
+    if (c == '&') label += c;
   }
   return label;
 }
@@ -25,18 +27,30 @@ ComboList::ComboList(int x, int y, int w, int h, const char* label)
     : Fl_Input_Choice(x, y, w, h, label) {
   // The toolkit's own pick copies the menu label (escapes and all).
   menubutton()->callback(pickCallback, this);
+  items_.push_back(Fl_Menu_Item{});
 }
 
 void ComboList::add(const std::string& name) {
   if (std::find(names_.begin(), names_.end(), name) != names_.end()) return;
   names_.push_back(name);
-  // The five-argument add: the one-argument form splits at '|'.
-  menubutton()->add(menuLabel(name).c_str(), 0, nullptr, nullptr, 0);
+  labels_.push_back(itemText(name));
+  Fl_Menu_Item item{};
+  item.text = labels_.back().c_str();
+  items_.insert(items_.end() - 1, item);
+  // The array may have moved: hand it over again.
+  menubutton()->menu(items_.data());
 }
 
 void ComboList::clear() {
+  menubutton()->menu(nullptr);  // forgets the array first
   names_.clear();
-  Fl_Input_Choice::clear();
+  labels_.clear();
+  items_.assign(1, Fl_Menu_Item{});
+}
+
+const char* ComboList::itemLabel(int index) const {
+  if (index < 0 || index >= static_cast<int>(names_.size())) return nullptr;
+  return items_[index].text;
 }
 
 bool ComboList::value(const std::string& text) {

@@ -1,13 +1,17 @@
 // ComboList: a text field with a drop-down list of names; its value is the
-// typed text or the name last picked from the list. Names are shown and
-// picked exactly as given: '/', '\\', '&', '@' and a leading '_', which
-// the toolkit's menus would read as structure, are escaped.
+// typed text or the name last picked from the list. Names are listed in
+// their shown form (widgets/shown_text.h: control bytes escaped, long
+// names shortened with "…") and drawn literally: the list is built as an
+// item array, never parsed as menu paths, so '/', '\\', '&', '@' and '_'
+// are plain characters. A pick takes the full stored name into the field.
 // Its toolkit header brings in X11's headers, whose macros (None, Bool,
 // Status) clash with later code such as GoogleTest: include those first.
 #pragma once
 
 #include <FL/Fl_Input_Choice.H>
+#include <FL/Fl_Menu_Item.H>
 
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -22,6 +26,8 @@ class ComboList : public Fl_Input_Choice {
   // Empties the list; the text in the field stays.
   void clear();
   const std::vector<std::string>& names() const { return names_; }
+  // The label of the list's item `index`, as the list draws it.
+  const char* itemLabel(int index) const;
 
   const char* value() const { return Fl_Input_Choice::value(); }
   // Takes `text` into the field only when the list holds a name of exactly
@@ -33,6 +39,8 @@ class ComboList : public Fl_Input_Choice {
  private:
   static void pickCallback(Fl_Widget*, void* combo);
   std::vector<std::string> names_;  // in list order
+  std::deque<std::string> labels_;  // stays in place while items point to it
+  std::vector<Fl_Menu_Item> items_;  // one per name, then the end marker
 };
 
 }  // namespace letterfreq

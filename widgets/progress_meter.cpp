@@ -1,10 +1,12 @@
 #include "widgets/progress_meter.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 
 #include "widgets/plain_label.h"
 #include "widgets/progress_bar.h"
+#include "widgets/shown_text.h"
 
 namespace letterfreq {
 namespace {
@@ -46,9 +48,21 @@ void ProgressMeter::progress(float share) {
 
 float ProgressMeter::progress() const { return bar_->value(); }
 
+bool ProgressMeter::step(float share, const std::string& text) {
+  const auto now = std::chrono::steady_clock::now();
+  if (checkedOnce_ && now - lastCheck_ < STEP_INTERVAL) return shown() != 0;
+  checkedOnce_ = true;
+  lastCheck_ = now;
+  progress(share);
+  if (text != message_) message(text);
+  Fl::check();  // the meter redraws and its "Cancel" can be pressed
+  return shown() != 0;
+}
+
 void ProgressMeter::message(const std::string& text) {
   message_ = text;
-  shownMessage_ = plainLabel(text);  // a language name may hold '@'
+  // A language name may hold '@', control bytes or a great many bytes.
+  shownMessage_ = plainLabel(shownText(text));
   messageBox_->label(shownMessage_.c_str());
   redraw();
 }

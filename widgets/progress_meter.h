@@ -3,10 +3,15 @@
 // meter) hides it, so the worker, which calls Fl::check() between its
 // steps, sees shown() turn false and stops. Owned by the code that runs
 // the work; destroy it when done.
+//
+// Work of many small steps reports each through step(), which shows the
+// progress and lets the toolkit run at most every STEP_INTERVAL: a redraw
+// and a round trip to the display per step would cost more than the work.
 #pragma once
 
 #include <FL/Fl_Double_Window.H>
 
+#include <chrono>
 #include <string>
 
 class Fl_Box;
@@ -31,9 +36,20 @@ class ProgressMeter : public Fl_Double_Window {
 
   Fl_Button* cancelButton() const { return cancelButton_; }
 
+  // One step of the work: takes `share` and `text` and, when STEP_INTERVAL
+  // has passed since the last time (or at the first step), shows them and
+  // calls Fl::check(). The message is set only when its text changed.
+  // Returns shown(): false once the user cancelled.
+  bool step(float share, const std::string& text);
+
+  // Often enough for a moving bar and a "Cancel" that answers at once.
+  static constexpr std::chrono::milliseconds STEP_INTERVAL{30};
+
  private:
   std::string message_;
   std::string shownMessage_;  // the message box's label text
+  std::chrono::steady_clock::time_point lastCheck_{};
+  bool checkedOnce_ = false;
   Fl_Box* messageBox_;
   ProgressBar* bar_;
   Fl_Button* cancelButton_;

@@ -15,6 +15,13 @@
 // "\\\\" is a node named by one backslash), empty levels are skipped.
 // Adding by name gives back an existing node of that name and kind under
 // the same parent; appendBranch() always makes a new one.
+//
+// Names are drawn in their shown form (widgets/shown_text.h): control
+// bytes escaped, long names cut with "…"; a row whose name is shown
+// shortened has the full name as its tooltip. The bars of sibling rows
+// start at one x, so that their lengths compare, and a bar's text (a
+// score) is drawn after it. A tree of leaves only, with its root hidden,
+// is drawn as a flat list without connectors.
 #pragma once
 
 #include <FL/Fl_Group.H>
@@ -24,6 +31,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 class Fl_Scrollbar;
@@ -41,16 +50,31 @@ struct RowContent {
   Kind kind = Kind::Plain;
   double value = 0;             // Number: printed like "%g"; Bar: 0 to 1
   Fl_Widget* widget = nullptr;  // Widget: owned by the tree once added
+  std::shared_ptr<const std::string> text;  // Bar: drawn after the bar
 
   static RowContent number(double value) {
-    return RowContent{Kind::Number, value, nullptr};
+    return RowContent{Kind::Number, value, nullptr, nullptr};
   }
   static RowContent bar(double share) {
-    return RowContent{Kind::Bar, share, nullptr};
+    return RowContent{Kind::Bar, share, nullptr, nullptr};
+  }
+  static RowContent bar(double share, std::string text) {
+    return RowContent{Kind::Bar, share, nullptr,
+                      std::make_shared<const std::string>(std::move(text))};
   }
   static RowContent of(Fl_Widget* widget) {
-    return RowContent{Kind::Widget, 0, widget};
+    return RowContent{Kind::Widget, 0, widget, nullptr};
   }
+};
+
+// Where the parts of a row are drawn, in pixels from the tree's unscrolled
+// left edge.
+struct RowLayout {
+  int labelX = 0;
+  std::string label;  // as drawn: the shown name, fitted to its column
+  int contentX = 0;   // the number, the bar or the widget
+  int barWidth = 0;
+  int textX = 0;      // a bar's text
 };
 
 // Makes the rows of a branch when it is first opened.
@@ -117,17 +141,33 @@ class TreeBrowser : public Fl_Group {
   // Opens (running a waiting populate hook first) or closes a branch.
   void open(TreeNode* branch, bool open = true);
 
+  // Opens every branch above `node` and scrolls so that its row is seen.
+  void scrollTo(TreeNode* node);
+  int scrollTop() const { return scrollTop_; }
+
   // Removes every node under the root, with the widgets of their rows.
   void clear();
   void showRoot(bool shown);
   bool rootShown() const { return rootShown_; }
 
   // Reading back what a user sees. rowText() is the row's text: its label
-  // when shown, then its number as printed or its widget's label.
+  // when shown, then its number as printed, its bar's text or its
+  // widget's label.
   static std::string rowText(const TreeNode* node);
   static std::string formatNumber(double value);
   size_t rowCount();  // rows reachable by scrolling (under open branches)
   TreeNode* rowAt(size_t index);
+  // How `node`'s row is drawn at the tree's present size (needs a display:
+  // it measures text).
+  RowLayout rowLayout(const TreeNode* node);
+  // The row's tooltip: its full name when the row shows it shortened.
+  std::string rowTooltip(const TreeNode* node);
+
+  // The size of the rows' text; FL_NORMAL_SIZE unless set.
+  void textSize(int size);
+  int textSize() const { return textSize_; }
+  // The width of the scrollbars; the toolkit's size unless set.
+  void scrollbarSize(int size);
 
   // The levels a path names (exposed for tests).
   static std::vector<std::string> splitPath(const std::string& path);
@@ -149,7 +189,16 @@ class TreeBrowser : public Fl_Group {
   size_t rowLevel(const TreeNode* node) const;
   bool layout();  // true when the scrollbars changed
   void drawRow(const TreeNode* node, int top);
+  void drawConnectors(const TreeNode* node, int left, int top);
+  void drawContent(const TreeNode* node, const RowLayout& at, int left,
+                   int top);
   int labelX(const TreeNode* node) const;  // from the unscrolled left edge
+  int columnCentre(const TreeNode* node) const;
+  struct BarColumn {
+    int nameWidth, barX, barWidth;
+  };
+  const BarColumn& barColumn(const TreeNode* parent);
+  void showTooltip();
   static void scrolled(Fl_Widget*, void* tree);
   static void destroyNodes(std::vector<std::unique_ptr<TreeNode>> nodes);
 
@@ -157,6 +206,12 @@ class TreeBrowser : public Fl_Group {
   bool rootShown_ = true;
   std::vector<TreeNode*> rows_;  // the nodes under open branches, in order
   bool rowsDirty_ = true;
+  bool flat_ = false;  // leaves only under a hidden root: no connectors
+  int textSize_;
+  int scrollbarSize_ = 0;  // 0: the toolkit's
+  std::unordered_map<const TreeNode*, BarColumn> barColumns_;  // by parent
+  std::string tooltips_[2];  // what the toolkit's tooltip points to
+  int shownTooltip_ = 0;
   Fl_Scrollbar* vertical_;
   Fl_Scrollbar* horizontal_;
   Fl_Group* holder_;  // parent of the row widgets

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #include "tests/gui/gui_support.h"
 #include "widgets/plain_label.h"
@@ -55,6 +57,25 @@ TEST(ProgressMeterTest, CancelHidesTheMeter) {
   meter.cancelButton()->do_callback();
   EXPECT_FALSE(meter.shown());
   EXPECT_EQ(Fl::modal(), nullptr);
+}
+
+TEST(ProgressMeterTest, StepsShowAtMostEveryIntervalAndAnswerCancel) {
+  LETTERFREQ_NEEDS_DISPLAY();
+  ProgressMeter meter("Loading database...");
+  meter.start(nullptr);
+  EXPECT_TRUE(meter.step(0.1f, "Latin"));  // the first step always shows
+  EXPECT_EQ(meter.progress(), 0.1f);
+  EXPECT_EQ(meter.message(), "Latin");
+  EXPECT_TRUE(meter.step(0.2f, "Greek"));  // too soon: not shown
+  EXPECT_EQ(meter.progress(), 0.1f);
+  EXPECT_EQ(meter.message(), "Latin");
+  std::this_thread::sleep_for(ProgressMeter::STEP_INTERVAL +
+                              std::chrono::milliseconds(5));
+  EXPECT_TRUE(meter.step(0.3f, "Greek"));
+  EXPECT_EQ(meter.progress(), 0.3f);
+  EXPECT_EQ(meter.message(), "Greek");
+  meter.cancelButton()->do_callback();
+  EXPECT_FALSE(meter.step(0.4f, "Greek"));  // a cancel is seen at once
 }
 
 TEST(ProgressMeterTest, ClosingTheMeterCancelsToo) {
