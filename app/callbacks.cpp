@@ -8,6 +8,7 @@
 #include <string>
 #include <utility>
 
+#include "app/file_cause.h"
 #include "app/profile_view.h"
 #include "app/results_view.h"
 #include "app/window.h"
@@ -29,7 +30,8 @@ void goCallback(Fl_Widget*, void* data) {
   try {
     if (!loadSample(window.sampleInput->value(), loaded, &failure,
                     &loadedNgrams)) {
-      showAlert(failure.empty() ? FILE_OPEN_FAILED : failure);
+      showAlert(withFileCause(failure.empty() ? FILE_OPEN_FAILED : failure,
+                              window.sampleInput->value(), FileUse::Read));
       return;
     }
   } catch (const std::exception& error) {
@@ -53,6 +55,7 @@ void methodCallback(Fl_Widget* menu, void* data) {
   // makes it current, which only records the code.
   if (index < 0 || index >= methods->size()) return;
   methods->value(static_cast<int>(index));
+  showMethodTooltip(*methods);
 }
 
 // ---------------------------------------------------------------------

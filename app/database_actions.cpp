@@ -1,6 +1,5 @@
 #include "app/database_actions.h"
 
-#include <FL/Fl.H>
 #include <FL/Fl_Input.H>
 
 #include <exception>
@@ -10,6 +9,7 @@
 
 #include "app/callbacks.h"
 #include "app/database_view.h"
+#include "app/file_cause.h"
 #include "app/window.h"
 #include "profiles/entry_add.h"
 #include "widgets/combo_list.h"
@@ -20,11 +20,13 @@
 namespace letterfreq {
 namespace {
 
-// The engine's text on standard output and in an alert; the database is
-// closed and nothing of it stays on show.
-void databaseFailed(Window& window, const std::string& text) {
+// The engine's text on standard output and in an alert, there with the
+// file's name and the system's reason; the database is closed and nothing
+// of it stays on show.
+void databaseFailed(Window& window, const std::string& text,
+                    std::string fileName) {
   std::cout << text << std::endl;
-  showAlert(text);
+  showAlert(withFileCause(text, fileName, FileUse::ReadWrite));
   window.database.reset();
   window.databaseLoaded = false;
   window.languageProfiles.clear();
@@ -42,7 +44,7 @@ void openDatabase(Window& window, const std::string& fileName) {
   try {
     window.database = std::make_unique<RecordFile>(fileName);
   } catch (const std::exception& error) {
-    databaseFailed(window, error.what());
+    databaseFailed(window, error.what(), fileName);
     return;
   }
   window.languageList->value(std::string());
@@ -68,8 +70,8 @@ bool loadDatabase(Window& window) {
     load = std::make_shared<DatabaseLoad>(
         loadDatabase(*window.database, hooks));
   } catch (const std::exception& error) {
-    meter.hide();
-    databaseFailed(window, error.what());
+    meter.finish();
+    databaseFailed(window, error.what(), window.database->fileName());
     return false;
   }
 
@@ -85,7 +87,7 @@ bool loadDatabase(Window& window) {
     showDatabase(*window.histTree, load);
   }
   window.histTree->redraw();
-  meter.hide();
+  meter.finish();
   return load->outcome == LoadOutcome::Complete;
 }
 
@@ -112,10 +114,12 @@ void addEntryCallback(Fl_Widget*, void* data) {
   } catch (const std::exception& error) {
     // Nothing was written; the database stays as it was loaded.
     std::cout << error.what() << std::endl;
-    showAlert(error.what());
+    showAlert(withFileCause(error.what(), window.database->fileName(),
+                            FileUse::ReadWrite));
     return;
   }
   loadDatabase(window);  // its result leaves databaseLoaded as it is
+  showNewestEntry(*window.histTree, language);
 }
 
 }  // namespace letterfreq

@@ -84,4 +84,21 @@ void showLoadCancelled(TreeBrowser& tree) {
   tree.addLeaf(nullptr, PLEASE_OPEN_TEXT);
 }
 
+void showNewestEntry(TreeBrowser& tree, const std::string& language) {
+  const TreeNode* root = tree.root();
+  for (size_t i = root->childCount(); i-- > 0;) {
+    TreeNode* languageNode = root->child(i);
+    if (languageNode->name() != language || !languageNode->isBranch() ||
+        languageNode->childCount() == 0) {
+      continue;
+    }
+    TreeNode* entriesNode = languageNode->child(0);  // "Entries (n)"
+    tree.open(entriesNode);
+    if (entriesNode->childCount() > 0) {
+      tree.scrollTo(entriesNode->child(entriesNode->childCount() - 1));
+    }
+    return;
+  }
+}
+
 }  // namespace letterfreq

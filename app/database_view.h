@@ -44,4 +44,9 @@ void showDatabase(TreeBrowser& tree, std::shared_ptr<DatabaseLoad> load);
 // The two leaves of a cancelled load.
 void showLoadCancelled(TreeBrowser& tree);
 
+// Opens the entries of `language` (the last language of that name in the
+// tree that showDatabase made) and scrolls to its last entry, the one
+// added last. Does nothing when the tree shows no such language.
+void showNewestEntry(TreeBrowser& tree, const std::string& language);
+
 }  // namespace letterfreq

@@ -1,13 +1,17 @@
 #include "app/window.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Button.H>
 
+#include <algorithm>
 #include <cstdint>
 
 #include "app/callbacks.h"
+#include "app/window_layout.h"
+#include "profiles/match.h"
 #include "widgets/combo_list.h"
 #include "widgets/tree_browser.h"
 
@@ -41,17 +45,32 @@ Fl_Input* makeInput(int x, int y, int w, int h, const char* label,
   return input;
 }
 
+// The window's own callback: its close box hides it, Escape does nothing
+// (the toolkit's default would close the program at once).
+void windowCallback(Fl_Widget* window, void*) {
+  if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+  window->hide();
+}
+
 }  // namespace
+
+void showMethodTooltip(Fl_Menu_& methodMenu) {
+  // The current item's index is the method code.
+  const char* name = methodName(methodMenu.value());
+  methodMenu.tooltip(name ? name : "");
+}
 
 void setupTree(TreeBrowser& tree) { tree.showRoot(false); }
 
 Window::Window(int width, int height, const char* title)
     : Fl_Double_Window(width, height, title) {
-  histTree = new TreeBrowser(350, 60, 225, 330, "Hist-Tree!");
+  histTree = new TreeBrowser(HIST_TREE_BOX.x, HIST_TREE_BOX.y, HIST_TREE_BOX.w,
+                             HIST_TREE_BOX.h, "Hist-Tree!");
   setupTree(*histTree);
   histTree->addLeaf(nullptr, READY_TEXT);
 
-  sampleTree = new TreeBrowser(20, 60, 200, 330, "Tree!");
+  sampleTree = new TreeBrowser(SAMPLE_TREE_BOX.x, SAMPLE_TREE_BOX.y,
+                               SAMPLE_TREE_BOX.w, SAMPLE_TREE_BOX.h, "Tree!");
   setupTree(*sampleTree);
 
   sampleInput =
@@ -85,15 +104,31 @@ Window::Window(int width, int height, const char* title)
                     reinterpret_cast<void*>(item.code), item.flags);
   }
   methodMenu->value(INITIAL_METHOD_CODE);
+  showMethodTooltip(*methodMenu);
 
-  resultTree = new TreeBrowser(230, 265, 100, 100);
+  resultTree = new TreeBrowser(RESULT_TREE_BOX.x, RESULT_TREE_BOX.y,
+                               RESULT_TREE_BOX.w, RESULT_TREE_BOX.h);
   setupTree(*resultTree);
   // Smaller text and scrollbar: name, bar and score share 100 pixels.
   resultTree->textSize(RESULT_TEXT_SIZE);
   resultTree->scrollbarSize(RESULT_SCROLLBAR_SIZE);
 
+  sampleInput->tooltip(SAMPLE_TOOLTIP);
+  databaseInput->tooltip(DATABASE_TOOLTIP);
+
   end();
+  // No child scales with the window: resize() places the trees itself.
+  resizable(nullptr);
+  size_range(WINDOW_WIDTH, WINDOW_HEIGHT);
+  callback(windowCallback);
   show();
+}
+
+void Window::resize(int x, int y, int width, int height) {
+  width = std::max(width, WINDOW_WIDTH);
+  height = std::max(height, WINDOW_HEIGHT);
+  Fl_Double_Window::resize(x, y, width, height);
+  placeTrees(*this, width - WINDOW_WIDTH, height - WINDOW_HEIGHT);
 }
 
 int Window::methodCode() const { return methodMenu->value(); }

@@ -17,6 +17,7 @@
 class Fl_Box;
 class Fl_Button;
 class Fl_Input;
+class Fl_Menu_;
 class Fl_Menu_Button;
 
 namespace letterfreq {
@@ -34,13 +35,24 @@ inline constexpr const char* READY_TEXT =
 // The size of the result rows' text and scrollbars.
 inline constexpr int RESULT_TEXT_SIZE = 11;
 inline constexpr int RESULT_SCROLLBAR_SIZE = 12;
+// Tooltips of the controls that have no label of their own.
+inline constexpr const char* SAMPLE_TOOLTIP =
+    "Sample: a file or an http:// address";
+inline constexpr const char* DATABASE_TOOLTIP = "Database file";
 // The method code at start: "Three Std Deviations".
 inline constexpr int INITIAL_METHOD_CODE = 4;
 
+// The window opens at WINDOW_WIDTH by WINDOW_HEIGHT and may be enlarged,
+// never made smaller: the trees then grow (the result tree most), the
+// controls keep their places and sizes. Escape does not close it.
 class Window : public Fl_Double_Window {
  public:
   // Creates every control and shows the window.
   Window(int width, int height, const char* title);
+
+  // Holds the size to at least WINDOW_WIDTH by WINDOW_HEIGHT and places
+  // the trees for it.
+  void resize(int x, int y, int width, int height) override;
 
   // The match method picked last: the index of methodMenu's current item,
   // 1 "Difference" .. 6 "Tendency Pull", 7 "N-gram Likelihood".
@@ -67,6 +79,9 @@ class Window : public Fl_Double_Window {
   TreeBrowser* resultTree = nullptr;
   Fl_Menu_Button* methodMenu = nullptr;
 };
+
+// Sets the method menu's tooltip to the name of its current method.
+void showMethodTooltip(Fl_Menu_& methodMenu);
 
 // The settings every tree of the window gets: its root hidden. (Nodes keep
 // the order of adding, cannot be selected and have no icons: that is how

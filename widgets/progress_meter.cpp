@@ -18,6 +18,19 @@ void cancelCallback(Fl_Widget*, void* meter) {
   static_cast<ProgressMeter*>(meter)->hide();
 }
 
+// True when `widget` is `group` or among its descendants. Compares
+// pointers only: `widget` may be gone (a tree's row widget, say).
+bool holds(const Fl_Group& group, const Fl_Widget* widget) {
+  if (&group == widget) return true;
+  for (int i = 0; i < group.children(); ++i) {
+    Fl_Widget* child = group.child(i);
+    if (child == widget) return true;
+    const Fl_Group* inner = child->as_group();
+    if (inner && holds(*inner, widget)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 ProgressMeter::ProgressMeter(const char* title)
@@ -33,6 +46,8 @@ ProgressMeter::ProgressMeter(const char* title)
 }
 
 void ProgressMeter::start(Fl_Window* owner) {
+  owner_ = owner;
+  focusAtStart_ = Fl::focus();
   set_modal();
   if (owner) {
     // Without a window manager the meter would open at the screen's corner.
@@ -40,6 +55,13 @@ void ProgressMeter::start(Fl_Window* owner) {
              owner->y() + (owner->h() - h()) / 2);
   }
   show();
+}
+
+void ProgressMeter::finish() {
+  hide();
+  if (owner_ && focusAtStart_ && holds(*owner_, focusAtStart_)) {
+    focusAtStart_->take_focus();
+  }
 }
 
 void ProgressMeter::progress(float share) {

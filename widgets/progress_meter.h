@@ -28,6 +28,9 @@ class ProgressMeter : public Fl_Double_Window {
   // Makes the meter modal and shows it centred over `owner` (or where the
   // toolkit puts it when `owner` is null).
   void start(Fl_Window* owner);
+  // Hides the meter and gives the keyboard focus back to the widget of
+  // `owner` that had it at start(), if that widget is still there.
+  void finish();
 
   void progress(float share);
   float progress() const;
@@ -48,6 +51,8 @@ class ProgressMeter : public Fl_Double_Window {
  private:
   std::string message_;
   std::string shownMessage_;  // the message box's label text
+  Fl_Window* owner_ = nullptr;
+  Fl_Widget* focusAtStart_ = nullptr;  // compared, never used, until found
   std::chrono::steady_clock::time_point lastCheck_{};
   bool checkedOnce_ = false;
   Fl_Box* messageBox_;

@@ -207,7 +207,12 @@ TEST_F(DatabaseActionsTest, DamagedOrUnopenableDatabaseIsReportedAndTheWindowGoe
     openDb(name);
     const std::string printed = ::testing::internal::GetCapturedStdout();
     const std::string expected = name == damaged ? text : NO_FILE_OPEN_TEXT;
-    EXPECT_EQ(dialogs.alerts, Rows{expected});
+    // The alert adds the file and the system's reason on a second line.
+    const std::string second =
+        name == damaged    ? damaged
+        : name.empty()     ? "\"\": No such file or directory"
+                           : dir.path() + ": Is a directory";
+    EXPECT_EQ(dialogs.alerts, Rows{expected + "\n" + second});
     EXPECT_EQ(printed, expected + "\n");
     EXPECT_FALSE(window->databaseLoaded);
     EXPECT_EQ(window->database, nullptr);

@@ -238,7 +238,9 @@ TEST_F(WindowTest, FailedLoadKeepsTheShownSample) {
   const LetterProfile shown = window->sampleProfile;
 
   go(dir.file("missing.txt"));
-  EXPECT_EQ(dialogs.alerts, (Rows{"File couldn't be opened!"}));
+  EXPECT_EQ(dialogs.alerts,
+            (Rows{"File couldn't be opened!\n" + dir.file("missing.txt") +
+                  ": No such file or directory"}));
   EXPECT_EQ(childRows(window->sampleTree->root()), before);
   EXPECT_TRUE(window->sampleLoaded);
   // The profile stays the one the tree shows, for adding and matching.
@@ -248,7 +250,9 @@ TEST_F(WindowTest, FailedLoadKeepsTheShownSample) {
 
 TEST_F(WindowTest, FailedFirstLoadLeavesNothingLoaded) {
   go(dir.file("missing.txt"));
-  EXPECT_EQ(dialogs.alerts, (Rows{FILE_OPEN_FAILED}));
+  ASSERT_EQ(dialogs.alerts.size(), 1u);
+  EXPECT_EQ(dialogs.alerts[0].rfind(std::string(FILE_OPEN_FAILED) + "\n", 0),
+            0u);
   EXPECT_FALSE(window->sampleLoaded);
   EXPECT_EQ(window->sampleTree->rowCount(), 0u);
 }
