@@ -2,8 +2,9 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all deps build test run bench accuracy starter-db asan fuzz screenshot clean
+.PHONY: all deps build test run install deb bench accuracy starter-db asan fuzz screenshot clean
 
 all: build
 
@@ -20,6 +21,15 @@ test: build
 
 run: build
 	./scripts/run $(BUILD)
+
+# The programs, data, menu entry, icons and manual pages under PREFIX
+# (DESTDIR stages them elsewhere).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, into deb/ (installs the package tools first).
+deb:
+	./scripts/build-deb
 
 bench: build
 	./scripts/run-benchmarks $(BUILD)
@@ -46,4 +56,4 @@ screenshot: build
 	./scripts/screenshot $(BUILD) docs/window.png
 
 clean:
-	rm -rf build build-asan build-fuzz run
+	rm -rf build build-asan build-fuzz run deb
