@@ -24,6 +24,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in,
   addMatchCommand(app, context);
   addShowCommand(app, context);
   addRecordsCommand(app, context);
+  addDetectCommand(app, context);
 
   // CLI11 wants argv order reversed in a vector.
   std::vector<std::string> reversed(args.rbegin(), args.rend());

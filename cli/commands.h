@@ -22,5 +22,6 @@ void addAddCommand(CLI::App& app, CliContext& context);
 void addMatchCommand(CLI::App& app, CliContext& context);
 void addShowCommand(CLI::App& app, CliContext& context);
 void addRecordsCommand(CLI::App& app, CliContext& context);
+void addDetectCommand(CLI::App& app, CliContext& context);
 
 }  // namespace letterfreq

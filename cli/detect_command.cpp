@@ -1,0 +1,323 @@
+// letterfreq-cli detect: the one answer a script wants, the language of
+// each sample with a confidence. The database (by default the starter
+// database installed beside the program, or the checkout's) is loaded once;
+// the method is the best it supports: "N-gram Likelihood" when it carries
+// n-gram data, else "Difference". The confidence is the best language's
+// share of all languages; below DETECT_MIN_CONFIDENCE, or for a sample with
+// no counted byte, the language is "unknown". With --lines every line of
+// standard input is one sample, answered as soon as it has ended, counted in
+// pieces so that memory does not grow with the line or the input.
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <numeric>
+#include <ostream>
+#include <streambuf>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/database_arg.h"
+#include "cli/sample_arg.h"
+#include "profiles/database_load.h"
+#include "profiles/match.h"
+#include "profiles/ngram_counter.h"
+#include "profiles/ngram_match.h"
+#include "sample/counting_rule.h"
+
+namespace letterfreq {
+
+namespace {
+
+// More likely than all other languages together.
+constexpr float DETECT_MIN_CONFIDENCE = 0.5f;
+// Difference scores become shares as exp(k * (score - best score)), summed
+// to 1: a language 0.02 behind the best weighs e^-1 of it.
+constexpr double DIFFERENCE_SHARE_SCALE = 50.0;
+constexpr const char* UNKNOWN_LANGUAGE = "unknown";
+constexpr size_t ALTERNATIVES = 2;
+constexpr size_t LINE_PIECE = 64 * 1024;  // bytes counted at a time
+
+struct DetectOptions {
+  std::string database;
+  bool json = false;
+  bool lines = false;
+  std::vector<std::string> samples;
+};
+
+struct Guess {
+  std::string language;
+  float confidence = 0.0f;
+};
+
+struct Detection {
+  std::string language = UNKNOWN_LANGUAGE;
+  float confidence = 0.0f;
+  std::vector<Guess> alternatives;
+};
+
+// The starter database beside the installed program, else beside the build
+// folder of a checkout; empty when neither exists. `tried` lists both.
+std::string starterDatabase(std::string& tried) {
+  std::error_code error;
+  const std::filesystem::path program =
+      std::filesystem::read_symlink("/proc/self/exe", error);
+  const std::filesystem::path folder = program.parent_path();
+  const std::filesystem::path candidates[] = {
+      folder / LETTERFREQ_BIN_TO_DATA / "ling2.db",
+      folder / ".." / "data" / "ling2.db"};
+  for (const auto& candidate : candidates) {
+    const std::string name = candidate.lexically_normal().string();
+    if (!error && std::filesystem::is_regular_file(name, error)) return name;
+    tried += tried.empty() ? name : ", " + name;
+    error.clear();
+  }
+  return "";
+}
+
+// The languages' shares, best first, beside the ranking.
+std::vector<float> shares(const std::vector<MatchRow>& rows, bool byNgrams) {
+  std::vector<float> result(rows.size(), 0.0f);
+  if (rows.empty() || std::isnan(rows[0].score)) return result;
+  if (byNgrams) {  // the bars are the posterior shares already
+    for (size_t r = 0; r < rows.size(); ++r) {
+      if (!std::isnan(rows[r].score)) result[r] = rows[r].score;
+    }
+    return result;
+  }
+  std::vector<double> weights(rows.size(), 0.0);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    if (std::isnan(rows[r].score)) continue;  // a language without counts
+    weights[r] = std::exp(DIFFERENCE_SHARE_SCALE *
+                          (double(rows[r].score) - double(rows[0].score)));
+  }
+  const double sum = std::accumulate(weights.begin(), weights.end(), 0.0);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    result[r] = static_cast<float>(weights[r] / sum);
+  }
+  return result;
+}
+
+// The database's languages in the form its method matches, made once.
+class Detector {
+ public:
+  explicit Detector(const DatabaseLoad& loaded)
+      : loaded_(loaded),
+        byNgrams_(loaded.ngrams.carriesNgramData()),
+        table_(byNgrams_ ? std::vector<LetterProfile>()
+                         : loaded.languageProfiles) {}
+
+  int methodCode() const {
+    return byNgrams_ ? METHOD_NGRAM_LIKELIHOOD : METHOD_DIFFERENCE;
+  }
+  bool byNgrams() const { return byNgrams_; }
+
+  Detection detect(const int32_t* counts, const NgramCounter& ngrams) const {
+    Detection found;
+    if (std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) == 0) {
+      return found;  // nothing counted: nothing to tell
+    }
+    const std::vector<LetterProfile>& languages = loaded_.languageProfiles;
+    const auto rows =
+        byNgrams_
+            ? matchSampleByNgrams(loaded_.ngrams, ngrams.counts(), languages)
+            : matchSample(METHOD_DIFFERENCE, counts, table_, languages);
+    const std::vector<float> share = shares(rows, byNgrams_);
+    if (rows.empty()) return found;
+    found.confidence = share[0];
+    const bool sure = found.confidence >= DETECT_MIN_CONFIDENCE;
+    if (sure) found.language = rows[0].name;
+    // When unsure, the best guesses stay visible among the alternatives.
+    const size_t first = sure ? 1 : 0;
+    const size_t last = std::min(rows.size(), size_t{1} + ALTERNATIVES);
+    for (size_t r = first; r < last; ++r) {
+      found.alternatives.push_back({rows[r].name, share[r]});
+    }
+    return found;
+  }
+
+ private:
+  const DatabaseLoad& loaded_;
+  const bool byNgrams_;
+  const LanguageTable table_;
+};
+
+// A share rounded to four decimals, as text and as a JSON number.
+std::string confidenceText(float confidence) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.4f", static_cast<double>(confidence));
+  return text;
+}
+
+void printDetection(const nlohmann::json& sample, const std::string& label,
+                    const Detection& found, const Detector& detector, bool json,
+                    std::ostream& out) {
+  if (!json) {
+    out << label << '\t' << found.language << '\t'
+        << confidenceText(found.confidence) << '\n';
+    return;
+  }
+  nlohmann::json alternatives = nlohmann::json::array();
+  for (const Guess& guess : found.alternatives) {
+    alternatives.push_back(
+        {{"language", guess.language},
+         {"confidence", std::stod(confidenceText(guess.confidence))}});
+  }
+  const nlohmann::json line = {
+      {"sample", sample},
+      {"language", found.language},
+      {"confidence", std::stod(confidenceText(found.confidence))},
+      {"method", methodName(detector.methodCode())},
+      {"alternatives", std::move(alternatives)}};
+  // Names are bytes as stored; ones that are not UTF-8 get U+FFFD here.
+  out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
+      << '\n';
+}
+
+// One line of standard input, counted in pieces as its bytes arrive.
+class LineCounter {
+ public:
+  explicit LineCounter(bool withNgrams)
+      : withNgrams_(withNgrams), piece_(LINE_PIECE) {
+    start();
+  }
+
+  void add(uint8_t byte) {
+    if (used_ == piece_.size()) flushPiece();
+    piece_[used_++] = byte;
+  }
+
+  // Ends the line: its counts into `counts`, its n-grams finished.
+  void end(int32_t* counts) {
+    flushPiece();
+    rule_.copyCountsTo(counts);
+    if (withNgrams_) ngrams_.finish();
+  }
+
+  const NgramCounter& ngrams() const { return ngrams_; }
+
+  void start() {
+    rule_ = CountingRule(true);
+    ngrams_.reset();
+    used_ = 0;
+  }
+
+ private:
+  void flushPiece() {
+    if (withNgrams_) {
+      rule_.feed(piece_.data(), used_,
+                 [this](uint8_t byte) { ngrams_.add(byte); });
+    } else {
+      rule_.feed(piece_.data(), used_);
+    }
+    used_ = 0;
+  }
+
+  const bool withNgrams_;
+  CountingRule rule_{true};
+  NgramCounter ngrams_;
+  std::vector<uint8_t> piece_;
+  size_t used_ = 0;
+};
+
+// Every line of `in` as one sample, one flushed answer per line. A line
+// ends at LF; a CR before the LF (or before the end) is not part of it.
+void detectLines(const Detector& detector, bool json, std::istream& in,
+                 std::ostream& out) {
+  std::streambuf* source = in.rdbuf();
+  LineCounter line(detector.byNgrams());
+  LetterProfile profile;
+  uint64_t number = 0;
+  bool open = false;       // bytes of an unended line were read
+  bool pendingCr = false;  // a CR that an LF may still strip
+  for (;;) {
+    const int next = source->sbumpc();
+    const bool atEnd = next == std::char_traits<char>::eof();
+    if (atEnd && !open && !pendingCr) break;
+    if (atEnd || next == '\n') {
+      line.end(profile.counts.data());
+      const Detection found =
+          detector.detect(profile.counts.data(), line.ngrams());
+      ++number;
+      printDetection(number, std::to_string(number), found, detector, json,
+                     out);
+      out.flush();  // a filter's reader waits for this line's answer
+      line.start();
+      open = pendingCr = false;
+      if (atEnd) break;
+      continue;
+    }
+    if (pendingCr) line.add('\r');
+    pendingCr = next == '\r';
+    if (!pendingCr) line.add(static_cast<uint8_t>(next));
+    open = true;
+  }
+}
+
+int runDetect(DetectOptions options, CliContext& context) {
+  if (options.lines != options.samples.empty()) {
+    context.err << "letterfreq-cli: detect takes SAMPLE arguments or "
+                   "--lines, not both\n";
+    return 2;
+  }
+  if (options.database.empty()) {
+    std::string tried;
+    options.database = starterDatabase(tried);
+    if (options.database.empty()) {
+      context.err << "letterfreq-cli: no starter database (looked for " << tried
+                  << "); name one with --db\n";
+      return 1;
+    }
+  }
+  DatabaseLoad loaded;
+  if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
+  const Detector detector(loaded);
+  if (options.lines) {
+    detectLines(detector, options.json, context.in, context.out);
+    return context.in.bad() ? 1 : 0;
+  }
+  int status = 0;
+  NgramCounter ngrams;
+  LetterProfile sample;
+  for (const std::string& text : options.samples) {
+    std::string failure;
+    if (!loadSampleArg(text, context.in, sample, &failure,
+                       detector.byNgrams() ? &ngrams : nullptr)) {
+      context.err << "letterfreq-cli: " << text << ": " << failure << "\n";
+      status = 1;
+      continue;
+    }
+    const Detection found = detector.detect(sample.counts.data(), ngrams);
+    printDetection(text, text, found, detector, options.json, context.out);
+  }
+  context.out.flush();
+  return status;
+}
+
+}  // namespace
+
+void addDetectCommand(CLI::App& app, CliContext& context) {
+  auto options = std::make_shared<DetectOptions>();
+  CLI::App* command = app.add_subcommand(
+      "detect",
+      "Tell the language of each SAMPLE, with the best language's share as "
+      "its confidence (\"unknown\" below 0.5 or for nothing counted), by the "
+      "best method the database supports.");
+  command->add_option("--db", options->database,
+                      "The database file (default: the starter database)");
+  command->add_flag("--json", options->json, "Print JSON Lines");
+  command->add_flag("--lines", options->lines,
+                    "Read standard input and take each line as one sample, "
+                    "answering line by line (SAMPLE is the line number)");
+  command->add_option("samples", options->samples,
+                      "File names or http:// addresses; - is standard input");
+  command->callback(
+      [options, &context] { context.status = runDetect(*options, context); });
+}
+
+}  // namespace letterfreq
