@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a copy of the checkout and checks it: the
+# .deb by its name, the files it holds, its dependencies from the shared
+# libraries, and no lintian error. Skipped (status 77) without the package
+# tools or the build dependencies, or with LETTERFREQ_SKIP_PACKAGE_TEST=1.
+# The copy is built in one fixed folder, under a lock, so that every
+# checkout on a machine shares the compiler cache's results (the package
+# flags name the source folder). Usage: package_build_test.sh SOURCE
+set -euo pipefail
+source=$1
+work=${TMPDIR:-/tmp}/letterfreq-package-test
+skip() { echo "package_build: skipped: $*"; exit 77; }
+fail() { echo "package_build: $*" >&2; exit 1; }
+
+[ "${LETTERFREQ_SKIP_PACKAGE_TEST:-0}" != 1 ] || skip "LETTERFREQ_SKIP_PACKAGE_TEST=1"
+for tool in dpkg-buildpackage dh lintian; do
+  command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps --package)"
+done
+(cd "$source" && dpkg-checkbuilddeps >/dev/null 2>&1) ||
+  skip "build dependencies missing: $(cd "$source" && dpkg-checkbuilddeps 2>&1 || true)"
+
+mkdir -p "$work"
+exec 9>"$work.lock"
+flock 9
+
+# A copy of what the checkout holds (tracked and new files, not builds).
+# The build folder stays: only what changed is compiled again.
+rm -f "$work"/*.deb "$work"/*.changes "$work"/*.buildinfo
+mkdir -p "$work/src"
+find "$work/src" -mindepth 1 -maxdepth 1 ! -name 'obj-*' -exec rm -rf {} +
+if git -C "$source" rev-parse --show-toplevel >/dev/null 2>&1; then
+  (cd "$source" && git ls-files -z -co --exclude-standard |
+     tar --null --ignore-failed-read -T - -cf - 2>/dev/null) |
+    tar -C "$work/src" -xf -
+else
+  tar -C "$source" --exclude='./build*' -cf - . | tar -C "$work/src" -xf -
+fi
+
+# debhelper gives the build its own HOME; keep the shared compiler cache.
+if command -v ccache >/dev/null; then
+  CCACHE_DIR=$(ccache -k cache_dir)
+  export CCACHE_DIR
+fi
+export DEB_BUILD_OPTIONS="parallel=2 ${DEB_BUILD_OPTIONS:-}"
+# -nc: the build folder of the last run is kept (dh_clean would remove it).
+if ! (cd "$work/src" && dpkg-buildpackage -us -uc -b -nc) >"$work/build.log" 2>&1; then
+  tail -40 "$work/build.log" >&2
+  fail "dpkg-buildpackage failed (log: $work/build.log)"
+fi
+
+version=$(cd "$work/src" && dpkg-parsechangelog -S Version)
+arch=$(dpkg-architecture -qDEB_HOST_ARCH)
+deb=$work/letterfreq_${version}_${arch}.deb
+[ -f "$deb" ] || fail "no $(basename "$deb") was made"
+
+contents=$(dpkg-deb -c "$deb")
+for path in ./usr/bin/letterfreq ./usr/bin/letterfreq-cli \
+    ./usr/libexec/letterfreq/letterfreq-start \
+    ./usr/share/letterfreq/ling2.db ./usr/share/letterfreq/sample.txt \
+    ./usr/share/applications/letterfreq.desktop \
+    ./usr/share/icons/hicolor/scalable/apps/letterfreq.svg \
+    ./usr/share/icons/hicolor/48x48/apps/letterfreq.png \
+    ./usr/share/man/man1/letterfreq.1.gz ./usr/share/man/man1/letterfreq-cli.1.gz \
+    ./usr/share/doc/letterfreq/copyright; do
+  grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
+done
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libfltk1.3; do
+  grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
+done
+
+lintian_output=$(lintian "$deb" 2>&1 || true)
+echo "$lintian_output"
+if grep -q '^E: ' <<<"$lintian_output"; then fail "lintian reports errors"; fi
+echo "package_build: ok ($(basename "$deb"))"
