@@ -12,8 +12,7 @@
 #include "app/profile_view.h"
 #include "app/results_view.h"
 #include "app/window.h"
-#include "profiles/match.h"
-#include "profiles/ngram_match.h"
+#include "profiles/methods.h"
 #include "sample/sample_loader.h"
 #include "widgets/dialogs.h"
 #include "widgets/tree_browser.h"
@@ -63,22 +62,18 @@ void methodCallback(Fl_Widget* menu, void* data) {
 
 void matchCallback(Fl_Widget*, void* data) {
   Window& window = *static_cast<Window*>(data);
-  const int code = window.methodCode();
+  const MatchMethod* method = findMethod(window.methodCode());
   // A code that is no method does nothing, not even clear the results.
-  if (methodName(code) == nullptr) return;
+  if (method == nullptr) return;
   // Neither a sample nor a database is needed: without them the scores are
   // not numbers, or there are no languages to list.
-  if (code == METHOD_NGRAM_LIKELIHOOD) {
-    showResults(
-        *window.resultTree,
-        matchSampleByNgrams(window.ngramModel, window.sampleNgrams.counts(),
-                            window.languageProfiles),
-        ScoreStyle::Percent);
-    return;
-  }
+  const MatchTarget target(window.languageProfiles, window.ngramModel);
   showResults(*window.resultTree,
-              matchSample(code, window.sampleProfile.counts.data(),
-                          window.languageProfiles));
+              matchByMethod(*method, target,
+                            {window.sampleProfile.counts.data(),
+                             window.sampleNgrams.counts()}),
+              method->scoresAreShares ? ScoreStyle::Percent
+                                      : ScoreStyle::Plain);
 }
 
 }  // namespace letterfreq

@@ -11,28 +11,12 @@
 
 #include "app/callbacks.h"
 #include "app/window_layout.h"
-#include "profiles/match.h"
+#include "profiles/methods.h"
 #include "widgets/combo_list.h"
 #include "widgets/tree_browser.h"
 
 namespace letterfreq {
 namespace {
-
-struct MethodItem {
-  const char* label;
-  intptr_t code;  // the item's user data
-  int flags;
-};
-
-constexpr MethodItem METHOD_ITEMS[] = {
-    {"Difference", 1, FL_MENU_RADIO},
-    {"One Std Deviation", 2, FL_MENU_RADIO},
-    {"Two Std Deviations", 3, FL_MENU_RADIO},
-    {"Three Std Deviations", 4, FL_MENU_RADIO | FL_MENU_VALUE},
-    {"Four Std Deviations", 5, FL_MENU_RADIO},
-    {"Tendency Pull", 6, FL_MENU_RADIO},
-    {"N-gram Likelihood", 7, FL_MENU_RADIO},
-};
 
 // Enter acts also when the text is unchanged: the plain enter-key flag
 // would ignore Enter on the default file name.
@@ -99,11 +83,13 @@ Window::Window(int width, int height, const char* title)
   matchButton->callback(matchCallback, this);
 
   methodMenu = new Fl_Menu_Button(300, 230, 30, 25);
-  for (const MethodItem& item : METHOD_ITEMS) {
-    methodMenu->add(item.label, 0, methodCallback,
-                    reinterpret_cast<void*>(item.code), item.flags);
+  for (const MatchMethod& method : MATCH_METHODS) {
+    const bool initial = method.code == DEFAULT_METHOD_CODE;
+    methodMenu->add(method.name, 0, methodCallback,
+                    reinterpret_cast<void*>(intptr_t{method.code}),
+                    FL_MENU_RADIO | (initial ? FL_MENU_VALUE : 0));
   }
-  methodMenu->value(INITIAL_METHOD_CODE);
+  methodMenu->value(DEFAULT_METHOD_CODE);
   showMethodTooltip(*methodMenu);
 
   resultTree = new TreeBrowser(RESULT_TREE_BOX.x, RESULT_TREE_BOX.y,

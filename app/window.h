@@ -39,8 +39,6 @@ inline constexpr int RESULT_SCROLLBAR_SIZE = 12;
 inline constexpr const char* SAMPLE_TOOLTIP =
     "Sample: a file or an http:// address";
 inline constexpr const char* DATABASE_TOOLTIP = "Database file";
-// The method code at start: "Three Std Deviations".
-inline constexpr int INITIAL_METHOD_CODE = 4;
 
 // The window opens at WINDOW_WIDTH by WINDOW_HEIGHT and may be enlarged,
 // never made smaller: the trees then grow (the result tree most), the
@@ -55,7 +53,7 @@ class Window : public Fl_Double_Window {
   void resize(int x, int y, int width, int height) override;
 
   // The match method picked last: the index of methodMenu's current item,
-  // 1 "Difference" .. 6 "Tendency Pull", 7 "N-gram Likelihood".
+  // which is the code of profiles/methods.h picked.
   int methodCode() const;
 
   LetterProfile sampleProfile;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "profiles/match.h"
+#include "profiles/methods.h"
 
 namespace letterfreq {
 namespace {

@@ -7,9 +7,6 @@
 // and skipped; the others are still matched and the exit status is 1.
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -18,11 +15,12 @@
 
 #include "cli/commands.h"
 #include "cli/database_arg.h"
+#include "cli/float_text.h"
+#include "cli/sample_arg.h"
 #include "profiles/database_load.h"
-#include "profiles/match.h"
+#include "profiles/methods.h"
 #include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
-#include "sample/sample_loader.h"
 
 namespace letterfreq {
 
@@ -36,43 +34,13 @@ struct MatchOptions {
   std::vector<std::string> samples;
 };
 
-// Counts a sample as the window's "Go" does; "-" is standard input. With
-// `ngrams`, its n-gram counts too, in the same pass.
-bool countSample(const std::string& text, std::istream& in,
-                 LetterProfile& sample, std::string& failure,
-                 NgramCounter* ngrams) {
-  if (text != "-") return loadSample(text, sample, &failure, ngrams);
-  sample = LetterProfile();
-  if (!countStream(in, sample.counts.data(), true, ngrams)) {
-    sample = LetterProfile();
-    failure = FILE_OPEN_FAILED;
-    return false;
-  }
-  sample.sampleCount = 1;
-  return true;
-}
-
-// "%.9g" reads back as the same float; a NaN prints as "nan" whatever its
-// sign bit (0/0 gives a negative NaN, which printf would show as "-nan").
-std::string scoreText(float score) {
-  if (std::isnan(score)) return "nan";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(score));
-  return text;
-}
-
-nlohmann::json scoreJson(float score) {
-  if (std::isnan(score)) return nullptr;
-  return std::strtod(scoreText(score).c_str(), nullptr);
-}
-
 void printText(const std::string& sampleText, const std::vector<MatchRow>& rows,
                size_t shown, std::ostream& out) {
   std::string text = "sample\t" + sampleText + "\n";
   for (size_t r = 0; r < shown; ++r) {
     text += std::to_string(r + 1);
     text += '\t';
-    text += scoreText(rows[r].score);
+    text += floatText(rows[r].score);
     text += '\t';
     text += rows[r].name;
     text += '\n';
@@ -87,7 +55,7 @@ void printJson(const std::string& sampleText, int code,
   for (size_t r = 0; r < shown; ++r) {
     results.push_back({{"language", rows[r].name},
                        {"id", rows[r].recordId},
-                       {"score", scoreJson(rows[r].score)}});
+                       {"score", jsonFloat(rows[r].score)}});
   }
   const nlohmann::json line = {{"sample", sampleText},
                                {"method", methodName(code)},
@@ -99,38 +67,35 @@ void printJson(const std::string& sampleText, int code,
 }
 
 int runMatch(const MatchOptions& options, CliContext& context) {
-  const int code = methodCodeFromText(options.method);
+  const MatchMethod& method = *findMethod(methodCodeFromText(options.method));
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
-  const std::vector<LetterProfile>& languages = loaded.languageProfiles;
-  const bool byNgrams = code == METHOD_NGRAM_LIKELIHOOD;
-  if (byNgrams && !loaded.ngrams.carriesNgramData()) {
+  if (method.readsNgrams && !loaded.ngrams.carriesNgramData()) {
     printWarning(context.err, NO_NGRAM_DATA);
   }
-  // Each method's own view of the languages, made once for all samples.
-  const LanguageTable table(byNgrams ? std::vector<LetterProfile>()
-                                     : languages);
+  // What the method makes of the languages is made once for all samples.
+  const MatchTarget target(loaded.languageProfiles, loaded.ngrams);
   std::unique_ptr<NgramCounter> ngrams;
-  if (byNgrams) ngrams = std::make_unique<NgramCounter>();
+  if (method.readsNgrams) ngrams = std::make_unique<NgramCounter>();
 
   int status = 0;
   LetterProfile sample;
   for (const std::string& sampleText : options.samples) {
     std::string failure;
-    if (!countSample(sampleText, context.in, sample, failure, ngrams.get())) {
+    if (!loadSampleArg(sampleText, context.in, sample, &failure,
+                       ngrams.get())) {
       context.err << "letterfreq-cli: " << sampleText << ": " << failure
                   << "\n";
       status = 1;
       continue;
     }
-    const auto rows =
-        byNgrams
-            ? matchSampleByNgrams(loaded.ngrams, ngrams->counts(), languages)
-            : matchSample(code, sample.counts.data(), table, languages);
+    const auto rows = matchByMethod(
+        method, target,
+        {sample.counts.data(), ngrams ? ngrams->counts() : nullptr});
     const size_t shown =
         options.top == 0 ? rows.size() : std::min(options.top, rows.size());
     if (options.json) {
-      printJson(sampleText, code, rows, shown, context.out);
+      printJson(sampleText, method.code, rows, shown, context.out);
     } else {
       printText(sampleText, rows, shown, context.out);
     }
@@ -155,16 +120,18 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
         return "unknown method \"" + text + "\"";
       },
       "METHOD");
-  std::string methods;
-  for (const char* name : METHOD_NAMES) {
-    methods += methods.empty() ? "" : ", ";
-    methods += name;
+  std::string names;
+  for (const MatchMethod& each : MATCH_METHODS) {
+    names += names.empty() ? "" : ", ";
+    names += each.name;
   }
-  command
-      ->add_option("--method", options->method,
-                   "The method by name (any case) or code 1 to 7: " + methods +
-                       " (default: 4, Three Std Deviations)")
-      ->check(method);
+  const std::string help =
+      "The method by name (any case) or code " +
+      std::to_string(FIRST_METHOD_CODE) + " to " +
+      std::to_string(LAST_MENU_METHOD_CODE) + ": " + names + " (default: " +
+      std::to_string(DEFAULT_METHOD_CODE) + ", " +
+      methodName(DEFAULT_METHOD_CODE) + ")";
+  command->add_option("--method", options->method, help)->check(method);
   command
       ->add_option("--top", options->top,
                    "Print only the K best languages of each ranking "

@@ -1,7 +1,8 @@
 #include "profiles/match.h"
 
-#include <cctype>
 #include <cmath>
+
+#include "profiles/methods.h"
 
 namespace letterfreq {
 
@@ -54,6 +55,8 @@ void storeBlock(const float* sums, int block, bool fromOne,
     scores[e] = fromOne ? 1.0f - sums[lane] : sums[lane];
   }
 }
+
+}  // namespace
 
 void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
                      std::vector<float>& scores) {
@@ -119,32 +122,6 @@ void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
   }
 }
 
-}  // namespace
-
-const char* methodName(int code) {
-  if (code < FIRST_METHOD_CODE || code > LAST_MENU_METHOD_CODE) return nullptr;
-  return METHOD_NAMES[code - FIRST_METHOD_CODE];
-}
-
-int methodCodeFromText(std::string_view text) {
-  for (int code = FIRST_METHOD_CODE; code <= LAST_MENU_METHOD_CODE; ++code) {
-    const std::string_view name = methodName(code);
-    if (name.size() != text.size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < name.size() && same; ++i) {
-      const auto a = static_cast<unsigned char>(name[i]);
-      const auto b = static_cast<unsigned char>(text[i]);
-      same = std::tolower(a) == std::tolower(b);
-    }
-    if (same) return code;
-  }
-  if (text.size() == 1 && text[0] >= '0' + FIRST_METHOD_CODE &&
-      text[0] <= '0' + LAST_MENU_METHOD_CODE) {
-    return text[0] - '0';
-  }
-  return 0;
-}
-
 LanguageTable::LanguageTable(const std::vector<LetterProfile>& languages)
     : size(static_cast<int>(languages.size())),
       blocks((size + LANES - 1) / LANES),
@@ -174,46 +151,15 @@ LanguageTable::LanguageTable(const std::vector<LetterProfile>& languages)
   }
 }
 
-std::vector<float> matchDifference(const int32_t* sampleCounts,
-                                   const LanguageTable& languages) {
-  std::vector<float> scores;
-  scoreDifference(sampleCounts, languages, scores);
-  return scores;
-}
-
-std::vector<float> matchDeviations(const int32_t* sampleCounts,
-                                   const LanguageTable& languages, int k) {
-  std::vector<float> scores;
-  scoreDeviations(sampleCounts, languages, k, scores);
-  return scores;
-}
-
-std::vector<float> matchTendencyPull(const int32_t* sampleCounts,
-                                     const LanguageTable& languages) {
-  std::vector<float> scores;
-  scoreTendencyPull(sampleCounts, languages, scores);
-  return scores;
-}
-
 bool matchScores(int methodCode, const int32_t* sampleCounts,
                  const LanguageTable& languages, std::vector<float>& scores) {
-  switch (methodCode) {
-    case METHOD_DIFFERENCE:
-      scoreDifference(sampleCounts, languages, scores);
-      return true;
-    case METHOD_ONE_STD_DEVIATION:
-    case METHOD_TWO_STD_DEVIATIONS:
-    case METHOD_THREE_STD_DEVIATIONS:
-    case METHOD_FOUR_STD_DEVIATIONS:
-      scoreDeviations(sampleCounts, languages, methodCode - 1, scores);
-      return true;
-    case METHOD_TENDENCY_PULL:
-      scoreTendencyPull(sampleCounts, languages, scores);
-      return true;
-    default:
-      scores.clear();
-      return false;
+  const MatchMethod* method = findMethod(methodCode);
+  if (method == nullptr || method->scoreCounts == nullptr) {
+    scores.clear();
+    return false;
   }
+  method->scoreCounts(sampleCounts, languages, scores);
+  return true;
 }
 
 std::vector<MatchRow> rankResults(const std::vector<float>& scores,
@@ -246,9 +192,8 @@ std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
 
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
                                   const std::vector<LetterProfile>& languages) {
-  if (methodCode < FIRST_METHOD_CODE || methodCode > LAST_METHOD_CODE) {
-    return {};
-  }
+  const MatchMethod* method = findMethod(methodCode);
+  if (method == nullptr || method->scoreCounts == nullptr) return {};
   return matchSample(methodCode, sampleCounts, LanguageTable(languages),
                      languages);
 }

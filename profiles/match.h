@@ -1,22 +1,21 @@
-// Matching a sample against every language of a database: the six scoring
-// methods, their names and codes, and the ranking of the languages best
+// Matching a sample against every language of a database by the methods
+// over its 255 counts, their codes, and the ranking of the languages best
 // first. Plain functions over the sample's 255 counts and the list of
 // language profiles; nothing here draws, prints or keeps state between
 // calls. All frequency arithmetic is single precision, term by term in
 // rising byte order, so a score is the same float wherever it is computed.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "app/letter_profile.h"
 
 namespace letterfreq {
 
-// Method codes: the user data of the items of the window's method menu.
+// Method codes: the user data of the items of the window's method menu
+// (profiles/methods.h has the table of methods).
 constexpr int METHOD_DIFFERENCE = 1;
 constexpr int METHOD_ONE_STD_DEVIATION = 2;
 constexpr int METHOD_TWO_STD_DEVIATIONS = 3;
@@ -26,25 +25,8 @@ constexpr int METHOD_TENDENCY_PULL = 6;
 // Ranks by the sample's byte n-grams, not by its 255 counts, so it has its
 // own match (profiles/ngram_match.h); matchScores and matchSample refuse it.
 constexpr int METHOD_NGRAM_LIKELIHOOD = 7;
-constexpr int FIRST_METHOD_CODE = METHOD_DIFFERENCE;
 // The last of the methods over the 255 counts.
 constexpr int LAST_METHOD_CODE = METHOD_TENDENCY_PULL;
-// The last method of the menu.
-constexpr int LAST_MENU_METHOD_CODE = METHOD_NGRAM_LIKELIHOOD;
-constexpr int DEFAULT_METHOD_CODE = METHOD_THREE_STD_DEVIATIONS;
-
-// The names as the method menu shows them, in code order (code 1 first).
-inline constexpr std::array<const char*, 7> METHOD_NAMES = {
-    "Difference",           "One Std Deviation",   "Two Std Deviations",
-    "Three Std Deviations", "Four Std Deviations", "Tendency Pull",
-    "N-gram Likelihood"};
-
-// The name of a method code; null for a code that is no method.
-const char* methodName(int code);
-
-// The code for a method name (any letter case) or for its code written in
-// decimal ("1" to "7"); 0 when the text names no method.
-int methodCodeFromText(std::string_view text);
 
 // What a match needs of the languages, laid out for fast scoring: each
 // language's relative frequencies p(e, b) = count of b / sum of its 255
@@ -73,25 +55,33 @@ struct LanguageTable {
   std::vector<float> entriesPlusOne;  // [block][lane]: n + 1
 };
 
-// One score per language, in the order of the languages. Each takes the
-// sample's 255 counts (index = byte value). A score that is not a number
-// (a language without counts, or a sample without counts) stays NaN.
+// One score per language into `scores`, in the order of the languages.
+// Each takes the sample's 255 counts (index = byte value). A score that is
+// not a number (a language without counts, or a sample without counts)
+// stays NaN.
 //
 // 1 minus the sum over the byte values of |q(b) - p(e, b)|.
-std::vector<float> matchDifference(const int32_t* sampleCounts,
-                                   const LanguageTable& languages);
+void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
+                     std::vector<float>& scores);
 // The share of the 255 byte values whose sample frequency lies within k
 // (1 to 4) standard deviations of the language's frequency, adding the
 // float 1/255 per byte value inside.
-std::vector<float> matchDeviations(const int32_t* sampleCounts,
-                                   const LanguageTable& languages, int k);
+void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
+                     int k, std::vector<float>& scores);
+template <int K>
+void scoreWithinDeviations(const int32_t* sampleCounts,
+                           const LanguageTable& table,
+                           std::vector<float>& scores) {
+  scoreDeviations(sampleCounts, table, K, scores);
+}
 // 1 minus twice the sum over the byte values of |p(e, b) - m|, m being the
 // language's frequency if the sample were one more of its entries.
-std::vector<float> matchTendencyPull(const int32_t* sampleCounts,
-                                     const LanguageTable& languages);
+void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+                       std::vector<float>& scores);
 
-// Scores by method code: 1 Difference, 2 to 5 one to four standard
-// deviations, 6 Tendency Pull. False, `scores` emptied, for any other code.
+// Scores by method code, for the methods over the 255 counts: 1
+// Difference, 2 to 5 one to four standard deviations, 6 Tendency Pull.
+// False, `scores` emptied, for any other code.
 bool matchScores(int methodCode, const int32_t* sampleCounts,
                  const LanguageTable& languages, std::vector<float>& scores);
 
@@ -110,7 +100,8 @@ std::vector<MatchRow> rankResults(const std::vector<float>& scores,
                                   const std::vector<LetterProfile>& languages);
 
 // The whole match of one sample: scores by the method, then the ranking.
-// Empty for a method code that is no method (and for no languages).
+// Empty for a code that is no method over the counts (and for no
+// languages).
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
                                   const std::vector<LetterProfile>& languages);
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,

@@ -14,6 +14,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -30,9 +31,8 @@
 
 #include "db/record_file.h"
 #include "profiles/database_load.h"
-#include "profiles/match.h"
+#include "profiles/methods.h"
 #include "profiles/ngram_counter.h"
-#include "profiles/ngram_match.h"
 #include "sample/counting_rule.h"
 
 namespace letterfreq {
@@ -114,31 +114,23 @@ std::vector<std::string> cutSnippets(const std::string& text, int length,
   return snippets;
 }
 
-// One snippet as every method sees it: its bytes and their counts.
+// One snippet as every method sees it: its counts and n-gram counts,
+// counted in one pass (the n-grams are the bytes the counting rule counts).
 struct Snippet {
-  std::string bytes;
   std::array<int32_t, PROFILE_SLOTS> counts{};
+  std::vector<uint32_t> ngrams;
 };
 
-Snippet countSnippet(std::string bytes) {
+Snippet countSnippet(const std::string& bytes, NgramCounter& counter) {
   Snippet snippet;
-  snippet.bytes = std::move(bytes);
+  counter.reset();
   CountingRule rule(true);
-  rule.feed(reinterpret_cast<const uint8_t*>(snippet.bytes.data()),
-            snippet.bytes.size());
+  rule.feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+            [&counter](uint8_t byte) { counter.add(byte); });
+  counter.finish();
   rule.copyCountsTo(snippet.counts.data());
+  snippet.ngrams.assign(counter.counts(), counter.counts() + NGRAM_BUCKETS);
   return snippet;
-}
-
-// The language a method puts first: the highest score, ties to the earlier
-// language, scores that are not a number never first (as the ranking does).
-int topLanguage(const std::vector<float>& scores) {
-  int best = -1;
-  for (size_t e = 0; e < scores.size(); ++e) {
-    if (scores[e] != scores[e]) continue;  // not a number
-    if (best < 0 || scores[e] > scores[best]) best = static_cast<int>(e);
-  }
-  return best;
 }
 
 // A method under test: its menu name, the position of the language it ranks
@@ -150,36 +142,19 @@ struct Method {
   int tried[LENGTH_COUNT] = {};
 };
 
-// Every method, in menu order. A method that needs more than the counts
-// (its own data from the load, or the snippet's bytes) joins here with a
-// pick of its own.
-std::vector<Method> methodsUnderTest(const LanguageTable& table,
-                                     const NgramModel& ngrams) {
+// Every method of the menu that the database can answer (the n-gram
+// method only with n-gram lists). A method's pick is the language it ranks
+// first, if that one has a score.
+std::vector<Method> methodsUnderTest(const MatchTarget& target) {
   std::vector<Method> methods;
-  for (int code = FIRST_METHOD_CODE; code <= LAST_METHOD_CODE; ++code) {
+  for (const MatchMethod& method : MATCH_METHODS) {
+    if (method.readsNgrams && !target.ngrams().carriesNgramData()) continue;
     methods.push_back(
-        {methodName(code), [&table, code, scores = std::vector<float>()](
-                               const Snippet& snippet) mutable {
-           matchScores(code, snippet.counts.data(), table, scores);
-           return topLanguage(scores);
-         }});
-  }
-  // N-gram Likelihood, on a database with n-gram lists: the snippet's
-  // n-grams are the bytes the counting rule counts.
-  if (ngrams.carriesNgramData()) {
-    methods.push_back(
-        {methodName(METHOD_NGRAM_LIKELIHOOD),
-         [&ngrams, counter = std::make_shared<NgramCounter>()](
-             const Snippet& snippet) {
-           counter->reset();
-           CountingRule rule(true);
-           rule.feed(reinterpret_cast<const uint8_t*>(snippet.bytes.data()),
-                     snippet.bytes.size(),
-                     [&counter](uint8_t byte) { counter->add(byte); });
-           counter->finish();
-           const NgramMatch match = matchNgrams(ngrams, counter->counts());
-           const int first = match.ranking.empty() ? -1 : match.ranking[0];
-           return first >= 0 && ngrams.hasData(first) ? first : -1;
+        {method.name, [&target, &method](const Snippet& snippet) {
+           const std::vector<MatchRow> rows = matchByMethod(
+               method, target, {snippet.counts.data(), snippet.ngrams.data()});
+           const bool scored = !rows.empty() && !std::isnan(rows[0].score);
+           return scored ? rows[0].language : -1;
          }});
   }
   return methods;
@@ -192,7 +167,7 @@ int run(const Options& options) {
     throw std::runtime_error(options.database + ": the load did not complete");
   }
   const std::vector<LetterProfile>& languages = load.languageProfiles;
-  LanguageTable table(languages);
+  const MatchTarget target(languages, load.ngrams);
 
   std::vector<HeldOutText> texts = readHeldOut(options.texts);
   std::vector<int> truth;  // database position of each held-out text
@@ -207,7 +182,8 @@ int run(const Options& options) {
     truth.push_back(static_cast<int>(found - languages.begin()));
   }
 
-  std::vector<Method> methods = methodsUnderTest(table, load.ngrams);
+  std::vector<Method> methods = methodsUnderTest(target);
+  NgramCounter counter;
   // (true language, guessed language) -> snippets, over all methods/lengths.
   std::map<std::pair<int, int>, int> confused;
   for (size_t t = 0; t < texts.size(); ++t) {
@@ -216,7 +192,7 @@ int run(const Options& options) {
                       static_cast<uint32_t>(SNIPPET_LENGTHS[l]);
       for (std::string& bytes : cutSnippets(texts[t].text, SNIPPET_LENGTHS[l],
                                             options.snippets, seed)) {
-        Snippet snippet = countSnippet(std::move(bytes));
+        const Snippet snippet = countSnippet(bytes, counter);
         for (Method& method : methods) {
           int guess = method.pick(snippet);
           ++method.tried[l];

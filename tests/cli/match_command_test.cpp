@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_runner.h"
+#include "cli/sample_arg.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
@@ -151,6 +153,20 @@ TEST_F(MatchCommandTest, AnUnreadableSampleFailsButTheOthersAreMatched) {
             "letterfreq-cli: " + missing + ": File couldn't be opened!\n");
   EXPECT_EQ(result.out,
             "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
+}
+
+// Regression: match named an unreadable standard input "File couldn't be
+// opened!" where count and add say what failed.
+TEST_F(MatchCommandTest, AnUnreadableStandardInputIsNamedAsSuch) {
+  std::istringstream in("cc");
+  in.setstate(std::ios::badbit);
+  std::ostringstream out, err;
+  EXPECT_EQ(runCli({"match", "--db", db, "-", latinText}, in, out, err), 1);
+  EXPECT_EQ(err.str(),
+            std::string("letterfreq-cli: -: ") + STDIN_READ_FAILED + "\n");
+  // The other sample is still matched (by the default method).
+  EXPECT_EQ(out.str().rfind("sample\t" + latinText + "\n1\t1\tLatin\n", 0),
+            0u);
 }
 
 TEST_F(MatchCommandTest, WrongCommandLinesExitTwo) {

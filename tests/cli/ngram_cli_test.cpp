@@ -11,6 +11,7 @@
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
 #include "profiles/ngram_counter.h"
+#include "profiles/methods.h"
 #include "profiles/ngram_match.h"
 #include "sample/sample_loader.h"
 #include "tests/profiles/ngram_test_files.h"

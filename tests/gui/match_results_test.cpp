@@ -17,6 +17,7 @@
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
 #include "profiles/match.h"
+#include "profiles/methods.h"
 #include "sample/sample_loader.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/temp_dir.h"

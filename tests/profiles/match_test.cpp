@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "profiles/methods.h"
+
 namespace letterfreq {
 namespace {
 
@@ -40,6 +42,13 @@ Counts varied(uint32_t seed) {
     counts[b] = static_cast<int32_t>((x >> 8) % 5000);
   }
   return counts;
+}
+
+std::vector<float> matchDeviations(const int32_t* sampleCounts,
+                                   const LanguageTable& languages, int k) {
+  std::vector<float> scores;
+  scoreDeviations(sampleCounts, languages, k, scores);
+  return scores;
 }
 
 std::vector<float> scoresBy(int code, const Counts& sample,
@@ -263,24 +272,6 @@ TEST(MatchMethodTest, OnlyTheSixCodesAreMethods) {
     EXPECT_EQ(methodName(code) == nullptr, code != METHOD_NGRAM_LIKELIHOOD);
   }
   EXPECT_TRUE(matchSample(METHOD_DIFFERENCE, sample.data(), {}).empty());
-}
-
-TEST(MatchMethodTest, NamesAndCodesAreReadFromText) {
-  EXPECT_STREQ(methodName(1), "Difference");
-  EXPECT_STREQ(methodName(DEFAULT_METHOD_CODE), "Three Std Deviations");
-  EXPECT_STREQ(methodName(6), "Tendency Pull");
-  EXPECT_STREQ(methodName(7), "N-gram Likelihood");
-  for (int code = FIRST_METHOD_CODE; code <= LAST_MENU_METHOD_CODE; ++code) {
-    EXPECT_EQ(methodCodeFromText(methodName(code)), code);
-    EXPECT_EQ(methodCodeFromText(std::to_string(code)), code);
-  }
-  EXPECT_EQ(methodCodeFromText("tendency pull"), 6);
-  EXPECT_EQ(methodCodeFromText("TWO STD DEVIATIONS"), 3);
-  EXPECT_EQ(methodCodeFromText("n-gram likelihood"), 7);
-  for (const char* text : {"", "0", "8", "04", "Difference ", "Tendency",
-                           "one std deviations", "N-gram"}) {
-    EXPECT_EQ(methodCodeFromText(text), 0) << text;
-  }
 }
 
 }  // namespace

@@ -1,0 +1,104 @@
+// The matching methods, one row each: its code (the user data of the
+// window's method menu), its menu name and how it ranks the languages. The
+// window builds its menu from this table, the CLI parses --method and
+// writes its help from it, and the accuracy tool tries every row. A new
+// method is one more row, its scoring function and its tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "app/letter_profile.h"
+#include "profiles/match.h"
+#include "profiles/ngram_model.h"
+
+namespace letterfreq {
+
+// What a match needs of one sample: its 255 counts and, for the methods
+// that read them, its n-gram bucket counts (NGRAM_BUCKETS of them).
+struct SampleCounts {
+  const int32_t* counts = nullptr;
+  const uint32_t* ngramCounts = nullptr;  // null: not counted
+};
+
+// The languages of one load as the methods score them. Borrows the
+// profiles and the model, which must outlive it; what a method makes of
+// them once (the lane-blocked table) is made on first use and kept for
+// the next samples.
+class MatchTarget {
+ public:
+  MatchTarget(const std::vector<LetterProfile>& languages,
+              const NgramModel& ngrams);
+
+  const std::vector<LetterProfile>& languages() const { return languages_; }
+  const NgramModel& ngrams() const { return ngrams_; }
+  const LanguageTable& table() const;
+
+ private:
+  const std::vector<LetterProfile>& languages_;
+  const NgramModel& ngrams_;
+  mutable std::unique_ptr<LanguageTable> table_;
+};
+
+struct MatchMethod {
+  int code;
+  const char* name;
+  // Scores over the 255 counts, one per language (null for a method that
+  // ranks by other means).
+  void (*scoreCounts)(const int32_t* sampleCounts, const LanguageTable& table,
+                      std::vector<float>& scores);
+  // Ranks by other means, when scoreCounts is null.
+  std::vector<MatchRow> (*rank)(const MatchTarget& target,
+                                const SampleCounts& sample);
+  bool readsNgrams;      // the sample's n-gram counts must be counted
+  bool scoresAreShares;  // each score is a share from 0 to 1 of the whole
+};
+
+// Ranks by the sample's byte n-grams (profiles/ngram_match.h); a sample
+// without n-gram counts counts as an empty one.
+std::vector<MatchRow> rankByNgrams(const MatchTarget& target,
+                                   const SampleCounts& sample);
+
+// Every method, in menu order (code order, code 1 first).
+inline constexpr std::array MATCH_METHODS = {
+    MatchMethod{METHOD_DIFFERENCE, "Difference", scoreDifference, nullptr,
+                false, false},
+    MatchMethod{METHOD_ONE_STD_DEVIATION, "One Std Deviation",
+                scoreWithinDeviations<1>, nullptr, false, false},
+    MatchMethod{METHOD_TWO_STD_DEVIATIONS, "Two Std Deviations",
+                scoreWithinDeviations<2>, nullptr, false, false},
+    MatchMethod{METHOD_THREE_STD_DEVIATIONS, "Three Std Deviations",
+                scoreWithinDeviations<3>, nullptr, false, false},
+    MatchMethod{METHOD_FOUR_STD_DEVIATIONS, "Four Std Deviations",
+                scoreWithinDeviations<4>, nullptr, false, false},
+    MatchMethod{METHOD_TENDENCY_PULL, "Tendency Pull", scoreTendencyPull,
+                nullptr, false, false},
+    MatchMethod{METHOD_NGRAM_LIKELIHOOD, "N-gram Likelihood", nullptr,
+                rankByNgrams, true, true},
+};
+
+constexpr int FIRST_METHOD_CODE = MATCH_METHODS.front().code;
+// The last method of the menu.
+constexpr int LAST_MENU_METHOD_CODE = MATCH_METHODS.back().code;
+// The method at start and without --method: "Three Std Deviations".
+constexpr int DEFAULT_METHOD_CODE = METHOD_THREE_STD_DEVIATIONS;
+
+// The row of a method code; null for a code that is no method.
+const MatchMethod* findMethod(int code);
+
+// The name of a method code; null for a code that is no method.
+const char* methodName(int code);
+
+// The code for a method name (any letter case) or for its code written in
+// decimal ("1" to "7"); 0 when the text names no method.
+int methodCodeFromText(std::string_view text);
+
+// The languages best first for one sample by one method.
+std::vector<MatchRow> matchByMethod(const MatchMethod& method,
+                                    const MatchTarget& target,
+                                    const SampleCounts& sample);
+
+}  // namespace letterfreq
