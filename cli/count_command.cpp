@@ -1,8 +1,6 @@
 // letterfreq-cli count [--json] SAMPLE...: counts each sample as the
 // window's "Go" does and prints its profile, most frequent byte first.
 #include <CLI/CLI.hpp>
-#include <cmath>
-#include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -11,6 +9,7 @@
 
 #include "app/letter_profile.h"
 #include "cli/commands.h"
+#include "cli/float_text.h"
 #include "cli/sample_arg.h"
 
 namespace letterfreq {
@@ -21,14 +20,6 @@ struct CountOptions {
   bool json = false;
   std::vector<std::string> samples;
 };
-
-// "%.9g" reads back as the same float; any NaN prints as "nan".
-std::string floatText(float value) {
-  if (std::isnan(value)) return "nan";
-  char text[32];
-  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-  return text;
-}
 
 // The byte's share of the total in percent, in single precision as the
 // window computes it.

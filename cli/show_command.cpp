@@ -4,9 +4,6 @@
 // there is printed (the last language and the totals summed so far), after
 // the warning on standard error, as the window shows its partial tree.
 #include <CLI/CLI.hpp>
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
@@ -14,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/database_arg.h"
+#include "cli/float_text.h"
 #include "profiles/database_load.h"
 
 namespace letterfreq {
@@ -24,15 +22,6 @@ struct ShowOptions {
   std::string database;
   bool json = false;
 };
-
-// A float as JSON: the value that "%.9g" prints (which reads back as the
-// same float), or null when it is not a number.
-nlohmann::json jsonFloat(float value) {
-  if (std::isnan(value)) return nullptr;
-  char text[32];
-  std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
-  return std::strtod(text, nullptr);
-}
 
 // A profile as the window shows it: ordered and totalled. A language the
 // load ended in was never completed, so a copy is.
