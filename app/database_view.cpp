@@ -75,7 +75,7 @@ void showDatabase(TreeBrowser& tree, std::shared_ptr<DatabaseLoad> load) {
     }
   }
   if (load->outcome != LoadOutcome::Complete) return;
-  TreeNode* totals = tree.appendBranch(nullptr, TOTALS_LABEL);
+  TreeNode* totals = tree.appendBranch(nullptr, TOTALS_MESSAGE);
   showProfile(tree, totals, load->totals, 0, SHOW_SUMMARY);
 }
 

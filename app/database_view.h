@@ -23,8 +23,7 @@ class TreeBrowser;
 inline constexpr const char* LOADING_TITLE = "Loading database...";
 inline constexpr const char* LOAD_CANCELLED_TEXT = "Database open cancelled.";
 inline constexpr const char* PLEASE_OPEN_TEXT = "(Please open a database)";
-inline constexpr const char* TOTALS_LABEL = "Totals";
-// Entry name boxes, as the design of the window has them.
+// The size of an entry's name box.
 constexpr int NAME_BOX_WIDTH = 300;
 constexpr int NAME_BOX_HEIGHT = 20;
 constexpr int NAME_BOX_LABEL_SIZE = 12;

@@ -56,7 +56,8 @@ inline constexpr const char* TOO_MANY_SORT_ARRAYS =
     "Database has too many Sort Arrays for its own good.";
 inline constexpr const char* MISSING_SORT_ARRAY =
     "Database missing Sort Array information.";
-// The progress message before the totals are made.
+// The name of the totals: the progress message before they are made, and
+// their branch in the window's tree.
 inline constexpr const char* TOTALS_MESSAGE = "Totals";
 
 struct LoadHooks {
