@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "db/record.h"
@@ -20,9 +21,16 @@ inline uint8_t read_u8(const uint8_t* bytes) { return bytes[0]; }
 inline uint16_t read_u16(const uint8_t* bytes) {
   return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
+// Copied out whole and turned only on a big-endian host: compilers do not
+// always join four byte reads into one load, and loading a database is
+// mostly reading these.
 inline uint32_t read_u32(const uint8_t* bytes) {
-  return uint32_t{bytes[0]} | (uint32_t{bytes[1]} << 8) |
-         (uint32_t{bytes[2]} << 16) | (uint32_t{bytes[3]} << 24);
+  uint32_t value;
+  std::memcpy(&value, bytes, sizeof value);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  value = __builtin_bswap32(value);
+#endif
+  return value;
 }
 
 // The record's bytes as they stand in the file: delimiter, id,

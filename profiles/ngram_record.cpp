@@ -5,15 +5,6 @@
 #include "profiles/ngram_counter.h"
 
 namespace letterfreq {
-namespace {
-
-void putU16(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value & 0xFF));
-  out.push_back(static_cast<uint8_t>((value >> 8) & 0xFF));
-}
-
-}  // namespace
-
 std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts) {
   std::vector<uint16_t> kept;
   for (int b = 0; b < NGRAM_BUCKETS; ++b) {
@@ -31,18 +22,11 @@ std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts) {
   std::vector<uint8_t> data;
   data.reserve(kept.size() * NGRAM_ITEM_SIZE);
   for (uint16_t bucket : kept) {
-    putU16(data, bucket);
-    putU16(data, std::min(counts[bucket], NGRAM_COUNT_LIMIT));
+    write_u16(data, bucket);
+    write_u16(data, static_cast<uint16_t>(
+                        std::min(counts[bucket], NGRAM_COUNT_LIMIT)));
   }
   return data;
-}
-
-std::vector<NgramItem> decodeNgramRecord(const uint8_t* data, size_t length) {
-  std::vector<NgramItem> items;
-  items.reserve(length / NGRAM_ITEM_SIZE);
-  forEachNgramItem(data, length,
-                   [&items](const NgramItem& item) { items.push_back(item); });
-  return items;
 }
 
 }  // namespace letterfreq

@@ -13,9 +13,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
+#include "db/record_codec.h"
 #include "profiles/ngram_counter.h"
 
 namespace letterfreq {
@@ -32,32 +32,18 @@ struct NgramItem {
 // The data block for the bucket counts n[0..NGRAM_BUCKETS-1].
 std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts);
 
-// The little-endian word of one item. Copied out whole and turned only on
-// a big-endian host: compilers do not always join four byte reads into
-// one load, and summing a language's lists is mostly this.
-inline uint32_t ngramItemWord(const uint8_t* at) {
-  uint32_t word;
-  std::memcpy(&word, at, sizeof word);
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-  word = __builtin_bswap32(word);
-#endif
-  return word;
-}
-
 // Calls onItem(NgramItem) for the items of a data block, in stored order;
 // out-of-range buckets and a trailing partial item are left out.
 template <class OnItem>
 void forEachNgramItem(const uint8_t* data, size_t length, OnItem&& onItem) {
   for (size_t at = 0; at + NGRAM_ITEM_SIZE <= length; at += NGRAM_ITEM_SIZE) {
-    const uint32_t word = ngramItemWord(data + at);
+    // Both halves at once: summing a language's lists is mostly this.
+    const uint32_t word = read_u32(data + at);
     NgramItem item;
     item.bucket = static_cast<uint16_t>(word & 0xFFFF);
     item.count = static_cast<uint16_t>(word >> 16);
     if (item.bucket < NGRAM_BUCKETS) onItem(item);
   }
 }
-
-// The same items as a list.
-std::vector<NgramItem> decodeNgramRecord(const uint8_t* data, size_t length);
 
 }  // namespace letterfreq

@@ -9,6 +9,14 @@
 namespace letterfreq {
 namespace {
 
+// The items of a data block as a list.
+std::vector<NgramItem> decodeNgramRecord(const uint8_t* data, size_t length) {
+  std::vector<NgramItem> items;
+  forEachNgramItem(data, length,
+                   [&items](const NgramItem& item) { items.push_back(item); });
+  return items;
+}
+
 std::vector<uint32_t> emptyCounts() {
   return std::vector<uint32_t>(NGRAM_BUCKETS, 0);
 }
