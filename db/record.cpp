@@ -10,7 +10,6 @@ void Record::reset() {
   fields_.clear();
   links_.clear();
   data_.clear();
-  hasData_ = false;
 }
 
 void Record::clear() {
@@ -18,7 +17,6 @@ void Record::clear() {
   fields_.clear();
   links_.clear();
   data_.assign(1, 0);
-  hasData_ = true;
 }
 
 void Record::set_data(const uint8_t* bytes, uint32_t length) {
@@ -26,14 +24,12 @@ void Record::set_data(const uint8_t* bytes, uint32_t length) {
     throw std::invalid_argument("Record::set_data: no bytes for a length");
   }
   data_.assign(bytes, bytes + length);
-  hasData_ = true;
 }
 
 void Record::set_data(const char* text) {
   if (text == nullptr) text = "";  // the empty text: one zero byte
   const auto* bytes = reinterpret_cast<const uint8_t*>(text);
   data_.assign(bytes, bytes + std::strlen(text) + 1);
-  hasData_ = true;
 }
 
 bool Record::add_field(const RecordField& field) {

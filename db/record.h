@@ -52,14 +52,12 @@ class Record {
   uint32_t dataLength() const { return static_cast<uint32_t>(data_.size()); }
   // May be null when dataLength() is 0.
   const uint8_t* data() const { return data_.data(); }
-  bool hasData() const { return hasData_; }
 
  private:
   uint32_t id_ = 0;
   std::vector<RecordField> fields_;
   std::vector<RecordLink> links_;
   std::vector<uint8_t> data_;
-  bool hasData_ = false;  // false only in the reset state
 };
 
 }  // namespace letterfreq

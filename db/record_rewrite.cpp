@@ -39,16 +39,4 @@ RewritePlan planRewrite(const std::vector<uint8_t>& bytes, const Record& record,
   return plan;
 }
 
-std::vector<uint8_t> applyRewrite(const std::vector<uint8_t>& bytes,
-                                  const RewritePlan& plan) {
-  if (plan.refusal != nullptr) return bytes;
-  std::vector<uint8_t> result;
-  result.reserve(bytes.size() - (plan.oldEnd - plan.offset) +
-                 plan.encoded.size());
-  result.insert(result.end(), bytes.begin(), bytes.begin() + plan.offset);
-  result.insert(result.end(), plan.encoded.begin(), plan.encoded.end());
-  result.insert(result.end(), bytes.begin() + plan.oldEnd, bytes.end());
-  return result;
-}
-
 }  // namespace letterfreq

@@ -30,8 +30,4 @@ struct RewritePlan {
 RewritePlan planRewrite(const std::vector<uint8_t>& bytes, const Record& record,
                         int32_t offset);
 
-// The file's new bytes after an accepted plan: head, new record, tail.
-std::vector<uint8_t> applyRewrite(const std::vector<uint8_t>& bytes,
-                                  const RewritePlan& plan);
-
 }  // namespace letterfreq

@@ -210,8 +210,6 @@ int waitReadable(const SocketHandle* handles, bool* readable, int count,
   return ready;
 }
 
-int lastSocketError() { return errno; }
-
 std::string errorText(int error) { return std::strerror(error); }
 
 }  // namespace letterfreq

@@ -65,8 +65,7 @@ int localPort(SocketHandle handle);
 int waitReadable(const SocketHandle* handles, bool* readable, int count,
                  int timeoutMs);
 
-// The errno value of the last failed call, and its message text.
-int lastSocketError();
+// The message text of an errno value.
 std::string errorText(int error);
 
 }  // namespace letterfreq

@@ -15,7 +15,6 @@ using testing::dataOf;
 TEST(RecordTest, ResetAndClearStates) {
   Record record;
   EXPECT_EQ(record.id(), 0u);
-  EXPECT_FALSE(record.hasData());
   EXPECT_EQ(record.body_length(), 2u);
 
   record.id(9);
@@ -27,7 +26,6 @@ TEST(RecordTest, ResetAndClearStates) {
   EXPECT_EQ(record.body_length(), 3u);
 
   record.reset();
-  EXPECT_FALSE(record.hasData());
   EXPECT_EQ(record.dataLength(), 0u);
   EXPECT_EQ(record.body_length(), 2u);
 }
@@ -44,7 +42,6 @@ TEST(RecordTest, SetDataKeepsTextNulAndExactBytes) {
   record.set_data(bytes, 3);
   EXPECT_EQ(dataOf(record), (Bytes{0, 1, 2}));
   record.set_data(nullptr, 0);
-  EXPECT_TRUE(record.hasData());
   EXPECT_EQ(record.dataLength(), 0u);
   EXPECT_THROW(record.set_data(nullptr, 4), std::invalid_argument);
 }

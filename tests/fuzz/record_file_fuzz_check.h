@@ -29,6 +29,16 @@ inline void check(bool ok, const char* what) {
   }
 }
 
+// The file's new bytes after an accepted plan: head, new record, tail.
+inline std::vector<uint8_t> applyRewrite(const std::vector<uint8_t>& bytes,
+                                         const RewritePlan& plan) {
+  if (plan.refusal != nullptr) return bytes;
+  std::vector<uint8_t> result(bytes.begin(), bytes.begin() + plan.offset);
+  result.insert(result.end(), plan.encoded.begin(), plan.encoded.end());
+  result.insert(result.end(), bytes.begin() + plan.oldEnd, bytes.end());
+  return result;
+}
+
 // The answer of one operation as text: "ok ..." or "error !...".
 template <class Call>
 std::string answer(Call call) {
