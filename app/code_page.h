@@ -1,7 +1,7 @@
 // Byte values from the sample are shown as the characters they stand for in
-// the Windows-1252 code page, the code page the program was first written
-// for. The toolkit draws UTF-8, so texts are converted for display only;
-// the labels themselves stay byte for byte as made.
+// the Windows-1252 code page, which covers the Western European texts the
+// databases mostly hold. The toolkit draws UTF-8, so texts are converted
+// for display only; the labels themselves stay byte for byte as made.
 #pragma once
 
 #include <string>

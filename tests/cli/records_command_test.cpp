@@ -20,7 +20,7 @@ class RecordsCommandTest : public ::testing::Test {
   testing::TempDir dir;
 };
 
-TEST_F(RecordsCommandTest, ListsTheWorkedFileAsText) {
+TEST_F(RecordsCommandTest, ListsTheTwoRecordFileAsText) {
   Record linked = testing::textRecord(259, {{257, 6}, {2, 1}}, "ab");
   const std::string db = dir.write(
       "ling2.db",

@@ -1,5 +1,5 @@
 // Test helpers for the record engine: byte strings written as hex, the
-// two worked records and their 41-byte file, and records built in one call.
+// two golden records and their 41-byte file, and records built in one call.
 #pragma once
 
 #include <cstdint>

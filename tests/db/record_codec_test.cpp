@@ -21,7 +21,7 @@ TEST(RecordCodecTest, IntegersAreLittleEndianByteByByte) {
   EXPECT_EQ(read_u32(out.data() + 3), 0xA1B2C3D4u);
 }
 
-TEST(RecordCodecTest, WorkedRecordsEncodeToTheirGoldenBytes) {
+TEST(RecordCodecTest, TheTwoRecordsEncodeToTheirGoldenBytes) {
   EXPECT_EQ(encodeRecord(testing::latinRecord()), testing::LATIN_RECORD);
   EXPECT_EQ(encodeRecord(testing::fieldRecord()), testing::FIELD_RECORD);
   Bytes file;

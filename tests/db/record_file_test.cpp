@@ -66,7 +66,7 @@ TEST_F(RecordFileTest, ConstructorCreatesAMissingFileAndKeepsAnExistingOne) {
   EXPECT_EQ(bytesOf(existing), testing::TWO_RECORD_FILE);
 }
 
-TEST_F(RecordFileTest, ConstructorThrowsNoFileOpenInsteadOfExiting) {
+TEST_F(RecordFileTest, AnUnopenableFileThrowsNoFileOpen) {
   EXPECT_EQ(errorOf([] { RecordFile file(""); }), "!nofileopen");
   EXPECT_EQ(errorOf([&] { RecordFile file(dir.path()); }), "!nofileopen");
   EXPECT_EQ(errorOf([&] { RecordFile file(dir.file("no/such/folder.db")); }),
@@ -97,7 +97,7 @@ TEST_F(RecordFileTest, EmptyFileHoldsNoRecords) {
   EXPECT_EQ(file.find_record_offset(257), -1);
 }
 
-TEST_F(RecordFileTest, ReadsTheWorkedFile) {
+TEST_F(RecordFileTest, ReadsTheTwoRecordFile) {
   RecordFile file(dbWith(testing::TWO_RECORD_FILE));
   const std::vector<RecordRef> all = file.query_all();
   EXPECT_EQ(idsOf(all), (std::vector<uint32_t>{257, 258}));
