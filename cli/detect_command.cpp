@@ -26,6 +26,7 @@
 #include "cli/sample_arg.h"
 #include "profiles/database_load.h"
 #include "profiles/match.h"
+#include "profiles/methods.h"
 #include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
 #include "sample/counting_rule.h"
