@@ -107,7 +107,7 @@ void addEntryCallback(Fl_Widget*, void* data) {
     return;
   }
   try {
-    storeEntry(*window.database, window.languageProfiles,
+    storeEntry(*window.database,
                {language, window.nameInput->value(),
                 window.sampleInput->value()},
                window.sampleProfile, window.sampleNgrams.counts());

@@ -74,28 +74,16 @@ int runAdd(const AddOptions& options, CliContext& context) {
     }
 
     // As the window adds: with n-gram lists exactly when the file has them.
-    const bool withLists = options.ngrams || databaseHasNgramLists(database);
-    std::vector<LetterProfile> languages = loaded.languageProfiles;
-    std::vector<Record> records;
-    std::vector<EntryRecords> added;
-    uint32_t nextId = database.next_record_id();
+    std::vector<NewEntry> entries;
     for (size_t k = 0; k < samples.size(); ++k) {
-      const EntryToAdd entry{options.language, options.name,
-                             options.samples[k]};
-      EntryRecords one = entryRecords(languages, entry, samples[k], nextId,
-                                      withLists ? &ngramLists[k] : nullptr);
-      nextId = one.records.back().id() + 1;
-      if (one.newLanguage) {
-        // As the reload after an addition would list it: last.
-        LetterProfile language;
-        language.name = options.language;
-        language.recordId = one.languageId;
-        languages.push_back(language);
-      }
-      records.insert(records.end(), one.records.begin(), one.records.end());
-      added.push_back(std::move(one));
+      entries.push_back({{options.language, options.name, options.samples[k]},
+                         samples[k],
+                         &ngramLists[k]});
     }
-    database.append_records(records);
+    const std::vector<EntryRecords> added = storeEntries(
+        database, entries,
+        options.ngrams ? NgramList::EvenIfDatabaseHasNone
+                       : NgramList::IfDatabaseHasThem);
 
     for (size_t k = 0; k < added.size(); ++k) {
       const Record& entryRecord =

@@ -1,11 +1,14 @@
 #include "cli/database_arg.h"
 
-#include <filesystem>
+#include <errno.h>
+#include <sys/stat.h>
+
+#include <new>
 #include <ostream>
 #include <stdexcept>
-#include <system_error>
 
 #include "db/record_snapshot.h"
+#include "db/record_texts.h"
 
 namespace letterfreq {
 
@@ -20,8 +23,13 @@ LoadHooks cliLoadHooks(std::ostream& err) {
 }
 
 bool databaseFound(const std::string& database, std::ostream& err) {
-  std::error_code ignored;
-  if (std::filesystem::exists(database, ignored)) return true;
+  // Only a name that leads nowhere is missing; any other failure (a link
+  // loop, say) is the open's to report with its reason.
+  struct stat info;
+  if (::stat(database.c_str(), &info) == 0 ||
+      (errno != ENOENT && errno != ENOTDIR)) {
+    return true;
+  }
   err << "letterfreq-cli: " << database << ": no such database\n";
   return false;
 }
@@ -32,6 +40,11 @@ int runOnDatabase(const std::string& database, std::ostream& err,
     return work();
   } catch (const std::runtime_error& e) {
     err << "letterfreq-cli: " << database << ": " << e.what() << "\n";
+    return 1;
+  } catch (const std::bad_alloc&) {
+    // Whatever ran out of memory, nothing was written.
+    err << "letterfreq-cli: " << database << ": " << NO_MEMORY_TO_READ_TEXT
+        << "\n";
     return 1;
   }
 }

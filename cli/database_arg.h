@@ -2,7 +2,8 @@
 // names a database shares, so that they all report alike. A missing file
 // is "letterfreq-cli: FILE: no such database", a load warning is
 // "warning: TEXT" on standard error, and an engine error is
-// "letterfreq-cli: FILE: TEXT" with exit status 1. Holds nothing.
+// "letterfreq-cli: FILE: TEXT" with exit status 1 (also when memory runs
+// out). Holds nothing.
 #pragma once
 
 #include <functional>

@@ -2,9 +2,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <stdlib.h>
-#include <sys/mman.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,75 +12,18 @@
 #include <stdexcept>
 #include <utility>
 
+#include "db/append_journal.h"
+#include "db/posix_file.h"
 #include "db/record_format.h"
 #include "db/record_texts.h"
+#include "db/write_lock.h"
 
 namespace letterfreq {
 
 namespace {
 
-// Closes the descriptor when it goes out of scope.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Hands the descriptor over: it is no longer closed here.
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  // Closes now so that a failing close (a late write error) is seen.
-  int close() {
-    const int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
-
 [[noreturn]] void throwWriteFailed(int error) {
   throw std::runtime_error(writeFailedText(std::strerror(error)));
-}
-
-// Writes everything, resuming after partial writes and interruptions.
-// Returns 0 or the errno of the failure.
-int writeAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return 0;
-}
-
-int writeAllAt(int fd, const uint8_t* data, size_t size, off_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size, offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    data += n;
-    size -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return 0;
 }
 
 // Reads into [data, data + size) until it is full or the file ends;
@@ -100,53 +42,49 @@ size_t readUpTo(int fd, uint8_t* data, size_t size) {
   return have;
 }
 
-std::string folderOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+// The reason a file of this type is not a database, in the system's words.
+const char* notRegularReason(mode_t mode) {
+  if (S_ISDIR(mode)) return std::strerror(EISDIR);
+  if (S_ISFIFO(mode)) return "is a FIFO, not a regular file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a regular file";
+  if (S_ISSOCK(mode)) return "is a socket, not a regular file";
+  return "not a regular file";
 }
 
-// The file a name stands for, following symbolic links, so that the
-// rename replaces the file and keeps the link.
-std::string resolvedName(const std::string& name) {
-  char resolved[PATH_MAX];
-  if (::realpath(name.c_str(), resolved) != nullptr) return resolved;
-  return name;
-}
-
-}  // namespace
-
-void createDatabaseFile(const std::string& name) {
-  FileDescriptor fd(
-      ::open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666));
-  if (!fd.valid()) throw std::runtime_error(NO_FILE_OPEN_TEXT);
-}
-
-namespace {
-
-// Opens a database file for reading: NO_FILE_OPEN_TEXT when it cannot be
-// opened or is a folder, FILE_TOO_LARGE_TEXT when it is larger than any
-// database file.
-int openForReading(const std::string& name, struct stat& info) {
-  FileDescriptor fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || S_ISDIR(info.st_mode)) {
+// Opens a database file with `flags` (never waiting for a pipe's other
+// end) and refuses anything but a regular file. NO_FILE_OPEN_TEXT when it
+// cannot be opened, notOpenableText for a folder, pipe, device or link
+// loop.
+int openDatabase(const std::string& name, int flags, struct stat& info) {
+  FileDescriptor fd(::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666));
+  if (!fd.valid()) {
+    const int error = errno;
+    if (::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      throw std::runtime_error(notOpenableText(notRegularReason(info.st_mode)));
+    }
+    if (error == ELOOP) {
+      throw std::runtime_error(notOpenableText(std::strerror(error)));
+    }
     throw std::runtime_error(NO_FILE_OPEN_TEXT);
   }
-  if (S_ISREG(info.st_mode) &&
-      static_cast<uint64_t>(info.st_size) > MAX_FILE_SIZE) {
-    throw std::runtime_error(FILE_TOO_LARGE_TEXT);
+  if (::fstat(fd.get(), &info) != 0) {
+    throw std::runtime_error(NO_FILE_OPEN_TEXT);
+  }
+  if (!S_ISREG(info.st_mode)) {
+    throw std::runtime_error(notOpenableText(notRegularReason(info.st_mode)));
   }
   return fd.release();
 }
 
 std::vector<uint8_t> readOpenFile(int fd, const struct stat& info) {
+  if (static_cast<uint64_t>(info.st_size) > MAX_FILE_SIZE) {
+    throw std::runtime_error(FILE_TOO_LARGE_TEXT);
+  }
   const size_t limit = MAX_FILE_SIZE;
   try {
-    // The size the file has now in one read; then whatever it grew by (or
-    // all of a file without a size, such as a pipe) in growing blocks.
-    std::vector<uint8_t> bytes(
-        S_ISREG(info.st_mode) ? static_cast<size_t>(info.st_size) : 0);
+    // The size the file has now in one read; then whatever it grew by in
+    // growing blocks.
+    std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
     size_t have = readUpTo(fd, bytes.data(), bytes.size());
     uint8_t probe[4096];
     size_t more = have < bytes.size() ? 0 : readUpTo(fd, probe, sizeof probe);
@@ -164,86 +102,63 @@ std::vector<uint8_t> readOpenFile(int fd, const struct stat& info) {
   }
 }
 
+void lockOrThrow(int fd, int operation) {
+  if (!lockWithin(fd, operation)) {
+    if (errno == EWOULDBLOCK) throw std::runtime_error(DATABASE_BUSY_TEXT);
+    throw std::runtime_error(readFailedText(std::strerror(errno)));
+  }
+}
+
 }  // namespace
+
+void createDatabaseFile(const std::string& name) {
+  struct stat info;
+  FileDescriptor fd(openDatabase(name, O_WRONLY | O_APPEND | O_CREAT, info));
+}
 
 std::vector<uint8_t> readDatabaseFile(const std::string& name) {
   struct stat info;
-  FileDescriptor fd(openForReading(name, info));
-  return readOpenFile(fd.get(), info);
+  FileDescriptor fd(openDatabase(name, O_RDONLY, info));
+  // No write changes the file while it is read; the journal is looked at
+  // under the same lock, so it tells about the bytes just read.
+  lockOrThrow(fd.get(), LOCK_SH);
+  std::vector<uint8_t> bytes = readOpenFile(fd.get(), info);
+  const std::optional<uint64_t> start = unfinishedAppendStart(name);
+  if (start && *start < bytes.size()) bytes.resize(*start);
+  return bytes;
 }
 
-OpenFile::~OpenFile() {
-  if (fd_ >= 0) ::close(fd_);
-}
+FileBytes::FileBytes(const std::string& name)
+    : bytes_(readDatabaseFile(name)) {}
 
-bool OpenFile::readAt(uint64_t offset, uint8_t* out, size_t length) const {
-  while (length > 0) {
-    const ssize_t n = ::pread(fd_, out, length, static_cast<off_t>(offset));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    out += n;
-    length -= static_cast<size_t>(n);
-    offset += static_cast<uint64_t>(n);
-  }
-  return true;
-}
-
-FileBytes::FileBytes(const std::string& name) {
-  struct stat info;
-  FileDescriptor fd(openForReading(name, info));
-  if (S_ISREG(info.st_mode) && info.st_size > 0) {
-    const size_t size = static_cast<size_t>(info.st_size);
-    void* mapping = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd.get(), 0);
-    if (mapping != MAP_FAILED) {
-      try {
-        file_ = std::make_shared<const OpenFile>(fd.get());
-      } catch (const std::bad_alloc&) {
-        ::munmap(mapping, size);
-        throw std::runtime_error(NO_MEMORY_TO_READ_TEXT);
-      }
-      fd.release();  // now the OpenFile's
-      mapping_ = mapping;
-      data_ = static_cast<const uint8_t*>(mapping);
-      size_ = size;
-      return;
-    }
-  }
-  read_ = readOpenFile(fd.get(), info);
-  data_ = read_.data();
-  size_ = read_.size();
-}
-
-FileBytes::FileBytes(std::vector<uint8_t> bytes) : read_(std::move(bytes)) {
-  data_ = read_.data();
-  size_ = read_.size();
-}
-
-FileBytes::~FileBytes() {
-  if (mapping_ != nullptr) ::munmap(mapping_, size_);
-}
+FileBytes::FileBytes(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
 void appendToDatabaseFile(const std::string& name,
                           const std::vector<uint8_t>& bytes) {
-  FileDescriptor fd(::open(name.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC));
   struct stat info;
-  if (!fd.valid() || ::fstat(fd.get(), &info) != 0) {
-    throw std::runtime_error(NO_FILE_OPEN_TEXT);
-  }
+  FileDescriptor fd(openDatabase(name, O_WRONLY | O_APPEND, info));
+  beginAppend(name, static_cast<uint64_t>(info.st_size));
+  lockOrThrow(fd.get(), LOCK_EX);
   int error = writeAll(fd.get(), bytes.data(), bytes.size());
   if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
   if (error != 0) {
     // Nothing of a failed append may stay behind: a half record would
-    // hide every record appended after it.
-    if (::ftruncate(fd.get(), info.st_size) == 0) ::fsync(fd.get());
+    // hide every record appended after it. When the cut fails too, the
+    // journal stays and the next writer cuts.
+    if (::ftruncate(fd.get(), info.st_size) == 0 && ::fsync(fd.get()) == 0) {
+      endAppend(name);
+    }
     throwWriteFailed(error);
   }
   if (fd.close() != 0) throwWriteFailed(errno);
+  endAppend(name);
 }
 
 void overwriteDatabaseBytes(const std::string& name, uint32_t offset,
                             const std::vector<uint8_t>& bytes) {
-  FileDescriptor fd(::open(name.c_str(), O_WRONLY | O_CLOEXEC));
-  if (!fd.valid()) throw std::runtime_error(NO_FILE_OPEN_TEXT);
+  struct stat info;
+  FileDescriptor fd(openDatabase(name, O_WRONLY, info));
+  lockOrThrow(fd.get(), LOCK_EX);
   int error = writeAllAt(fd.get(), bytes.data(), bytes.size(), offset);
   if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
   if (error != 0) throwWriteFailed(error);
@@ -278,9 +193,7 @@ void replaceDatabaseFile(const std::string& name,
     throwWriteFailed(error);
   }
   // The rename itself is on disk only once the folder is.
-  FileDescriptor dir(
-      ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.valid()) ::fsync(dir.get());
+  syncFolderOf(target);
 }
 
 }  // namespace letterfreq

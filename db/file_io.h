@@ -1,13 +1,21 @@
 // The system calls of the record engine, each opening the file for one
-// step and closing it through an RAII handle (FileBytes and OpenFile keep
-// a file for longer, as they say). Failures throw std::runtime_error with
-// the engine's "!" texts (db/record_texts.h). Nothing here knows the
-// record format.
+// step and closing it through an RAII handle. Failures throw
+// std::runtime_error with the engine's "!" texts (db/record_texts.h).
+// Nothing here knows the record format.
+//
+// Only regular files are databases: a folder, a pipe, a device or a
+// symbolic link loop is refused at once, before anything is read or
+// written, with the system's own words for the reason
+// (notOpenableText).
+//
+// Reads take a shared lock on the file and writes an exclusive one while
+// bytes change (db/write_lock.h), and the tail of an unfinished append is
+// left out of what is read (db/append_journal.h). Every write here expects
+// the caller to hold the database's WriteLock.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,64 +25,34 @@ namespace letterfreq {
 // it is; NO_FILE_OPEN_TEXT when it cannot be opened for appending.
 void createDatabaseFile(const std::string& name);
 
-// The whole file in one buffer, read in large blocks. NO_FILE_OPEN_TEXT
-// when it cannot be opened for reading (or is a folder),
-// FILE_TOO_LARGE_TEXT past MAX_FILE_SIZE, NO_MEMORY_TO_READ_TEXT, or
-// readFailedText.
+// The whole file in one buffer, read in large blocks, without the tail of
+// an unfinished append. NO_FILE_OPEN_TEXT when it cannot be opened for
+// reading, FILE_TOO_LARGE_TEXT past MAX_FILE_SIZE, NO_MEMORY_TO_READ_TEXT,
+// DATABASE_BUSY_TEXT while a write does not end, or readFailedText.
+// The file is read into memory, never mapped: another program cutting it
+// short while it is read cannot end this one with a signal.
 std::vector<uint8_t> readDatabaseFile(const std::string& name);
 
-// A file kept open for reading parts of it later; closed with its last
-// owner. Reads go to the file that was opened, even after it was renamed
-// or replaced under its name.
-class OpenFile {
- public:
-  explicit OpenFile(int fd) : fd_(fd) {}
-  ~OpenFile();
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-
-  // Exactly `length` bytes at `offset` into `out`; false when the file
-  // ends before them (it was cut short since) or the read fails.
-  bool readAt(uint64_t offset, uint8_t* out, size_t length) const;
-
- private:
-  int fd_;
-};
-
-// A whole database file in memory for reading, with readDatabaseFile's
-// errors. A non-empty regular file is mapped read-only, which costs
-// neither a copy nor a zero fill: a large file costs little more to open
-// than a small one. Anything else (an empty file, a pipe, a file that
-// cannot be mapped) is read as readDatabaseFile reads it.
-//
-// A mapping covers the size the file had when it was made: later appends
-// are not in it. Bytes another program overwrites in place show through,
-// and one that cuts the file short while it is mapped makes reading the
-// lost pages fault (SIGBUS), so a mapping is held for one job (a load),
-// not kept: what must outlive it is read again through file().
+// A whole database file in memory for reading (readDatabaseFile), shared
+// by the snapshots made of it.
 class FileBytes {
  public:
   explicit FileBytes(const std::string& name);
   explicit FileBytes(std::vector<uint8_t> bytes);
-  ~FileBytes();
   FileBytes(const FileBytes&) = delete;
   FileBytes& operator=(const FileBytes&) = delete;
 
-  const uint8_t* data() const { return data_; }
-  size_t size() const { return size_; }
-  // The mapped file, kept open; null when the bytes were read.
-  const std::shared_ptr<const OpenFile>& file() const { return file_; }
+  const uint8_t* data() const { return bytes_.data(); }
+  size_t size() const { return bytes_.size(); }
 
  private:
-  const uint8_t* data_ = nullptr;
-  size_t size_ = 0;
-  void* mapping_ = nullptr;
-  std::vector<uint8_t> read_;
-  std::shared_ptr<const OpenFile> file_;
+  std::vector<uint8_t> bytes_;
 };
 
-// Appends `bytes` with one write and flushes them to disk. On any failure
-// the file is cut back to its old length and writeFailedText thrown.
+// Appends `bytes` with one write and flushes them to disk, journalled so
+// that a kill half way leaves nothing of them for readers and the next
+// writer. On any failure the file is cut back to its old length and
+// writeFailedText thrown.
 void appendToDatabaseFile(const std::string& name,
                           const std::vector<uint8_t>& bytes);
 

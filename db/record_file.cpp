@@ -8,6 +8,7 @@
 #include "db/record_rewrite.h"
 #include "db/record_snapshot.h"
 #include "db/record_walk.h"
+#include "db/write_lock.h"
 
 namespace letterfreq {
 
@@ -25,6 +26,17 @@ void checkFileEndsCleanly(const char* operation, const WalkStop& stop) {
 
 RecordFile::RecordFile(const std::string& fileName) : fileName_(fileName) {
   createDatabaseFile(fileName_);
+}
+
+RecordFile::~RecordFile() = default;
+
+RecordFile::Writing::Writing(RecordFile& file) : file_(file) {
+  if (file_.writers_ == 0) file_.lock_ = std::make_unique<WriteLock>(file_.fileName_);
+  ++file_.writers_;
+}
+
+RecordFile::Writing::~Writing() {
+  if (--file_.writers_ == 0) file_.lock_.reset();
 }
 
 Record RecordFile::get_record(uint32_t id) const {
@@ -53,6 +65,7 @@ RecordSnapshot RecordFile::snapshot() const {
 }
 
 uint32_t RecordFile::store_record(const Record& record) {
+  const Writing writing(*this);
   const std::vector<uint8_t> bytes = readDatabaseFile(fileName_);
   WalkStop stop;
   const std::vector<RecordRef> all = queryAllIn(bytes, &stop);
@@ -76,6 +89,7 @@ uint32_t RecordFile::store_record(const Record& record) {
 }
 
 bool RecordFile::insert_record(const Record& record, int32_t offset) {
+  const Writing writing(*this);
   return rewrite(readDatabaseFile(fileName_), record, offset);
 }
 
@@ -122,6 +136,7 @@ void RecordFile::append_records(const std::vector<Record>& records) {
     }
   }
   if (records.empty()) return;
+  const Writing writing(*this);
   const std::vector<uint8_t> bytes = readDatabaseFile(fileName_);
   WalkStop stop;
   queryAllIn(bytes, &stop);

@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@
 namespace letterfreq {
 
 class RecordSnapshot;
+class WriteLock;
 
 struct RecordRef {
   uint32_t id = 0;
@@ -36,6 +38,7 @@ class RecordFile {
   // Throws "!nofileopen" when it cannot be opened for appending (a
   // read-only file or folder, an empty name).
   explicit RecordFile(const std::string& fileName);
+  ~RecordFile();
   RecordFile(const RecordFile&) = delete;
   RecordFile& operator=(const RecordFile&) = delete;
 
@@ -80,6 +83,24 @@ class RecordFile {
   // the largest id is 4294967295 (no id left).
   uint32_t next_record_id() const;
 
+  // Holds the database's writer lock (db/write_lock.h) while alive, so
+  // that what is read under it (the ids to hand out, the records to link
+  // to) is still so when the write lands. Every write operation above
+  // holds one itself; a caller that reads before it writes holds one
+  // around both. Nests: only the outermost takes the lock. Throws
+  // DATABASE_BUSY_TEXT when another program writes for longer than
+  // LOCK_WAIT.
+  class Writing {
+   public:
+    explicit Writing(RecordFile& file);
+    ~Writing();
+    Writing(const Writing&) = delete;
+    Writing& operator=(const Writing&) = delete;
+
+   private:
+    RecordFile& file_;
+  };
+
   // Reads the file once into a RecordSnapshot (db/record_snapshot.h).
   RecordSnapshot snapshot() const;
 
@@ -93,6 +114,8 @@ class RecordFile {
                int32_t offset);
 
   std::string fileName_;
+  std::unique_ptr<WriteLock> lock_;
+  int writers_ = 0;  // Writing scopes open
 };
 
 }  // namespace letterfreq

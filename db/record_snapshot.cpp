@@ -1,9 +1,12 @@
 #include "db/record_snapshot.h"
 
 #include <algorithm>
+#include <new>
+#include <stdexcept>
 #include <utility>
 
 #include "db/record_codec.h"
+#include "db/record_texts.h"
 
 namespace letterfreq {
 
@@ -31,46 +34,29 @@ RecordSnapshot::RecordSnapshot(std::vector<uint8_t> bytes)
   index();
 }
 
+void RecordSnapshot::index() {
+  try {
+    indexRecords();
+  } catch (const std::bad_alloc&) {
+    throw std::runtime_error(NO_MEMORY_TO_READ_TEXT);
+  }
+}
+
 RecordRereader RecordSnapshot::rereader() const {
   RecordRereader rereader;
-  rereader.file_ = bytes_->file();
-  if (!rereader.file_) rereader.bytes_ = bytes_;
+  rereader.bytes_ = bytes_;
   return rereader;
 }
 
 bool RecordRereader::readData(
     const RecordLayout& record,
     const std::function<void(const uint8_t*, size_t)>& take) const {
-  if (!file_) {
-    if (!bytes_) return false;
-    take(bytes_->data() + record.dataOffset(), record.dataLength());
-    return true;
-  }
-  // The head, fields and links, then the block piece by piece (a typical
-  // record in one read), each piece's bytes counted from the block's start.
-  const uint32_t skip = record.dataOffset() - record.offset;
-  const uint32_t length = record.dataLength();
-  std::vector<uint8_t> buffer(skip + std::min<size_t>(length, PIECE));
-  if (!file_->readAt(record.offset, buffer.data(), buffer.size()) ||
-      buffer[0] != RECORD_DELIM || read_u32(&buffer[1]) != record.id ||
-      read_u32(&buffer[5]) != record.bodyLength) {
-    return false;
-  }
-  size_t done = buffer.size() - skip;
-  take(buffer.data() + skip, done);
-  while (done < length) {
-    const size_t piece = std::min<size_t>(length - done, PIECE);
-    if (!file_->readAt(uint64_t{record.dataOffset()} + done, buffer.data(),
-                       piece)) {
-      return false;
-    }
-    take(buffer.data(), piece);
-    done += piece;
-  }
+  if (!bytes_) return false;
+  take(bytes_->data() + record.dataOffset(), record.dataLength());
   return true;
 }
 
-void RecordSnapshot::index() {
+void RecordSnapshot::indexRecords() {
   const uint8_t* bytes = bytes_->data();
   RecordWalk walk(bytes, bytes_->size());
   RecordLayout record;

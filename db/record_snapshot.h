@@ -6,12 +6,10 @@
 //
 // Made from a file name (reads only: never creates the file, so it also
 // works on read-only files; "!nofileopen" when the file cannot be read),
-// from RecordFile::snapshot(), or from bytes. A file is mapped rather than
-// copied where it can be (db/file_io.h, FileBytes): later appends are not
-// seen, but the mapping is meant for one job, such as a load, and not to
-// be kept while other programs may rewrite the file. What is needed after
-// the snapshot is gone is read again through a RecordRereader, which keeps
-// the file open but not the mapping. Copies share the bytes.
+// from RecordFile::snapshot(), or from bytes. The file is read into memory
+// once (db/file_io.h): later changes to it are not seen. What is needed
+// after the snapshot is gone is read again through a RecordRereader, which
+// keeps those bytes. Copies share the bytes.
 #pragma once
 
 #include <cstdint>
@@ -28,27 +26,19 @@
 
 namespace letterfreq {
 
-// Reads a snapshot's records again after the snapshot is gone. Copyable.
+// Reads a snapshot's records again after the snapshot is gone, from the
+// bytes it read. Copyable.
 class RecordRereader {
  public:
-  // Bytes per piece handed over: a multiple of 4, so that no piece splits
-  // a 4-byte item counted from the block's start.
-  static constexpr size_t PIECE = 65536;
-
   // Hands the data block of `record`, a whole record of the snapshot that
-  // made this rereader, to take(data, length) in order: in pieces of PIECE
-  // bytes and a last one, or whole when the bytes are in memory. False,
-  // with nothing handed over, when the file no longer holds the record as
-  // the snapshot found it (cut short before its end, or another delimiter,
-  // id or length word at its offset); a file cut short while the record is
-  // being read may leave part of it handed over.
+  // made this rereader, to take(data, length) whole. False, with nothing
+  // handed over, for a rereader that no snapshot made.
   bool readData(const RecordLayout& record,
                 const std::function<void(const uint8_t*, size_t)>& take) const;
 
  private:
   friend class RecordSnapshot;
-  std::shared_ptr<const OpenFile> file_;    // the mapped file, kept open
-  std::shared_ptr<const FileBytes> bytes_;  // else the bytes themselves
+  std::shared_ptr<const FileBytes> bytes_;
 };
 
 class RecordSnapshot {
@@ -76,7 +66,9 @@ class RecordSnapshot {
   RecordRereader rereader() const;
 
  private:
+  // Indexes the records; NO_MEMORY_TO_READ_TEXT when memory runs out.
   void index();
+  void indexRecords();
 
   std::shared_ptr<const FileBytes> bytes_;
   std::vector<RecordLayout> records_;

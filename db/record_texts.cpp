@@ -22,6 +22,15 @@ std::string endsInsideRecordText(const char* operation, uint32_t offset) {
          std::to_string(offset);
 }
 
+std::string notOpenableText(const std::string& reason) {
+  return std::string(NO_FILE_OPEN_TEXT) + ": " + reason;
+}
+
+std::string lockFileFailedText(const std::string& name,
+                               const std::string& reason) {
+  return "!couldn't make the lock file " + name + ": " + reason;
+}
+
 std::string readFailedText(const std::string& reason) {
   return "!couldn't read the database file: " + reason;
 }

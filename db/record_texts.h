@@ -43,6 +43,12 @@ std::string lengthTooSmallText(const char* operation, uint32_t offset);
 // "!store_record the file ends inside the record at 23": appending there
 // would hide the new records inside the damaged one.
 std::string endsInsideRecordText(const char* operation, uint32_t offset);
+// "!nofileopen: Is a directory": a name that is no regular file (a folder,
+// pipe, device or symbolic link loop), with the system's reason.
+std::string notOpenableText(const std::string& reason);
+// "!couldn't make the lock file <name>: <reason>".
+std::string lockFileFailedText(const std::string& name,
+                               const std::string& reason);
 // "!couldn't read the database file: <reason>".
 std::string readFailedText(const std::string& reason);
 // "!couldn't write the database file: <reason>".

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "db/record.h"
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
+#include "db/record_texts.h"
 #include "db/record_walk.h"
 #include "profiles/schema.h"
 
@@ -105,8 +108,7 @@ using NgramListRefs = std::vector<std::vector<RecordRef>>;
 
 // A snapshot's lists are summed when the weights are first needed, read
 // again through the snapshot's rereader: the load itself reads none of
-// their bytes, which make up most of a file that has them, and the
-// mapping of the file ends with the load.
+// their bytes, which make up most of a file that has them.
 NgramModel ngramModelOf(const RecordSnapshot& source, size_t languageCount,
                         const NgramListRefs& lists) {
   NgramModel model(static_cast<int>(languageCount));
@@ -234,19 +236,42 @@ DatabaseLoad load(const Source& source, const LoadHooks& hooks) {
   return result;
 }
 
+// The snapshot's last record runs past the end of the file: damage.
+void warnOfCutEnd(const RecordSnapshot& snapshot, const LoadHooks& hooks) {
+  const WalkStop& stop = snapshot.stop();
+  if ((stop.kind == WalkEnd::CutHead || stop.kind == WalkEnd::PastEnd) &&
+      hooks.warning) {
+    hooks.warning(cutEndWarning(stop.offset));
+  }
+}
+
 }  // namespace
+
+std::string cutEndWarning(uint32_t offset) {
+  return "Database damaged: the file ends inside the record at " +
+         std::to_string(offset) + ".";
+}
 
 std::vector<LetterProfile> reloadLanguages(const RecordFile& database) {
   return languagesOf(database.snapshot());
 }
 
+std::vector<LetterProfile> reloadLanguages(const RecordSnapshot& snapshot) {
+  return languagesOf(snapshot);
+}
+
 DatabaseLoad loadDatabase(const RecordFile& database, const LoadHooks& hooks) {
-  return load(database.snapshot(), hooks);
+  return loadDatabase(database.snapshot(), hooks);
 }
 
 DatabaseLoad loadDatabase(const RecordSnapshot& snapshot,
                           const LoadHooks& hooks) {
-  return load(snapshot, hooks);
+  warnOfCutEnd(snapshot, hooks);
+  try {
+    return load(snapshot, hooks);
+  } catch (const std::bad_alloc&) {
+    throw std::runtime_error(NO_MEMORY_TO_READ_TEXT);
+  }
 }
 
 DatabaseLoad loadDatabaseByQueries(const RecordFile& database,

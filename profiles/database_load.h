@@ -5,7 +5,7 @@
 //
 // Progress and cancelling go through LoadHooks::progress (the window sets
 // its meter and lets the toolkit run, the CLI just goes on); damage found
-// while loading goes to LoadHooks::warning with one of the fixed texts below
+// while loading goes to LoadHooks::warning with one of the texts below
 // (the window asks a question box, the CLI prints "warning: ").
 //
 // Data read from the file is untrusted. The choices made here:
@@ -21,16 +21,15 @@
 // - An entry whose listed counts sum to 0 gives relative frequencies of
 //   0/0 (not a number) as the arithmetic says; only a damaged file has one.
 // - A damaged or unopenable file throws the engine's std::runtime_error
-//   ("!" text) out of loadDatabase; nothing is half returned.
+//   ("!" text) out of loadDatabase; nothing is half returned. So does too
+//   little memory for the load (NO_MEMORY_TO_READ_TEXT).
 // - An entry's n-gram list (KIND_NGRAM_LIST) is optional: the first one in
 //   file order is used, more are not reported, none adds nothing. Its
 //   block is read as profiles/ngram_record.h says (damage is skipped).
 // - The load only notes where the lists lie; their bytes, most of a file
-//   that has them, are read and summed when the weights are first needed
-//   (the first match by n-grams), from the file as it was loaded: the
-//   same file even if it was renamed or replaced since, without what was
-//   appended since. A list the file no longer holds by then (it was cut
-//   short or rewritten) counts as an empty one.
+//   that has them, are summed when the weights are first needed (the
+//   first match by n-grams), from the bytes read by the load: what was
+//   changed or appended since is not in them.
 #pragma once
 
 #include <cstddef>
@@ -56,6 +55,10 @@ inline constexpr const char* TOO_MANY_SORT_ARRAYS =
     "Database has too many Sort Arrays for its own good.";
 inline constexpr const char* MISSING_SORT_ARRAY =
     "Database missing Sort Array information.";
+// "Database damaged: the file ends inside the record at 23.": its last
+// record runs past the end of the file, and no add that was cut short
+// explains it (db/append_journal.h). What lies before it is loaded.
+std::string cutEndWarning(uint32_t offset);
 // The name of the totals: the progress message before they are made, and
 // their branch in the window's tree.
 inline constexpr const char* TOTALS_MESSAGE = "Totals";
@@ -68,7 +71,7 @@ struct LoadHooks {
   // "Cancel" does. So a load with no entries left to read still completes.
   // Empty: never cancels.
   std::function<bool(float value, const std::string& message)> progress;
-  // One of the four warning texts above. Empty: warnings are dropped.
+  // One of the warning texts above. Empty: warnings are dropped.
   std::function<void(const std::string& text)> warning;
 };
 
@@ -122,6 +125,7 @@ struct DatabaseLoad {
 // The languages of the file: one fresh profile per language record, in file
 // order, with only name and recordId set.
 std::vector<LetterProfile> reloadLanguages(const RecordFile& database);
+std::vector<LetterProfile> reloadLanguages(const RecordSnapshot& snapshot);
 
 // Loads the whole database. The file is read once, then answered from
 // memory with exactly the engine's results. Throws the engine's

@@ -3,8 +3,10 @@
 #include <stdexcept>
 
 #include "db/record_file.h"
+#include "db/record_snapshot.h"
 #include "db/record_format.h"
 #include "db/record_texts.h"
+#include "profiles/database_load.h"
 #include "profiles/ngram_record.h"
 #include "profiles/schema.h"
 
@@ -113,20 +115,45 @@ bool databaseHasNgramLists(const RecordFile& database) {
   return !database.query_link(0, KIND_NGRAM_LIST).empty();
 }
 
-EntryRecords storeEntry(RecordFile& database,
-                        const std::vector<LetterProfile>& languageProfiles,
-                        const EntryToAdd& entry, const LetterProfile& sample,
+std::vector<EntryRecords> storeEntries(RecordFile& database,
+                                       const std::vector<NewEntry>& entries,
+                                       NgramList ngramList) {
+  const RecordFile::Writing writing(database);
+  const RecordSnapshot file = database.snapshot();
+  std::vector<LetterProfile> languages = reloadLanguages(file);
+  const bool withLists = ngramList == NgramList::EvenIfDatabaseHasNone ||
+                         !file.query_link(0, KIND_NGRAM_LIST).empty();
+  uint32_t nextId = file.next_record_id();
+  std::vector<Record> records;
+  std::vector<EntryRecords> added;
+  added.reserve(entries.size());
+  for (const NewEntry& entry : entries) {
+    EntryRecords one = entryRecords(languages, entry.entry, entry.sample,
+                                    nextId, withLists ? entry.ngramList : nullptr);
+    nextId = one.records.back().id() + 1;
+    if (one.newLanguage) {
+      // As the reload after the addition would list it: last.
+      LetterProfile language;
+      language.name = entry.entry.language.c_str();
+      language.recordId = one.languageId;
+      languages.push_back(language);
+    }
+    records.insert(records.end(), one.records.begin(), one.records.end());
+    added.push_back(std::move(one));
+  }
+  database.append_records(records);
+  return added;
+}
+
+EntryRecords storeEntry(RecordFile& database, const EntryToAdd& entry,
+                        const LetterProfile& sample,
                         const uint32_t* sampleNgrams, NgramList ngramList) {
-  const bool withNgrams = sampleNgrams != nullptr &&
-                          (ngramList == NgramList::EvenIfDatabaseHasNone ||
-                           databaseHasNgramLists(database));
   std::vector<uint8_t> list;
-  if (withNgrams) list = encodeNgramRecord(sampleNgrams);
-  EntryRecords records =
-      entryRecords(languageProfiles, entry, sample, database.next_record_id(),
-                   withNgrams ? &list : nullptr);
-  database.append_records(records.records);
-  return records;
+  if (sampleNgrams != nullptr) list = encodeNgramRecord(sampleNgrams);
+  return storeEntries(database,
+                      {{entry, sample, sampleNgrams != nullptr ? &list : nullptr}},
+                      ngramList)
+      .front();
 }
 
 }  // namespace letterfreq

@@ -4,9 +4,10 @@
 // the database keeps n-grams), with the ids and bytes that storing them one
 // by one would give, written with one append.
 //
-// All or nothing: the records of an entry go to the file in one write that
-// is flushed; when the write fails the file is cut back to its old length
-// and the failure is thrown, so no entry is ever left without its arrays.
+// All or nothing: the records of the entries go to the file in one
+// journalled write that is flushed (db/file_io.h); when it fails, or the
+// program is killed half way, nothing of it stays, so no entry is ever
+// left without its arrays.
 //
 // Texts are taken as the window's fields give them: up to a first NUL.
 #pragma once
@@ -69,14 +70,31 @@ enum class NgramList {
 // entries added to it get their n-gram lists. One pass over the file.
 bool databaseHasNgramLists(const RecordFile& database);
 
-// Appends the records of one entry to the database with one write. The
-// n-gram list is written from sampleNgrams as `ngramList` says; without
-// sampleNgrams never, so a database without n-gram lists gains exactly the
-// five (or four) records. Throws the engine's std::runtime_error when the
-// file cannot be read or written; the file is then as it was.
-EntryRecords storeEntry(RecordFile& database,
-                        const std::vector<LetterProfile>& languageProfiles,
-                        const EntryToAdd& entry, const LetterProfile& sample,
+// One sample to add as an entry: its texts, its counted profile and, when
+// its n-grams were counted, its n-gram list block (encodeNgramRecord).
+struct NewEntry {
+  EntryToAdd entry;
+  const LetterProfile& sample;
+  const std::vector<uint8_t>* ngramList = nullptr;
+};
+
+// Appends the records of the entries, in order, with one write. Holds the
+// database's writer lock from the read that finds the languages (by name,
+// in the file as it is then: an earlier entry's new language is reused by
+// the later ones) and the next id until the append is on disk, so that
+// other programs adding at the same time neither share ids nor make a
+// language twice. N-gram lists are written as `ngramList` says, for the
+// entries that have one; so a database without n-gram lists gains exactly
+// the five (or four) records per entry. All or nothing: throws the
+// engine's std::runtime_error when the file cannot be locked, read or
+// written, and the file is then as it was.
+std::vector<EntryRecords> storeEntries(RecordFile& database,
+                                       const std::vector<NewEntry>& entries,
+                                       NgramList ngramList);
+
+// storeEntries with one entry whose n-grams, when given, are sampleNgrams.
+EntryRecords storeEntry(RecordFile& database, const EntryToAdd& entry,
+                        const LetterProfile& sample,
                         const uint32_t* sampleNgrams = nullptr,
                         NgramList ngramList = NgramList::IfDatabaseHasThem);
 

@@ -43,7 +43,7 @@ class MatchCommandTest : public ::testing::Test {
     std::string failure;
     EXPECT_TRUE(loadSample(sample, profile, &failure)) << failure;
     profile.sortOrder();
-    return storeEntry(file, reloadLanguages(file), {language, "", sample},
+    return storeEntry(file, {language, "", sample},
                       profile)
         .languageId;
   }

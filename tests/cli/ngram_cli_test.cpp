@@ -54,7 +54,7 @@ class NgramCliTest : public ::testing::Test {
       NgramCounter ngrams;
       EXPECT_TRUE(loadSample(sample, profile, nullptr, &ngrams));
       profile.sortOrder();
-      storeEntry(file, reloadLanguages(file), {language, "", sample}, profile,
+      storeEntry(file, {language, "", sample}, profile,
                  ngrams.counts(),
                  withLists ? NgramList::EvenIfDatabaseHasNone
                            : NgramList::IfDatabaseHasThem);
@@ -157,7 +157,7 @@ TEST_F(NgramCliTest, AddStoresListsWhenAskedOrWhenTheFileHasThem) {
     LetterProfile profile;
     ASSERT_TRUE(loadSample(sample, profile, nullptr));
     profile.sortOrder();
-    storeEntry(file, reloadLanguages(file), {"English", "", sample}, profile);
+    storeEntry(file, {"English", "", sample}, profile);
   }
   CliResult added =
       runCliCaptured({"add", "--db", plain, "--language", "English", sample});

@@ -68,7 +68,8 @@ TEST_F(RecordFileTest, ConstructorCreatesAMissingFileAndKeepsAnExistingOne) {
 
 TEST_F(RecordFileTest, AnUnopenableFileThrowsNoFileOpen) {
   EXPECT_EQ(errorOf([] { RecordFile file(""); }), "!nofileopen");
-  EXPECT_EQ(errorOf([&] { RecordFile file(dir.path()); }), "!nofileopen");
+  EXPECT_EQ(errorOf([&] { RecordFile file(dir.path()); }),
+            "!nofileopen: Is a directory");
   EXPECT_EQ(errorOf([&] { RecordFile file(dir.file("no/such/folder.db")); }),
             "!nofileopen");
 }

@@ -183,7 +183,7 @@ TEST_F(MatchResultsTest, OpenGoAndMatchRankTheStoredLanguages) {
       const std::string source = dir.write(std::string(name) + ".txt", text);
       ASSERT_TRUE(loadSample(source, entry, &failure));
       entry.sortOrder();
-      storeEntry(file, reloadLanguages(file), {name, "", source}, entry);
+      storeEntry(file, {name, "", source}, entry);
     }
   }
   window->databaseInput->value(db.c_str());

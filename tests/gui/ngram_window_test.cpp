@@ -57,7 +57,7 @@ class NgramWindowTest : public ::testing::Test {
           dir.write(std::string(language) + ".txt", text);
       EXPECT_TRUE(loadSample(sample, profile, nullptr, &ngrams));
       profile.sortOrder();
-      storeEntry(file, reloadLanguages(file), {language, "", sample}, profile,
+      storeEntry(file, {language, "", sample}, profile,
                  ngrams.counts(),
                  withLists ? NgramList::EvenIfDatabaseHasNone
                            : NgramList::IfDatabaseHasThem);

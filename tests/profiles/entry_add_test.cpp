@@ -94,7 +94,7 @@ class EntryAddTest : public ::testing::Test {
   // Adds to both files, each after reloading its languages, as the window
   // reloads after every addition.
   void addBoth(const EntryToAdd& entry, const LetterProfile& sample) {
-    storeEntry(database, reloadLanguages(database), entry, sample);
+    storeEntry(database, entry, sample);
     storeOneByOne(reference, reloadLanguages(reference), entry, sample);
   }
 
@@ -105,7 +105,7 @@ class EntryAddTest : public ::testing::Test {
 
 TEST_F(EntryAddTest, NewLanguageAppendsFiveRecordsByteForByte) {
   const EntryRecords added =
-      storeEntry(database, {}, {"Latin", "Caesar", "sample.txt"},
+      storeEntry(database, {"Latin", "Caesar", "sample.txt"},
                  twentyValues());
   EXPECT_TRUE(added.newLanguage);
   EXPECT_EQ(added.languageId, 257u);
@@ -163,9 +163,9 @@ TEST_F(EntryAddTest, SequenceOfAddsEqualsStoringOneRecordAtATime) {
 }
 
 TEST_F(EntryAddTest, SecondEntryAppendsFourRecordsWithoutLanguage) {
-  storeEntry(database, {}, {"Latin", "Caesar", "a.txt"}, twentyValues());
+  storeEntry(database, {"Latin", "Caesar", "a.txt"}, twentyValues());
   const std::string before = readFile(database.fileName());
-  const EntryRecords added = storeEntry(database, reloadLanguages(database),
+  const EntryRecords added = storeEntry(database,
                                         {"Latin", "", "b.txt"}, LetterProfile());
   EXPECT_FALSE(added.newLanguage);
   EXPECT_EQ(added.languageId, 257u);
@@ -208,7 +208,7 @@ TEST_F(EntryAddTest, NoIdLeftWritesNothing) {
   const std::string top = languageRecord(0xFFFFFFFEu, "Top");
   testing::writeFile(database.fileName(), top);
   try {
-    storeEntry(database, {}, {"Latin", "x", "s"}, twentyValues());
+    storeEntry(database, {"Latin", "x", "s"}, twentyValues());
     FAIL() << "no exception";
   } catch (const std::runtime_error& e) {
     EXPECT_STREQ(e.what(), NO_RECORD_ID_LEFT_TEXT);
@@ -238,7 +238,7 @@ class FileSizeLimit {
 };
 
 TEST_F(EntryAddTest, FailingWriteLeavesTheFileAsItWas) {
-  storeEntry(database, {}, {"Latin", "Caesar", "a.txt"}, twentyValues());
+  storeEntry(database, {"Latin", "Caesar", "a.txt"}, twentyValues());
   const std::string before = readFile(database.fileName());
   for (rlim_t room : {rlim_t{0}, rlim_t{10}, rlim_t{100}, rlim_t{1000}}) {
     SCOPED_TRACE(room);
@@ -246,7 +246,7 @@ TEST_F(EntryAddTest, FailingWriteLeavesTheFileAsItWas) {
     {
       FileSizeLimit limit(before.size() + room);
       try {
-        storeEntry(database, reloadLanguages(database),
+        storeEntry(database,
                    {"Greek", "Homer", "b.txt"}, twentyValues());
       } catch (const std::runtime_error&) {
         thrown = true;

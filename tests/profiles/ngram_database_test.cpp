@@ -58,7 +58,7 @@ void addAll(RecordFile& database, bool withNgrams, NgramList ngramList) {
   for (const auto& [language, text] : TEXTS) {
     Sample sample = sampleOf(text);
     EntryToAdd entry{language, "", std::string(text).substr(0, 9)};
-    storeEntry(database, reloadLanguages(database), entry, sample.profile,
+    storeEntry(database, entry, sample.profile,
                withNgrams ? sample.ngrams.counts() : nullptr, ngramList);
   }
 }
@@ -118,7 +118,7 @@ TEST_F(NgramDatabaseTest, DatabaseWithoutListsGainsTheBytesItAlwaysGained) {
 TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
   RecordFile database(dir.file("ling2.db"));
   Sample sample = sampleOf("ab");
-  storeEntry(database, {}, {"Latin", "Caesar", "ab.txt"}, sample.profile,
+  storeEntry(database, {"Latin", "Caesar", "ab.txt"}, sample.profile,
              sample.ngrams.counts(), NgramList::EvenIfDatabaseHasNone);
   // « ab »: six features, one each, in rising bucket order.
   const std::string list = std::string(
@@ -140,7 +140,7 @@ TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
   // Now that the file has lists, every later entry gets one, also of an
   // empty sample (an empty list), and a database with lists keeps them.
   Sample empty = sampleOf("");
-  storeEntry(database, reloadLanguages(database), {"Latin", "", "empty"},
+  storeEntry(database, {"Latin", "", "empty"},
              empty.profile, empty.ngrams.counts());
   const std::string more =
       readFile(database.fileName()).substr(expected.size());

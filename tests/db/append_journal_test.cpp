@@ -1,0 +1,134 @@
+// The writer's lock and the append journal, on the states a killed or a
+// concurrent writer leaves: readers leave an unfinished append out, the
+// next writer cuts it back, a busy lock is reported, reading creates
+// nothing.
+#include "db/append_journal.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+
+#include "db/file_io.h"
+#include "db/record_codec.h"
+#include "db/record_file.h"
+#include "db/record_snapshot.h"
+#include "db/write_lock.h"
+#include "tests/db/db_test_bytes.h"
+#include "tests/support/temp_dir.h"
+
+namespace letterfreq {
+namespace {
+
+using testing::readFile;
+using testing::TempDir;
+
+std::string languageBytes(uint32_t id, const char* name) {
+  Record record;
+  record.id(id);
+  record.add_link({2, 1});
+  record.set_data(name);
+  const std::vector<uint8_t> bytes = encodeRecord(record);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::string> filesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.push_back(entry.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class AppendJournalTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  const std::string whole = languageBytes(257, "Latin");
+  const std::string next = languageBytes(258, "Greek");
+  const std::string path = dir.write("ling2.db", whole);
+};
+
+// A writer killed after its journal and half its append: readers see the
+// file as it was, the next writer cuts the half record away and appends.
+TEST_F(AppendJournalTest, UnfinishedAppendIsLeftOutAndCutBack) {
+  beginAppend(path, whole.size());
+  testing::writeFile(path, whole + next.substr(0, 7));
+  ASSERT_EQ(unfinishedAppendStart(path), whole.size());
+
+  EXPECT_EQ(readDatabaseFile(path).size(), whole.size());
+  const RecordSnapshot snapshot(path);
+  EXPECT_EQ(snapshot.records().size(), 1u);
+  EXPECT_EQ(snapshot.stop().kind, WalkEnd::EndOfFile);
+  EXPECT_EQ(readFile(path).size(), whole.size() + 7);  // readers change nothing
+
+  RecordFile file(path);
+  Record greek;
+  greek.add_link({2, 1});
+  greek.set_data("Greek");
+  EXPECT_EQ(file.store_record(greek), 258u);
+  EXPECT_EQ(readFile(path), whole + next);
+  EXPECT_FALSE(unfinishedAppendStart(path));
+  EXPECT_EQ(filesIn(dir.path()),
+            (std::vector<std::string>{"ling2.db", "ling2.db.lock"}));
+}
+
+// A journal that was itself cut short marks nothing; one written before
+// any byte was appended cuts nothing.
+TEST_F(AppendJournalTest, JournalsThatMarkNothingCutNothing) {
+  testing::writeFile(companionName(path, ".journal"), "LFJ1\x05");
+  EXPECT_FALSE(unfinishedAppendStart(path));
+  EXPECT_EQ(readDatabaseFile(path).size(), whole.size());
+  beginAppend(path, whole.size());
+  EXPECT_EQ(readDatabaseFile(path).size(), whole.size());
+  { const WriteLock lock(path); }
+  EXPECT_EQ(readFile(path), whole);
+  EXPECT_FALSE(std::filesystem::exists(companionName(path, ".journal")));
+}
+
+// Readers (snapshots, loads, the engine's queries) make no file and take
+// no writer's lock.
+TEST_F(AppendJournalTest, ReadingCreatesNoFile) {
+  const RecordSnapshot snapshot(path);
+  EXPECT_EQ(snapshot.records().size(), 1u);
+  EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"ling2.db"});
+}
+
+// Another program holding the lock: the write waits LOCK_WAIT, then gives
+// up with the busy text and the file unchanged. A reader is not held up
+// by the writer's lock, only by a write in progress.
+TEST_F(AppendJournalTest, BusyLockIsReportedAfterTheWait) {
+  const int other = ::open(companionName(path, ".lock").c_str(), O_RDWR | O_CREAT, 0666);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX), 0);
+  RecordFile file(path);
+  const auto start = std::chrono::steady_clock::now();
+  try {
+    file.store_record(Record());
+    ADD_FAILURE() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), DATABASE_BUSY_TEXT);
+  }
+  EXPECT_GE(std::chrono::steady_clock::now() - start, LOCK_WAIT);
+  EXPECT_EQ(readFile(path), whole);
+  EXPECT_EQ(file.query_all().size(), 1u);
+  ::close(other);
+  EXPECT_EQ(file.store_record(Record()), 258u);
+}
+
+// The lock is the companion's, so it holds across a rewrite that renames
+// a new file over the database, and every name of the file shares it.
+TEST_F(AppendJournalTest, LockBelongsToTheFileBehindEveryName) {
+  const std::string link = dir.file("link.db");
+  std::filesystem::create_symlink(path, link);
+  EXPECT_EQ(companionName(link, ".lock"), companionName(path, ".lock"));
+}
+
+}  // namespace
+}  // namespace letterfreq
