@@ -58,7 +58,7 @@ class HostileNamesTest : public ::testing::Test {
     ASSERT_TRUE(loadSample(sample, entry, &failure));
     entry.sortOrder();
     for (const std::string& name : hostileNames()) {
-      storeEntry(file, reloadLanguages(file), {name, "e", sample}, entry);
+      storeEntry(file, {name, "e", sample}, entry);
     }
     window =
         std::make_unique<Window>(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_TITLE);
