@@ -1,9 +1,12 @@
 #include "widgets/combo_list.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Menu_Button.H>
+#include <FL/Fl_Window.H>
 
 #include <algorithm>
 
+#include "widgets/list_popup.h"
 #include "widgets/plain_label.h"
 #include "widgets/shown_text.h"
 
@@ -21,6 +24,21 @@ std::string itemText(const std::string& name) {
   return label;
 }
 
+// Lies over the list's arrow, draws nothing (the arrow shows through) and
+// opens the list on a click.
+class ListOpener : public Fl_Widget {
+ public:
+  ListOpener(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {}
+  int handle(int event) override {
+    if (event != FL_PUSH) return 0;
+    static_cast<ComboList*>(parent())->openList();
+    return 1;
+  }
+
+ protected:
+  void draw() override {}
+};
+
 }  // namespace
 
 ComboList::ComboList(int x, int y, int w, int h, const char* label)
@@ -28,6 +46,35 @@ ComboList::ComboList(int x, int y, int w, int h, const char* label)
   // The toolkit's own pick copies the menu label (escapes and all).
   menubutton()->callback(pickCallback, this);
   items_.push_back(Fl_Menu_Item{});
+  Fl_Menu_Button* arrow = menubutton();
+  begin();
+  opener_ = new ListOpener(arrow->x(), arrow->y(), arrow->w(), arrow->h());
+  end();
+}
+
+void ComboList::resize(int x, int y, int w, int h) {
+  Fl_Input_Choice::resize(x, y, w, h);
+  const Fl_Menu_Button* arrow = menubutton();
+  opener_->resize(arrow->x(), arrow->y(), arrow->w(), arrow->h());
+}
+
+void ComboList::openList() {
+  if (names_.empty()) return;
+  int offsetX = 0, offsetY = 0;
+  const Fl_Window* top = top_window_offset(offsetX, offsetY);
+  if (!top) return;
+  const int fieldX = top->x() + offsetX;
+  const int fieldY = top->y() + offsetY;
+  int areaX, areaY, areaW, areaH;
+  Fl::screen_work_area(areaX, areaY, areaW, areaH, fieldX, fieldY);
+  std::vector<std::string> lines;
+  lines.reserve(names_.size());
+  for (const std::string& name : names_) lines.push_back(shownText(name));
+  ListPopup popup(lines, popupPlace(static_cast<int>(lines.size()),
+                                    POPUP_ROW_HEIGHT, fieldX, fieldY, w(),
+                                    h(), areaY, areaH));
+  const int picked = popup.run();
+  if (picked >= 0) pick(picked);
 }
 
 void ComboList::add(const std::string& name) {

@@ -4,6 +4,8 @@
 // names shortened with "…") and drawn literally: the list is built as an
 // item array, never parsed as menu paths, so '/', '\\', '&', '@' and '_'
 // are plain characters. A pick takes the full stored name into the field.
+// A click on the arrow opens the list as a ListPopup, which scrolls
+// instead of growing past the screen's edge.
 // Its toolkit header brings in X11's headers, whose macros (None, Bool,
 // Status) clash with later code such as GoogleTest: include those first.
 #pragma once
@@ -35,12 +37,17 @@ class ComboList : public Fl_Input_Choice {
   bool value(const std::string& text);
   // Takes the name at `index` of the list into the field, as a pick does.
   void pick(int index);
+  // Opens the list under the field and takes the name picked there.
+  void openList();
+
+  void resize(int x, int y, int w, int h) override;
 
  private:
   static void pickCallback(Fl_Widget*, void* combo);
   std::vector<std::string> names_;  // in list order
   std::deque<std::string> labels_;  // stays in place while items point to it
   std::vector<Fl_Menu_Item> items_;  // one per name, then the end marker
+  Fl_Widget* opener_;  // over the arrow: opens the list
 };
 
 }  // namespace letterfreq
