@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -128,6 +129,49 @@ TEST_F(AppendJournalTest, LockBelongsToTheFileBehindEveryName) {
   const std::string link = dir.file("link.db");
   std::filesystem::create_symlink(path, link);
   EXPECT_EQ(companionName(link, ".lock"), companionName(path, ".lock"));
+}
+
+}  // namespace
+}  // namespace letterfreq
+
+namespace letterfreq {
+namespace {
+
+// Another program cutting the file short and growing it again while it is
+// loaded over and over: every load ends with records or a "!" error, never
+// with a signal.
+TEST(FileChangingUnderReadTest, TruncationDuringLoadsIsNoSignal) {
+  TempDir dir;
+  std::string bytes;
+  for (uint32_t id = 257; id < 20257; ++id) bytes += languageBytes(id, "name");
+  const std::string path = dir.write("ling2.db", bytes);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (std::chrono::steady_clock::now() < end) {
+      if (::ftruncate(fd, 100) != 0 ||
+          ::pwrite(fd, bytes.data(), bytes.size(), 0) < 0) {
+        ::_exit(1);
+      }
+    }
+    ::_exit(0);
+  }
+  int loads = 0;
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  while (std::chrono::steady_clock::now() < end) {
+    try {
+      const RecordSnapshot snapshot(path);
+      EXPECT_LE(snapshot.records().size(), 20000u);
+    } catch (const std::runtime_error& e) {
+      EXPECT_EQ(e.what()[0], '!');
+    }
+    ++loads;
+  }
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_GT(loads, 0);
 }
 
 }  // namespace
