@@ -11,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/database_arg.h"
+#include "cli/output_text.h"
 #include "cli/sample_arg.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
@@ -91,17 +92,16 @@ int runAdd(const AddOptions& options, CliContext& context) {
       const std::string name(reinterpret_cast<const char*>(entryRecord.data()));
       if (options.json) {
         nlohmann::json line = {{"id", added[k].entryId},
-                               {"language", options.language},
                                {"languageId", added[k].languageId},
-                               {"newLanguage", added[k].newLanguage},
-                               {"name", name},
-                               {"source", options.samples[k]}};
-        context.out << line.dump(-1, ' ', false,
-                                 nlohmann::json::error_handler_t::replace)
-                    << "\n";
+                               {"newLanguage", added[k].newLanguage}};
+        putText(line, "language", options.language);
+        putText(line, "name", name);
+        putText(line, "source", options.samples[k]);
+        writeJsonLine(context.out, line);
       } else {
         context.out << "entry\t" << added[k].entryId << "\t"
-                    << options.language << "\t" << name << "\n";
+                    << escapedField(options.language) << "\t"
+                    << escapedField(name) << "\n";
       }
     }
     return 0;

@@ -10,6 +10,7 @@
 #include "app/letter_profile.h"
 #include "cli/commands.h"
 #include "cli/float_text.h"
+#include "cli/output_text.h"
 #include "cli/sample_arg.h"
 
 namespace letterfreq {
@@ -38,7 +39,7 @@ std::vector<int> listedBytes(const LetterProfile& profile) {
 
 void printText(const std::string& sample, const LetterProfile& profile,
                std::ostream& out) {
-  std::string text = "sample\t" + sample + "\ntotal\t" +
+  std::string text = "sample\t" + escapedField(sample) + "\ntotal\t" +
                      std::to_string(profile.totalCount) + "\nused\t" +
                      std::to_string(profile.usedCount) + "\n";
   for (int b : listedBytes(profile)) {
@@ -52,14 +53,12 @@ void printText(const std::string& sample, const LetterProfile& profile,
 void printJson(const std::string& sample, const LetterProfile& profile,
                std::ostream& out) {
   nlohmann::ordered_json line;
-  line["sample"] = sample;
+  putText(line, "sample", sample);
   line["total"] = profile.totalCount;
   line["used"] = profile.usedCount;
   line["counts"] = profile.counts;
   line["order"] = listedBytes(profile);
-  // A file name need not be UTF-8: replace what JSON cannot carry.
-  out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-      << "\n";
+  writeJsonLine(out, line);
 }
 
 int runCount(const CountOptions& options, CliContext& context) {

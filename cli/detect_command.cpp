@@ -23,6 +23,7 @@
 
 #include "cli/commands.h"
 #include "cli/database_arg.h"
+#include "cli/output_text.h"
 #include "cli/sample_arg.h"
 #include "profiles/database_load.h"
 #include "profiles/match.h"
@@ -159,25 +160,28 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
                     const Detection& found, const Detector& detector, bool json,
                     std::ostream& out) {
   if (!json) {
-    out << label << '\t' << found.language << '\t'
+    out << escapedField(label) << '\t' << escapedField(found.language) << '\t'
         << confidenceText(found.confidence) << '\n';
     return;
   }
   nlohmann::json alternatives = nlohmann::json::array();
   for (const Guess& guess : found.alternatives) {
-    alternatives.push_back(
-        {{"language", guess.language},
-         {"confidence", std::stod(confidenceText(guess.confidence))}});
+    nlohmann::json alternative = {
+        {"confidence", std::stod(confidenceText(guess.confidence))}};
+    putText(alternative, "language", guess.language);
+    alternatives.push_back(std::move(alternative));
   }
-  const nlohmann::json line = {
-      {"sample", sample},
-      {"language", found.language},
+  nlohmann::json line = {
       {"confidence", std::stod(confidenceText(found.confidence))},
       {"method", methodName(detector.methodCode())},
       {"alternatives", std::move(alternatives)}};
-  // Names are bytes as stored; ones that are not UTF-8 get U+FFFD here.
-  out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-      << '\n';
+  if (sample.is_string()) {
+    putText(line, "sample", sample.get_ref<const std::string&>());
+  } else {
+    line["sample"] = sample;
+  }
+  putText(line, "language", found.language);
+  writeJsonLine(out, line);
 }
 
 // One line of standard input, counted in pieces as its bytes arrive.

@@ -16,6 +16,7 @@
 #include "cli/commands.h"
 #include "cli/database_arg.h"
 #include "cli/float_text.h"
+#include "cli/output_text.h"
 #include "cli/sample_arg.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
@@ -36,13 +37,13 @@ struct MatchOptions {
 
 void printText(const std::string& sampleText, const std::vector<MatchRow>& rows,
                size_t shown, std::ostream& out) {
-  std::string text = "sample\t" + sampleText + "\n";
+  std::string text = "sample\t" + escapedField(sampleText) + "\n";
   for (size_t r = 0; r < shown; ++r) {
     text += std::to_string(r + 1);
     text += '\t';
     text += floatText(rows[r].score);
     text += '\t';
-    text += rows[r].name;
+    text += escapedField(rows[r].name);
     text += '\n';
   }
   out << text;
@@ -53,17 +54,17 @@ void printJson(const std::string& sampleText, int code,
                std::ostream& out) {
   nlohmann::json results = nlohmann::json::array();
   for (size_t r = 0; r < shown; ++r) {
-    results.push_back({{"language", rows[r].name},
-                       {"id", rows[r].recordId},
-                       {"score", jsonFloat(rows[r].score)}});
+    nlohmann::json result;
+    putText(result, "language", rows[r].name);
+    result["id"] = rows[r].recordId;
+    result["score"] = jsonFloat(rows[r].score);
+    results.push_back(std::move(result));
   }
-  const nlohmann::json line = {{"sample", sampleText},
-                               {"method", methodName(code)},
-                               {"code", code},
-                               {"results", std::move(results)}};
-  // Names are bytes as stored; ones that are not UTF-8 get U+FFFD here.
-  out << line.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-      << "\n";
+  nlohmann::json line = {{"method", methodName(code)},
+                         {"code", code},
+                         {"results", std::move(results)}};
+  putText(line, "sample", sampleText);
+  writeJsonLine(out, line);
 }
 
 int runMatch(const MatchOptions& options, CliContext& context) {

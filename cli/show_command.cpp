@@ -12,6 +12,7 @@
 #include "cli/commands.h"
 #include "cli/database_arg.h"
 #include "cli/float_text.h"
+#include "cli/output_text.h"
 #include "profiles/database_load.h"
 
 namespace letterfreq {
@@ -39,11 +40,11 @@ void printText(const DatabaseLoad& loaded, const LetterProfile& totals,
     const LoadedLanguage& language = loaded.languages[i];
     const LetterProfile profile =
         shownProfile(loaded.languageProfiles[i], language.profileDone);
-    out << "language\t" << profile.name << "\t" << profile.recordId << "\t"
+    out << "language\t" << escapedField(profile.name) << "\t" << profile.recordId << "\t"
         << language.entryCount << "\t" << profile.totalCount << "\t"
         << profile.usedCount << "\n";
     for (const LoadedEntry& entry : language.entries) {
-      out << "entry\t" << entry.id << "\t" << entry.name << "\t"
+      out << "entry\t" << entry.id << "\t" << escapedField(entry.name) << "\t"
           << entry.profile.totalCount << "\t" << entry.profile.usedCount
           << "\n";
     }
@@ -60,21 +61,23 @@ void printJson(const DatabaseLoad& loaded, const LetterProfile& totals,
         shownProfile(loaded.languageProfiles[i], language.profileDone);
     nlohmann::json entries = nlohmann::json::array();
     for (const LoadedEntry& entry : language.entries) {
-      entries.push_back({{"id", entry.id},
-                         {"name", entry.name},
-                         {"total", entry.profile.totalCount},
-                         {"used", entry.profile.usedCount}});
+      nlohmann::json shown = {{"id", entry.id},
+                              {"total", entry.profile.totalCount},
+                              {"used", entry.profile.usedCount}};
+      putText(shown, "name", entry.name);
+      entries.push_back(std::move(shown));
     }
     nlohmann::json stdDevs = nlohmann::json::array();
     for (float value : profile.stdDevs) stdDevs.push_back(jsonFloat(value));
-    languages.push_back({{"name", profile.name},
-                         {"id", profile.recordId},
-                         {"entryCount", language.entryCount},
-                         {"entries", std::move(entries)},
-                         {"total", profile.totalCount},
-                         {"used", profile.usedCount},
-                         {"counts", profile.counts},
-                         {"stdDevs", std::move(stdDevs)}});
+    nlohmann::json shown = {{"id", profile.recordId},
+                            {"entryCount", language.entryCount},
+                            {"entries", std::move(entries)},
+                            {"total", profile.totalCount},
+                            {"used", profile.usedCount},
+                            {"counts", profile.counts},
+                            {"stdDevs", std::move(stdDevs)}};
+    putText(shown, "name", profile.name);
+    languages.push_back(std::move(shown));
   }
   const nlohmann::json whole = {
       {"complete", loaded.outcome == LoadOutcome::Complete},
@@ -83,9 +86,7 @@ void printJson(const DatabaseLoad& loaded, const LetterProfile& totals,
        {{"total", totals.totalCount},
         {"used", totals.usedCount},
         {"counts", totals.counts}}}};
-  // Names are bytes as stored; ones that are not UTF-8 get U+FFFD here.
-  out << whole.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace)
-      << "\n";
+  writeJsonLine(out, whole);
 }
 
 int runShow(const ShowOptions& options, CliContext& context) {
