@@ -1,0 +1,117 @@
+// One fuzz input taken as a whole database: loaded as "Open DB" loads it
+// (the schema walk over languages, entries, their arrays and n-gram
+// lists), then ranked by every method. The load must end in a result or
+// a "!" text, its result must hang together, and the load over the file's
+// bytes must equal the slow one that asks the record engine question by
+// question. A failed check aborts, so libFuzzer reports it. Shared by the
+// libFuzzer target and the replay test in the ordinary test suite.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "db/record_file.h"
+#include "db/record_snapshot.h"
+#include "profiles/database_load.h"
+#include "profiles/methods.h"
+#include "profiles/ngram_counter.h"
+#include "tests/fuzz/record_file_fuzz_check.h"
+
+namespace letterfreq {
+namespace fuzz {
+
+inline std::string profileText(const LetterProfile& profile) {
+  std::string text = profile.name + "#" + std::to_string(profile.recordId) +
+                     " " + std::to_string(profile.totalCount) + "/" +
+                     std::to_string(profile.usedCount) + ":";
+  for (int32_t count : profile.counts) text += std::to_string(count) + ",";
+  for (uint8_t value : profile.order) text += std::to_string(value) + ",";
+  char number[32];
+  for (float value : profile.stdDevs) {
+    std::snprintf(number, sizeof number, "%a,", static_cast<double>(value));
+    text += number;
+  }
+  return text + "\n";
+}
+
+// Everything a load hands on, as text; the weights are made here.
+inline std::string loadText(const DatabaseLoad& load) {
+  std::string text = std::to_string(static_cast<int>(load.outcome)) + " " +
+                     std::to_string(load.endLanguage) + " " +
+                     std::to_string(load.endEntry) + "\n";
+  for (const LetterProfile& profile : load.languageProfiles) {
+    text += profileText(profile);
+  }
+  for (const LoadedLanguage& language : load.languages) {
+    text += "M=" + std::to_string(language.entryCount) + "\n";
+    for (const LoadedEntry& entry : language.entries) {
+      text += std::to_string(entry.id) + " " + entry.name + " " +
+              profileText(entry.profile);
+    }
+  }
+  text += profileText(load.totals);
+  const NgramModel& model = load.ngrams;
+  if (model.carriesNgramData()) {
+    for (int language = 0; language < model.languageCount(); ++language) {
+      for (int bucket = 0; bucket < NGRAM_BUCKETS; bucket += 97) {
+        text += std::to_string(model.weight(bucket, language)) + ",";
+      }
+    }
+  }
+  return text;
+}
+
+inline void checkLoadShape(const DatabaseLoad& load) {
+  check(load.languages.size() <= load.languageProfiles.size(),
+        "no more languages reached than there are");
+  check(load.outcome != LoadOutcome::Complete ||
+            load.languages.size() == load.languageProfiles.size(),
+        "a complete load reached every language");
+  check(load.ngrams.languageCount() == 0 ||
+            load.ngrams.languageCount() ==
+                static_cast<int>(load.languageProfiles.size()),
+        "one n-gram row per language");
+}
+
+// Every method over the load, for a sample counted from the same bytes.
+inline void checkEveryMethod(const DatabaseLoad& load, const uint8_t* data,
+                             size_t size) {
+  LetterProfile sample;
+  NgramCounter ngrams;
+  for (size_t i = 0; i < size; ++i) {
+    if (data[i] != 0) ++sample.counts[data[i] - 1];
+  }
+  ngrams.add(data, size);
+  ngrams.finish();
+  const MatchTarget target(load.languageProfiles, load.ngrams);
+  for (const MatchMethod& method : MATCH_METHODS) {
+    const auto rows =
+        matchByMethod(method, target, {sample.counts.data(), ngrams.counts()});
+    check(rows.size() == load.languageProfiles.size(),
+          "every method ranks every language");
+  }
+}
+
+// The load over the bytes in memory; "error !..." when it throws.
+inline std::string loadAnswer(const std::vector<uint8_t>& bytes,
+                              const uint8_t* data, size_t size) {
+  return answer([&] {
+    const DatabaseLoad load = loadDatabase(RecordSnapshot(bytes), {});
+    checkLoadShape(load);
+    checkEveryMethod(load, data, size);
+    return loadText(load);
+  });
+}
+
+// The slow load, question by question, of the same bytes in a file.
+inline std::string slowLoadAnswer(const std::string& fileName) {
+  return answer([&] {
+    return loadText(loadDatabaseByQueries(RecordFile(fileName), {}));
+  });
+}
+
+}  // namespace fuzz
+}  // namespace letterfreq
