@@ -48,7 +48,8 @@ asan: deps
 	cmake --build build-asan -j $(JOBS)
 	./scripts/run-tests build-asan
 
-# The record-file fuzzer for a bounded time (FUZZ_SECONDS, default 60).
+# The fuzzers (record engine, whole-database load) for a bounded time
+# shared between them (FUZZ_SECONDS, default 60); they leave no file behind.
 fuzz: deps
 	./scripts/run-fuzz $${FUZZ_SECONDS:-60}
 
