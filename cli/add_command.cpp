@@ -13,6 +13,7 @@
 #include "cli/database_arg.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
+#include "cli/sample_warnings.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
@@ -29,15 +30,29 @@ struct AddOptions {
   std::string name;
   bool json = false;
   bool ngrams = false;  // store n-gram lists even in a database without them
+  double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
 };
 
 // Counts a sample as the window's "Go" does: counted, then ordered; its
-// n-gram list block made in the same pass.
-bool countSample(const std::string& text, std::istream& in,
-                 LetterProfile& profile, NgramCounter& ngrams,
-                 std::vector<uint8_t>& ngramList, std::string& failure) {
-  if (!loadSampleArg(text, in, profile, &failure, &ngrams)) return false;
+// n-gram list block made in the same pass. A sample that arrived cut
+// short, as an error page or as nothing fails too: a training database
+// must not learn from it.
+bool countSample(const std::string& text, const SampleLimits& limits,
+                 std::istream& in, LetterProfile& profile,
+                 NgramCounter& ngrams, std::vector<uint8_t>& ngramList,
+                 std::string& failure) {
+  SampleOutcome outcome;
+  if (!loadSampleArg(text, in, profile, &failure, &ngrams, limits,
+                     &outcome)) {
+    failure = failureText(failure, outcome);
+    return false;
+  }
+  const std::string refusal = addRefusal(outcome, profile);
+  if (!refusal.empty()) {
+    failure = refusal + "; nothing was added";
+    return false;
+  }
   profile.sortOrder();
   ngramList = encodeNgramRecord(ngrams.counts());
   return true;
@@ -52,15 +67,19 @@ int runAdd(const AddOptions& options, CliContext& context) {
   std::vector<LetterProfile> samples(options.samples.size());
   std::vector<std::vector<uint8_t>> ngramLists(options.samples.size());
   NgramCounter ngrams;
+  const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   for (size_t k = 0; k < options.samples.size(); ++k) {
     std::string failure;
-    if (!countSample(options.samples[k], context.in, samples[k], ngrams,
-                     ngramLists[k], failure)) {
+    if (!countSample(options.samples[k], limits, context.in, samples[k],
+                     ngrams, ngramLists[k], failure)) {
       context.err << "letterfreq-cli: " << options.samples[k] << ": "
                   << failure << "\n";
       return 1;
     }
   }
+
+  // Stopped while reading: the database is left alone.
+  if (interrupted(context)) return 1;
 
   return runOnDatabase(options.database, context.err, [&] {
     RecordFile database(options.database);
@@ -127,6 +146,7 @@ void addAddCommand(CLI::App& app, CliContext& context) {
                     "has none yet (for the N-gram Likelihood method); a "
                     "database that has them always gets them");
   command->add_flag("--json", options->json, "Print JSON Lines");
+  addTimeoutOption(*command, options->timeoutSeconds);
   command->add_option("SAMPLE", options->samples,
                       "File names or http:// addresses; - is standard input")
       ->required();

@@ -9,7 +9,8 @@
 namespace letterfreq {
 
 int runCli(const std::vector<std::string>& args, std::istream& in,
-           std::ostream& out, std::ostream& err) {
+           std::ostream& out, std::ostream& err,
+           const std::atomic<bool>* interrupted) {
   CLI::App app{
       "letterfreq-cli: counts the bytes of text samples, keeps profile "
       "databases and ranks their languages against samples.",
@@ -19,6 +20,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in,
   app.require_subcommand(1);
 
   CliContext context{in, out, err};
+  context.interrupted = interrupted;
   addCountCommand(app, context);
   addAddCommand(app, context);
   addMatchCommand(app, context);

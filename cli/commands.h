@@ -2,6 +2,7 @@
 // on the app and sets `status` when it runs; each lives in its own file.
 #pragma once
 
+#include <atomic>
 #include <iosfwd>
 
 namespace CLI {
@@ -15,6 +16,8 @@ struct CliContext {
   std::ostream& out;
   std::ostream& err;
   int status = 0;  // exit status of the command that ran
+  // Set by an interrupt (cli/interrupt.h); null when nothing interrupts.
+  const std::atomic<bool>* interrupted = nullptr;
 };
 
 void addCountCommand(CLI::App& app, CliContext& context);

@@ -12,6 +12,7 @@
 #include "cli/float_text.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
+#include "cli/sample_warnings.h"
 
 namespace letterfreq {
 
@@ -19,6 +20,7 @@ namespace {
 
 struct CountOptions {
   bool json = false;
+  double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
 };
 
@@ -62,15 +64,22 @@ void printJson(const std::string& sample, const LetterProfile& profile,
 }
 
 int runCount(const CountOptions& options, CliContext& context) {
+  const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   int status = 0;
   for (const std::string& sample : options.samples) {
+    if (interrupted(context)) break;
     LetterProfile profile;
     std::string failure;
-    if (!loadSampleArg(sample, context.in, profile, &failure)) {
-      context.err << "letterfreq-cli: " << sample << ": " << failure << "\n";
+    SampleOutcome outcome;
+    if (!loadSampleArg(sample, context.in, profile, &failure, nullptr, limits,
+                       &outcome)) {
+      context.err << "letterfreq-cli: " << sample << ": "
+                  << failureText(failure, outcome) << "\n";
       status = 1;  // the other samples are still counted
       continue;
     }
+    // What arrived is counted; the user hears how it arrived.
+    printSampleWarnings(sample, outcome, context.err);
     profile.sortOrder();
     profile.computeTotals();
     if (options.json) {
@@ -95,6 +104,7 @@ void addCountCommand(CLI::App& app, CliContext& context) {
       "lines 'sample', 'total', 'used', then 'BYTE<TAB>COUNT<TAB>PERCENT'.");
   command->add_flag("--json", options->json,
                     "Print one JSON object per sample (JSON Lines)");
+  addTimeoutOption(*command, options->timeoutSeconds);
   command
       ->add_option("SAMPLE", options->samples,
                    "A file name, an http:// address, or - for standard input")

@@ -18,6 +18,7 @@
 #include "cli/float_text.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
+#include "cli/sample_warnings.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
 #include "profiles/ngram_counter.h"
@@ -32,6 +33,7 @@ struct MatchOptions {
   std::string method = std::to_string(DEFAULT_METHOD_CODE);
   size_t top = 0;  // 0: every language
   bool json = false;
+  double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
 };
 
@@ -79,17 +81,21 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   std::unique_ptr<NgramCounter> ngrams;
   if (method.readsNgrams) ngrams = std::make_unique<NgramCounter>();
 
+  const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   int status = 0;
   LetterProfile sample;
   for (const std::string& sampleText : options.samples) {
+    if (interrupted(context)) break;
     std::string failure;
-    if (!loadSampleArg(sampleText, context.in, sample, &failure,
-                       ngrams.get())) {
-      context.err << "letterfreq-cli: " << sampleText << ": " << failure
-                  << "\n";
+    SampleOutcome outcome;
+    if (!loadSampleArg(sampleText, context.in, sample, &failure, ngrams.get(),
+                       limits, &outcome)) {
+      context.err << "letterfreq-cli: " << sampleText << ": "
+                  << failureText(failure, outcome) << "\n";
       status = 1;
       continue;
     }
+    printSampleWarnings(sampleText, outcome, context.err);
     const auto rows = matchByMethod(
         method, target,
         {sample.counts.data(), ngrams ? ngrams->counts() : nullptr});
@@ -140,6 +146,7 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
       ->check(CLI::PositiveNumber)
       ->type_name("K");
   command->add_flag("--json", options->json, "Print JSON Lines");
+  addTimeoutOption(*command, options->timeoutSeconds);
   command
       ->add_option("samples", options->samples,
                    "File names or http:// addresses; - is standard input")

@@ -1,16 +1,22 @@
 #include "cli/sample_arg.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cmath>
 #include <istream>
 
+#include "cli/commands.h"
 #include "sample/sample_loader.h"
 
 namespace letterfreq {
 
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
-                   NgramCounter* ngrams) {
+                   NgramCounter* ngrams, const SampleLimits& limits,
+                   SampleOutcome* outcome) {
   if (sample != STDIN_SAMPLE) {
-    return loadSample(sample, profile, failure, ngrams);
+    return loadSample(sample, profile, failure, ngrams, limits, nullptr,
+                      outcome);
   }
   profile = LetterProfile();
   if (!countStream(in, profile.counts.data(), true, ngrams)) {
@@ -20,6 +26,37 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
   }
   profile.sampleCount = 1;
   return true;
+}
+
+bool loadSampleArg(const std::string& sample, std::istream& in,
+                   LetterProfile& profile, std::string* failure,
+                   NgramCounter* ngrams) {
+  return loadSampleArg(sample, in, profile, failure, ngrams, SampleLimits(),
+                       nullptr);
+}
+
+void addTimeoutOption(CLI::App& command, double& seconds) {
+  command
+      .add_option("--timeout", seconds,
+                  "Give up an http:// sample after SECONDS in all (default: " +
+                      std::to_string(DEFAULT_OVERALL_TIMEOUT_MS / 1000) +
+                      "); what arrived is counted, with a warning")
+      ->check(CLI::PositiveNumber)
+      ->type_name("SECONDS");
+}
+
+SampleLimits commandLimits(double timeoutSeconds, const CliContext& context) {
+  SampleLimits limits;
+  // At least 1 ms, since 0 would mean no limit; at most what an int holds.
+  const double ms = std::min(std::ceil(timeoutSeconds * 1000.0), 2.0e9);
+  limits.overallMs = std::max(1, static_cast<int>(ms));
+  limits.connectMs = std::min(limits.connectMs, limits.overallMs);
+  limits.cancel = context.interrupted;
+  return limits;
+}
+
+bool interrupted(const CliContext& context) {
+  return context.interrupted != nullptr && context.interrupted->load();
 }
 
 }  // namespace letterfreq

@@ -1,27 +1,53 @@
 // Reading a SAMPLE argument of letterfreq-cli: a file name or an http://
 // address, counted as the window's "Go" counts it, or "-" for standard input
-// read through the same rule. Shared by every command that takes samples.
+// read through the same rule. Shared by every command that takes samples,
+// with their --timeout option.
 #pragma once
 
 #include <iosfwd>
 #include <string>
 
 #include "app/letter_profile.h"
+#include "sample/sample_limits.h"
+
+namespace CLI {
+class App;
+}
 
 namespace letterfreq {
 
 class NgramCounter;
+struct CliContext;
 
 inline constexpr const char* STDIN_SAMPLE = "-";
 inline constexpr const char* STDIN_READ_FAILED =
     "Standard input couldn't be read!";
+inline constexpr double DEFAULT_TIMEOUT_SECONDS =
+    DEFAULT_OVERALL_TIMEOUT_MS / 1000.0;
 
 // Resets `profile` and counts the sample into it (sampleCount 1 on
 // success). On failure the profile is empty and *failure holds the message.
 // With `ngrams`, the sample's n-gram counts too, in the same pass (empty on
-// failure).
+// failure). Within `limits`, telling in *outcome (when not null) how the
+// data ended.
+bool loadSampleArg(const std::string& sample, std::istream& in,
+                   LetterProfile& profile, std::string* failure,
+                   NgramCounter* ngrams, const SampleLimits& limits,
+                   SampleOutcome* outcome);
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
                    NgramCounter* ngrams = nullptr);
+
+// Adds "--timeout SECONDS" (a positive number, default
+// DEFAULT_TIMEOUT_SECONDS) to `command`.
+void addTimeoutOption(CLI::App& command, double& seconds);
+
+// The limits of a command's samples: the overall limit of --timeout (the
+// connect limit no longer than it) and the context's interrupt flag.
+SampleLimits commandLimits(double timeoutSeconds, const CliContext& context);
+
+// True once the command was interrupted (Ctrl-C, SIGTERM): it stops
+// reading samples and writes nothing more.
+bool interrupted(const CliContext& context);
 
 }  // namespace letterfreq

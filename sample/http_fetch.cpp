@@ -1,6 +1,8 @@
 #include "sample/http_fetch.h"
 
 #include <algorithm>
+#include <chrono>
+#include <exception>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -70,10 +72,22 @@ std::string requestText(const UrlParts& parts) {
          parts.portText + "\n" + "\n";
 }
 
+size_t controlBytePosition(const std::string& url) {
+  for (size_t i = 0; i < url.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(url[i]);
+    if (byte < 32 || byte == 127) return i;
+  }
+  return std::string::npos;
+}
+
 size_t ResponseHeadSkip::skip(const uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length && !over_; ++i) {
     const uint8_t byte = bytes[i];
     if (byte == '\r') continue;
+    if (byte == '\n') firstLineEnded_ = true;
+    if (!firstLineEnded_ && statusLine_.size() < STATUS_LINE_MAX) {
+      statusLine_.push_back(static_cast<char>(byte));
+    }
     if (byte == '\n' && lineEnded_) {
       over_ = true;
       return i + 1;
@@ -83,18 +97,122 @@ size_t ResponseHeadSkip::skip(const uint8_t* bytes, size_t length) {
   return over_ ? 0 : length;
 }
 
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// The earlier of two limits in milliseconds, where <= 0 means none.
+int tighterLimitMs(int a, int b) {
+  if (a <= 0) return b;
+  if (b <= 0) return a;
+  return std::min(a, b);
+}
+
+Clock::time_point deadlineAfter(Clock::time_point from, int limitMs) {
+  return limitMs > 0 ? from + std::chrono::milliseconds(limitMs)
+                     : Clock::time_point::max();
+}
+
+// `overallBound`: the receive waited up to the overall deadline, not the
+// idle one.
+SampleEnd endOf(ReceiveStatus status, bool overallBound) {
+  switch (status) {
+    case ReceiveStatus::Reset:
+      return SampleEnd::ConnectionReset;
+    case ReceiveStatus::Failed:
+      return SampleEnd::ReceiveError;
+    case ReceiveStatus::Cancelled:
+      return SampleEnd::Cancelled;
+    case ReceiveStatus::TimedOut:
+      return overallBound ? SampleEnd::OverallLimit : SampleEnd::IdleLimit;
+    case ReceiveStatus::Data:
+    case ReceiveStatus::Closed:
+      break;
+  }
+  return SampleEnd::Complete;
+}
+
+// Reads the response through a buffer: the head skip takes the bytes up to
+// the empty line and the counting rule the rest, so a page costs a few
+// receives. Every receive waits no longer than the idle limit and the
+// overall deadline allow.
+void readResponse(Socket& connection, CountingRule& rule, NgramCounter* ngrams,
+                  const SampleLimits& limits, Clock::time_point overallDeadline,
+                  const SampleProgress& progress, SampleOutcome& outcome) {
+  ResponseHeadSkip head;
+  std::vector<uint8_t> buffer(READ_BUFFER_SIZE);
+  uint64_t bytesRead = 0;
+  for (;;) {
+    const Clock::time_point deadline =
+        std::min(deadlineAfter(Clock::now(), limits.idleMs), overallDeadline);
+    const Received received =
+        connection.readWithin(buffer.data(), static_cast<int>(buffer.size()),
+                              deadline, limits.cancel);
+    if (received.status != ReceiveStatus::Data) {
+      outcome.end = endOf(received.status, deadline == overallDeadline);
+      break;
+    }
+    const size_t length = static_cast<size_t>(received.bytes);
+    const size_t headBytes = head.over() ? 0 : head.skip(buffer.data(), length);
+    outcome.bodyBytes += length - headBytes;
+    if (ngrams == nullptr) {
+      rule.feed(buffer.data() + headBytes, length - headBytes);
+    } else {
+      rule.feed(buffer.data() + headBytes, length - headBytes,
+                [ngrams](uint8_t byte) { ngrams->add(byte); });
+    }
+    bytesRead += length;
+    if (progress) progress(bytesRead, -1);
+  }
+  outcome.statusLine = head.statusLine();
+  outcome.headEnded = head.over();
+}
+
+std::string controlByteReason(const std::string& url, size_t at) {
+  return "the address holds the control byte " +
+         std::to_string(static_cast<unsigned char>(url[at])) +
+         " at position " + std::to_string(at + 1);
+}
+
+}  // namespace
+
 bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
-              NgramCounter* ngrams) {
+              NgramCounter* ngrams, const SampleLimits& limits,
+              const SampleProgress& progress, SampleOutcome* outcome) {
   std::fill(counts, counts + 255, 0);
   if (ngrams != nullptr) ngrams->reset();
+  SampleOutcome told;
+  told.isHttp = true;
+  struct Tell {  // hands the outcome over on every way out
+    SampleOutcome& told;
+    SampleOutcome* outcome;
+    ~Tell() {
+      if (outcome != nullptr) *outcome = told;
+    }
+  } tell{told, outcome};
+
+  const size_t control = controlBytePosition(url);
+  if (control != std::string::npos) {
+    told.failureReason = controlByteReason(url, control);
+    return false;  // nothing is sent
+  }
   const UrlParts parts = splitUrl(url);
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point overallDeadline =
+      deadlineAfter(start, limits.overallMs);
 
   std::unique_ptr<SocketClient> client;
   try {
-    client = std::make_unique<SocketClient>(parts.host, parts.port);
-  } catch (...) {
+    client = std::make_unique<SocketClient>(
+        parts.host, parts.port, tighterLimitMs(limits.connectMs, limits.overallMs),
+        limits.cancel);
+  } catch (const std::exception& error) {
     // Whatever failed (resolution, connection, time out), the user sees
-    // one message; the caller shows it.
+    // one message, which the caller shows; the reason is kept for it.
+    told.failureReason = error.what();
+    if (limits.cancelled()) told.end = SampleEnd::Cancelled;
+    return false;
+  } catch (...) {
     return false;
   }
 
@@ -102,27 +220,17 @@ bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
   // shows up as an empty response.
   client->writeRaw(requestText(parts));
 
-  // Read through a buffer: the head skip takes the bytes up to the empty
-  // line and the counting rule the rest, so a page costs a few receives.
   CountingRule rule(filterMarkup);
-  ResponseHeadSkip head;
-  std::vector<uint8_t> buffer(READ_BUFFER_SIZE);
-  for (;;) {
-    const int received =
-        client->readRaw(buffer.data(), static_cast<int>(buffer.size()), 0);
-    if (received <= 0) break;  // closed, failed or timed out: end of data
-    const size_t length = static_cast<size_t>(received);
-    const size_t headBytes = head.over() ? 0 : head.skip(buffer.data(), length);
-    if (ngrams == nullptr) {
-      rule.feed(buffer.data() + headBytes, length - headBytes);
-    } else {
-      rule.feed(buffer.data() + headBytes, length - headBytes,
-                [ngrams](uint8_t byte) { ngrams->add(byte); });
-    }
-  }
+  readResponse(*client, rule, ngrams, limits, overallDeadline, progress, told);
   rule.copyCountsTo(counts);
   if (ngrams != nullptr) ngrams->finish();
   return true;
+}
+
+bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
+              NgramCounter* ngrams) {
+  return countUrl(url, counts, filterMarkup, ngrams, SampleLimits(), nullptr,
+                  nullptr);
 }
 
 }  // namespace letterfreq

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "sample/sample_limits.h"
+
 namespace letterfreq {
 
 class NgramCounter;
@@ -37,27 +39,45 @@ uint16_t portNumber(const std::string& portText);
 // an empty line, each ended by a single LF.
 std::string requestText(const UrlParts& parts);
 
+// The position of the first byte below 32 or of value 127 in `url`, or
+// npos. Such an address is refused before anything is sent: a CR LF would
+// split the request.
+size_t controlBytePosition(const std::string& url);
+
 // Finds the end of a response head in a stream of reads cut anywhere: the
 // head ends at the first empty line, whatever mixture of LF and CR LF ends
-// its lines.
+// its lines. Keeps the first line (the status line) on the way.
 class ResponseHeadSkip {
  public:
   // Returns how many of the bytes belong to the head; the rest (if any)
   // is body.
   size_t skip(const uint8_t* bytes, size_t length);
   bool over() const { return over_; }
+  // The first line without CR and LF, at most STATUS_LINE_MAX bytes.
+  const std::string& statusLine() const { return statusLine_; }
 
  private:
   bool lineEnded_ = false;  // the last byte other than CR was an LF
   bool over_ = false;
+  bool firstLineEnded_ = false;
+  std::string statusLine_;
 };
 
 // `url` starts with "http://". Zeroes counts[0..254]; true when the
-// connection was made and the response read to its end, false when it could
-// not be made (counts stay zero; the caller shows URL_OPEN_FAILED). A server
-// that closes early, or stays silent for receiveTimeoutMs, ends the data:
-// what arrived is counted. With `ngrams`, the counted bytes also go to it in
-// the same pass (reset first, finished at the end, empty on failure).
+// connection was made and the response read, false when the address holds
+// a control byte or the connection could not be made within
+// limits.connectMs (counts stay zero; the caller shows URL_OPEN_FAILED,
+// *outcome tells why). The data ends when the server closes, resets, stays
+// silent for limits.idleMs, when limits.overallMs has passed since the
+// start or when the cancel flag is set: what arrived is counted, and
+// *outcome (when not null) tells how it ended, with the status line. With
+// `ngrams`, the counted bytes also go to it in the same pass (reset first,
+// finished at the end, empty on failure).
+bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
+              NgramCounter* ngrams, const SampleLimits& limits,
+              const SampleProgress& progress, SampleOutcome* outcome);
+
+// The same with the default limits, no progress and no outcome.
 bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
               NgramCounter* ngrams = nullptr);
 

@@ -7,8 +7,11 @@ namespace letterfreq {
 
 constexpr int DEFAULT_CONNECT_TIMEOUT_MS = 15000;
 constexpr int DEFAULT_RECEIVE_TIMEOUT_MS = 30000;
+// A whole fetch, head and body, ends after this long (sample/sample_limits.h).
+constexpr int DEFAULT_OVERALL_TIMEOUT_MS = 60000;
 
-// Connecting gives up after this long (the connection then fails).
+// Connecting, name lookup included, gives up after this long (the
+// connection then fails).
 inline int connectTimeoutMs = DEFAULT_CONNECT_TIMEOUT_MS;
 // A receive on a client that waits this long for data returns -1, which the
 // readers take as the end of the data.

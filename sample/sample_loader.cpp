@@ -2,6 +2,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -36,26 +38,77 @@ class FileDescriptor {
   int fd_;
 };
 
-}  // namespace
+// Opens without waiting: a FIFO would otherwise block in open() until a
+// writer comes. Regular files get back their blocking reads.
+int openSampleFile(const std::string& path, bool* waitsForData,
+                   int64_t* size) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return -1;
+  struct stat status;
+  if (fstat(fd, &status) != 0) {
+    close(fd);
+    return -1;
+  }
+  const bool regular = S_ISREG(status.st_mode);
+  *waitsForData = !regular && !S_ISDIR(status.st_mode);
+  *size = regular ? static_cast<int64_t>(status.st_size) : -1;
+  if (!*waitsForData) {
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  }
+  return fd;
+}
 
-bool readFileBlocks(const std::string& path, const BlockSink& onBlock) {
-  // A name with a NUL byte would silently open a shorter name.
-  if (path.find('\0') != std::string::npos) return false;
-  FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) return false;
-  posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+// For a source that may have no data yet: waits up to CANCEL_POLL_MS.
+// True when a read would not wait (data, the writer gone, an error).
+bool readable(int fd) {
+  pollfd entry{fd, POLLIN, 0};
+  return poll(&entry, 1, CANCEL_POLL_MS) > 0;
+}
 
+SampleEnd readBlocks(int fd, bool waitsForData, int64_t size,
+                     const BlockSink& onBlock, const SampleLimits& limits,
+                     const SampleProgress& progress, uint64_t& bytesRead) {
   std::unique_ptr<uint8_t[]> block(new uint8_t[BLOCK_SIZE]);
   for (;;) {
-    const ssize_t got = read(file.get(), block.get(), BLOCK_SIZE);
+    if (limits.cancelled()) return SampleEnd::Cancelled;
+    if (waitsForData && !readable(fd)) continue;
+    const ssize_t got = read(fd, block.get(), BLOCK_SIZE);
     if (got > 0) {
       onBlock(block.get(), static_cast<size_t>(got));
+      bytesRead += static_cast<uint64_t>(got);
+      if (progress) progress(bytesRead, size);
     } else if (got == 0) {
-      return true;
-    } else if (errno != EINTR) {
-      return false;
+      return SampleEnd::Complete;
+    } else if (errno != EINTR && errno != EAGAIN) {
+      return SampleEnd::ReceiveError;
     }
   }
+}
+
+}  // namespace
+
+bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
+                    const SampleLimits& limits, const SampleProgress& progress,
+                    SampleOutcome* outcome) {
+  // A name with a NUL byte would silently open a shorter name.
+  if (path.find('\0') != std::string::npos) return false;
+  bool waitsForData = false;
+  int64_t size = -1;
+  FileDescriptor file(openSampleFile(path, &waitsForData, &size));
+  if (file.get() < 0) return false;
+  uint64_t bytesRead = 0;
+  const SampleEnd end = readBlocks(file.get(), waitsForData, size, onBlock,
+                                   limits, progress, bytesRead);
+  if (outcome != nullptr) {
+    outcome->end = end;
+    outcome->bodyBytes = bytesRead;
+  }
+  return end == SampleEnd::Complete;
+}
+
+bool readFileBlocks(const std::string& path, const BlockSink& onBlock) {
+  return readFileBlocks(path, onBlock, SampleLimits());
 }
 
 bool readStreamBlocks(std::istream& in, const BlockSink& onBlock) {
@@ -102,10 +155,19 @@ bool countWith(const Reader& read, int32_t* counts, bool filterMarkup,
 }  // namespace
 
 bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
-               NgramCounter* ngrams) {
+               NgramCounter* ngrams, const SampleLimits& limits,
+               const SampleProgress& progress, SampleOutcome* outcome) {
   return countWith(
-      [&path](const BlockSink& sink) { return readFileBlocks(path, sink); },
+      [&](const BlockSink& sink) {
+        return readFileBlocks(path, sink, limits, progress, outcome);
+      },
       counts, filterMarkup, ngrams);
+}
+
+bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
+               NgramCounter* ngrams) {
+  return countFile(path, counts, filterMarkup, ngrams, SampleLimits(), nullptr,
+                   nullptr);
 }
 
 bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
@@ -116,21 +178,38 @@ bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
 }
 
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
-                std::string* failure, NgramCounter* ngrams) {
+                std::string* failure, NgramCounter* ngrams,
+                const SampleLimits& limits, const SampleProgress& progress,
+                SampleOutcome* outcome) {
   profile = LetterProfile();
   // The prefix is compared byte for byte: "HTTP://x" is a file name.
   const bool isUrl =
       sampleText.compare(0, sizeof HTTP_PREFIX - 1, HTTP_PREFIX) == 0;
-  const bool ok =
-      isUrl ? countUrl(sampleText, profile.counts.data(), true, ngrams)
-            : countFile(sampleText, profile.counts.data(), true, ngrams);
+  SampleOutcome told;
+  bool ok = isUrl ? countUrl(sampleText, profile.counts.data(), true, ngrams,
+                             limits, progress, &told)
+                  : countFile(sampleText, profile.counts.data(), true, ngrams,
+                              limits, progress, &told);
+  const bool cancelled = told.end == SampleEnd::Cancelled;
+  if (cancelled) ok = false;  // the user stopped it: not a sample
+  if (outcome != nullptr) *outcome = told;
   if (ok) {
     profile.sampleCount = 1;
     return true;
   }
   profile = LetterProfile();  // a failed load leaves the profile empty
-  if (failure != nullptr) *failure = isUrl ? URL_OPEN_FAILED : FILE_OPEN_FAILED;
+  if (ngrams != nullptr) ngrams->reset();
+  if (failure != nullptr) {
+    *failure = cancelled ? LOAD_CANCELLED
+                         : isUrl ? URL_OPEN_FAILED : FILE_OPEN_FAILED;
+  }
   return false;
+}
+
+bool loadSample(const std::string& sampleText, LetterProfile& profile,
+                std::string* failure, NgramCounter* ngrams) {
+  return loadSample(sampleText, profile, failure, ngrams, SampleLimits(),
+                    nullptr, nullptr);
 }
 
 }  // namespace letterfreq

@@ -10,12 +10,15 @@
 #include <string>
 
 #include "app/letter_profile.h"
+#include "sample/sample_limits.h"
 
 namespace letterfreq {
 
 class NgramCounter;
 
 inline constexpr const char* FILE_OPEN_FAILED = "File couldn't be opened!";
+// The failure of a load stopped through SampleLimits::cancel.
+inline constexpr const char* LOAD_CANCELLED = "The sample's loading was cancelled.";
 
 // Receives the next block of a source; the bytes live only during the call.
 using BlockSink = std::function<void(const uint8_t* bytes, size_t length)>;
@@ -23,7 +26,15 @@ using BlockSink = std::function<void(const uint8_t* bytes, size_t length)>;
 // Reads the file in large blocks (memory does not grow with the file) and
 // hands each to `onBlock`. False when the file cannot be opened, or when
 // reading fails part way (a folder, an I/O error): a partial count is not
-// a sample.
+// a sample. Opening never waits (a FIFO nobody writes); a FIFO or a device
+// is then read to its end as it delivers, waiting for data in slices so
+// that limits.cancel is seen within CANCEL_POLL_MS. A cancelled read is
+// false too. *outcome (when not null) tells how it ended and how many
+// bytes were read; `progress` (may be empty) hears of every block.
+bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
+                    const SampleLimits& limits,
+                    const SampleProgress& progress = nullptr,
+                    SampleOutcome* outcome = nullptr);
 bool readFileBlocks(const std::string& path, const BlockSink& onBlock);
 
 // The same for a stream (standard input); false when it reports an error.
@@ -36,6 +47,10 @@ bool readStreamBlocks(std::istream& in, const BlockSink& onBlock);
 // finished at the end, and left empty on failure.
 bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
                NgramCounter* ngrams = nullptr);
+// The same read as readFileBlocks reads within `limits`.
+bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
+               NgramCounter* ngrams, const SampleLimits& limits,
+               const SampleProgress& progress, SampleOutcome* outcome);
 
 // The same for a stream read to its end.
 bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
@@ -49,5 +64,14 @@ bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
 // With `ngrams`, also the sample's n-gram counts (empty on failure).
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure, NgramCounter* ngrams = nullptr);
+
+// The same within `limits`, telling how the data ended in *outcome (when
+// not null; see countUrl for http:// addresses). A load stopped through
+// limits.cancel fails with LOAD_CANCELLED; one cut short otherwise still
+// counts what arrived, as the outcome tells.
+bool loadSample(const std::string& sampleText, LetterProfile& profile,
+                std::string* failure, NgramCounter* ngrams,
+                const SampleLimits& limits, const SampleProgress& progress,
+                SampleOutcome* outcome);
 
 }  // namespace letterfreq

@@ -1,9 +1,12 @@
 #include "sample/socket.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 
+#include "sample/name_lookup.h"
 #include "sample/net_timeouts.h"
+#include "sample/sample_limits.h"
 
 namespace letterfreq {
 
@@ -52,6 +55,36 @@ int Socket::readRaw(uint8_t* buffer, int length, int flags) {
   return static_cast<int>(receiveBytes(handle, buffer, size, flags));
 }
 
+Received Socket::readWithin(uint8_t* buffer, int length,
+                            std::chrono::steady_clock::time_point deadline,
+                            const std::atomic<bool>* cancel) {
+  using Clock = std::chrono::steady_clock;
+  for (;;) {
+    if (cancel != nullptr && cancel->load()) {
+      return {ReceiveStatus::Cancelled, 0};
+    }
+    // Rounded up: the wait lasts until the deadline, not just short of it.
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) return {ReceiveStatus::TimedOut, 0};
+    const int sliceMs =
+        static_cast<int>(std::min<long long>(left.count(), CANCEL_POLL_MS));
+    bool readable = false;
+    const int ready = waitReadable(&handle, &readable, 1, sliceMs);
+    if (ready < 0) return {ReceiveStatus::Failed, 0};
+    if (!readable) continue;
+    int error = 0;
+    const size_t size = length > 0 ? static_cast<size_t>(length) : 0;
+    const long received = receiveBytes(handle, buffer, size, 0, &error);
+    if (received > 0) return {ReceiveStatus::Data, static_cast<int>(received)};
+    if (received == 0) return {ReceiveStatus::Closed, 0};
+    if (isWouldBlock(error)) continue;
+    return {isConnectionReset(error) ? ReceiveStatus::Reset
+                                     : ReceiveStatus::Failed,
+            0};
+  }
+}
+
 void Socket::writeLine(std::string& text) {
   text.push_back('\n');
   writeRaw(text);
@@ -95,16 +128,37 @@ void Socket::closeHandle() {
 
 int Socket::localPort() const { return letterfreq::localPort(handle); }
 
-SocketClient::SocketClient(const std::string& host, int port) {
+SocketClient::SocketClient(const std::string& host, int port)
+    : SocketClient(host, port, connectTimeoutMs, nullptr) {}
+
+SocketClient::SocketClient(const std::string& host, int port, int timeoutMs,
+                           const std::atomic<bool>* cancel) {
   // A throw below destroys the base, which closes the handle and gives the
   // live count back.
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
   uint32_t address = 0;
   std::string failure;
-  if (!resolveIPv4(host, &address, &failure)) {
-    throw std::runtime_error("getaddrinfo: " + failure);
+  switch (lookUpIPv4(host, timeoutMs, cancel, &address, &failure)) {
+    case LookupResult::Found:
+      break;
+    case LookupResult::Failed:
+      throw std::runtime_error("getaddrinfo: " + failure);
+    case LookupResult::TimedOut:
+      throw std::runtime_error("name lookup: no answer within " +
+                               std::to_string(timeoutMs) + " ms");
+    case LookupResult::Cancelled:
+      throw std::runtime_error(CONNECT_CANCELLED);
+  }
+  int leftMs = 0;  // no limit
+  if (timeoutMs > 0) {
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
+        Clock::now() - start);
+    leftMs = std::max(1, timeoutMs - static_cast<int>(spent.count()));
   }
   const int error = connectIPv4(
-      handle, address, static_cast<uint16_t>(port & 0xFFFF), connectTimeoutMs);
+      handle, address, static_cast<uint16_t>(port & 0xFFFF), leftMs, cancel);
+  if (error == ECANCELED) throw std::runtime_error(CONNECT_CANCELLED);
   if (error != 0) throw std::runtime_error("connect: " + errorText(error));
   setTransferTimeouts(handle, receiveTimeoutMs);
 }

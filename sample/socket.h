@@ -9,12 +9,14 @@
 // this layer prints and shows nothing. Receive and send failures are not
 // thrown: readRaw returns -1 and the writers ignore the result.
 //
-// A client gives up connecting after `connectTimeoutMs` and a receive on it
-// that waits `receiveTimeoutMs` returns -1 (sample/net_timeouts.h). Sends
-// never raise SIGPIPE.
+// A client gives up connecting (name lookup included) after
+// `connectTimeoutMs` and a receive on it that waits `receiveTimeoutMs`
+// returns -1 (sample/net_timeouts.h), unless it is given limits of its
+// own. Sends never raise SIGPIPE.
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,6 +29,14 @@ inline constexpr const char* SOCKET_CREATE_FAILED = "INVALID_SOCKET";
 inline constexpr const char* SERVER_BIND_FAILED = "INVALID_SOCKET";
 inline constexpr const char* ACCEPT_FAILED = "Invalid Socket";
 inline constexpr const char* SELECT_FAILED = "Error in select";
+inline constexpr const char* CONNECT_CANCELLED = "cancelled";
+
+// How one bounded receive ended (Socket::readWithin).
+enum class ReceiveStatus { Data, Closed, Reset, Failed, TimedOut, Cancelled };
+struct Received {
+  ReceiveStatus status;
+  int bytes;  // > 0 with Data, else 0
+};
 
 // Any value other than nonBlocking means blocking.
 enum SocketMode : int { blocking = 0, nonBlocking = 1 };
@@ -46,6 +56,12 @@ class Socket {
   // One receive of at most `length` bytes: the number received (> 0), 0 when
   // the peer has closed, -1 on error or time out.
   int readRaw(uint8_t* buffer, int length, int flags);
+  // One receive of at most `length` bytes that waits no later than
+  // `deadline`, and stops within CANCEL_POLL_MS once `cancel` (may be
+  // null) turns true.
+  Received readWithin(uint8_t* buffer, int length,
+                      std::chrono::steady_clock::time_point deadline,
+                      const std::atomic<bool>* cancel);
   // Appends LF to the caller's string itself, then sends all of it.
   void writeLine(std::string& text);
   // Sends the string unchanged.
@@ -82,6 +98,11 @@ class SocketClient : public Socket {
   // `port`. Throws "getaddrinfo: ..." or "connect: ..." with the platform's
   // message; the handle and the live count are given back on the way out.
   SocketClient(const std::string& host, int port);
+  // The same within timeoutMs for lookup and connection together (<= 0: no
+  // limit), giving up once `cancel` (may be null) turns true. Throws
+  // "name lookup: ...", "connect: ..." or CONNECT_CANCELLED.
+  SocketClient(const std::string& host, int port, int timeoutMs,
+               const std::atomic<bool>* cancel);
   ~SocketClient() override = default;
 };
 

@@ -10,6 +10,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -18,6 +19,8 @@
 namespace letterfreq {
 
 namespace {
+
+constexpr int CONNECT_POLL_SLICE_MS = 50;
 
 sockaddr_in ipv4Address(uint32_t address, uint16_t port) {
   sockaddr_in result;
@@ -28,18 +31,22 @@ sockaddr_in ipv4Address(uint32_t address, uint16_t port) {
   return result;
 }
 
-// Waits for a non-blocking connect to finish; 0 or an errno value.
-int finishConnect(SocketHandle handle, int timeoutMs) {
+// Waits for a non-blocking connect to finish; 0 or an errno value. With a
+// cancel flag the wait is cut into slices so that the flag is seen soon.
+int finishConnect(SocketHandle handle, int timeoutMs,
+                  const std::atomic<bool>* cancel) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point deadline =
       Clock::now() + std::chrono::milliseconds(timeoutMs);
   for (;;) {
-    int waitMs = -1;
+    if (cancel != nullptr && cancel->load()) return ECANCELED;
+    int waitMs = cancel != nullptr ? CONNECT_POLL_SLICE_MS : -1;
     if (timeoutMs > 0) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline - Clock::now());
       if (left.count() <= 0) return ETIMEDOUT;
-      waitMs = static_cast<int>(left.count());
+      waitMs = waitMs < 0 ? static_cast<int>(left.count())
+                          : std::min(waitMs, static_cast<int>(left.count()));
     }
     pollfd entry{handle, POLLOUT, 0};
     const int ready = poll(&entry, 1, waitMs);
@@ -47,7 +54,7 @@ int finishConnect(SocketHandle handle, int timeoutMs) {
       if (errno == EINTR) continue;
       return errno;
     }
-    if (ready == 0) return ETIMEDOUT;
+    if (ready == 0) continue;  // the slice or the limit ran out: look again
     int error = 0;
     socklen_t size = sizeof error;
     if (getsockopt(handle, SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
@@ -96,7 +103,7 @@ bool resolveIPv4(const std::string& host, uint32_t* address,
 }
 
 int connectIPv4(SocketHandle handle, uint32_t address, uint16_t port,
-                int timeoutMs) {
+                int timeoutMs, const std::atomic<bool>* cancel) {
   // Connect without blocking so that the wait can be limited, then give the
   // socket back its blocking mode.
   const int flags = fcntl(handle, F_GETFL, 0);
@@ -108,7 +115,7 @@ int connectIPv4(SocketHandle handle, uint32_t address, uint16_t port,
               sizeof target) != 0) {
     error = errno;
     if (error == EINPROGRESS || error == EINTR) {
-      error = finishConnect(handle, timeoutMs);
+      error = finishConnect(handle, timeoutMs, cancel);
     }
   }
   if (fcntl(handle, F_SETFL, flags) != 0 && error == 0) error = errno;
@@ -125,12 +132,18 @@ void setTransferTimeouts(SocketHandle handle, int timeoutMs) {
   setsockopt(handle, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
 }
 
-long receiveBytes(SocketHandle handle, void* buffer, size_t length, int flags) {
+long receiveBytes(SocketHandle handle, void* buffer, size_t length, int flags,
+                  int* error) {
   for (;;) {
     const ssize_t received = recv(handle, buffer, length, flags);
     if (received < 0 && errno == EINTR) continue;
+    if (received < 0 && error != nullptr) *error = errno;
     return received < 0 ? -1 : static_cast<long>(received);
   }
+}
+
+bool isConnectionReset(int error) {
+  return error == ECONNRESET || error == EPIPE;
 }
 
 long sendAllBytes(SocketHandle handle, const void* data, size_t length) {

@@ -4,6 +4,7 @@
 // here owns a handle; the caller closes what it opened.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -22,18 +23,24 @@ void closeSocketHandle(SocketHandle handle);
 bool resolveIPv4(const std::string& host, uint32_t* address,
                  std::string* error);
 
-// Connects to address:port, giving up after timeoutMs (<= 0: no limit).
-// Returns 0, or the errno value of the failure (ETIMEDOUT when time ran out).
+// Connects to address:port, giving up after timeoutMs (<= 0: no limit) or
+// once `cancel` (may be null) turns true. Returns 0, or the errno value of
+// the failure (ETIMEDOUT when time ran out, ECANCELED when cancelled).
 int connectIPv4(SocketHandle handle, uint32_t address, uint16_t port,
-                int timeoutMs);
+                int timeoutMs, const std::atomic<bool>* cancel = nullptr);
 
 // Makes a receive or send that waits longer than timeoutMs fail with -1
 // (<= 0: no limit).
 void setTransferTimeouts(SocketHandle handle, int timeoutMs);
 
 // One receive: > 0 bytes, 0 when the peer has closed, -1 on error or time
-// out. A signal arriving while waiting does not end it.
-long receiveBytes(SocketHandle handle, void* buffer, size_t length, int flags);
+// out, with the errno value in *error (when not null). A signal arriving
+// while waiting does not end it.
+long receiveBytes(SocketHandle handle, void* buffer, size_t length, int flags,
+                  int* error = nullptr);
+
+// True when the error means that the peer reset the connection.
+bool isConnectionReset(int error);
 
 // Sends every byte unless the connection fails or times out, and never
 // raises SIGPIPE on a closed peer. Returns the bytes sent, or -1 when none.

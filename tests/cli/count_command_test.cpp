@@ -87,7 +87,8 @@ TEST_F(CountCommandTest, FailedSamplesAreNamedAndTheOthersStillCounted) {
   EXPECT_EQ(
       result.err,
       "letterfreq-cli: " + missing + ": File couldn't be opened!\n" +
-          "letterfreq-cli: http://127.0.0.1:1/: URL couldn't be opened!\n" +
+          "letterfreq-cli: http://127.0.0.1:1/: URL couldn't be opened! "
+          "(connect: Connection refused)\n" +
           "letterfreq-cli: " + dir.path() + ": File couldn't be opened!\n");
 }
 

@@ -1,0 +1,69 @@
+#include "cli/sample_warnings.h"
+
+#include <cstdio>
+#include <numeric>
+#include <ostream>
+
+namespace letterfreq {
+
+std::string quotedText(const std::string& text) {
+  std::string quoted = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 32 || byte == 127 || c == '"' || c == '\\') {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+      quoted += escape;
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::vector<std::string> sampleProblems(const SampleOutcome& outcome) {
+  std::vector<std::string> problems;
+  if (outcome.cutShort()) {
+    problems.push_back("the data was cut short (" +
+                       std::string(sampleEndText(outcome.end)) + ") after " +
+                       std::to_string(outcome.bodyBytes) + " body bytes");
+  }
+  if (!outcome.isHttp) return problems;
+  if (outcome.statusLine.empty()) {
+    problems.push_back("the server sent no response");
+    return problems;
+  }
+  if (!outcome.statusOk()) {
+    problems.push_back("the server answered " +
+                       quotedText(outcome.statusLine));
+  }
+  if (!outcome.headEnded && !outcome.cutShort()) {
+    problems.push_back("the response ended inside its head");
+  }
+  return problems;
+}
+
+void printSampleWarnings(const std::string& sample,
+                         const SampleOutcome& outcome, std::ostream& err) {
+  for (const std::string& problem : sampleProblems(outcome)) {
+    err << "warning: " << sample << ": " << problem << "\n";
+  }
+}
+
+std::string addRefusal(const SampleOutcome& outcome,
+                       const LetterProfile& profile) {
+  const std::vector<std::string> problems = sampleProblems(outcome);
+  if (!problems.empty()) return problems.front();
+  const int64_t counted = std::accumulate(profile.counts.begin(),
+                                          profile.counts.end(), int64_t{0});
+  if (outcome.isHttp && counted == 0) return "no byte of it was counted";
+  return std::string();
+}
+
+std::string failureText(const std::string& failure,
+                        const SampleOutcome& outcome) {
+  if (outcome.failureReason.empty()) return failure;
+  return failure + " (" + outcome.failureReason + ")";
+}
+
+}  // namespace letterfreq
