@@ -1,24 +1,14 @@
 #include "cli/sample_warnings.h"
 
-#include <cstdio>
 #include <numeric>
 #include <ostream>
+
+#include "cli/output_text.h"
 
 namespace letterfreq {
 
 std::string quotedText(const std::string& text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 32 || byte == 127 || c == '"' || c == '\\') {
-      char escape[5];
-      std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-      quoted += escape;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
+  return "\"" + escapedField(text) + "\"";
 }
 
 std::vector<std::string> sampleProblems(const SampleOutcome& outcome) {

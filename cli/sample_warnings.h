@@ -33,8 +33,9 @@ std::string addRefusal(const SampleOutcome& outcome,
 std::string failureText(const std::string& failure,
                         const SampleOutcome& outcome);
 
-// A text shown between quotes: bytes below 32, 127, '"' and '\' as \xNN,
-// so that a hostile server cannot write to the terminal.
+// A text shown between quotes, escaped as output fields are
+// (cli/output_text.h), so that a hostile server cannot write to the
+// terminal.
 std::string quotedText(const std::string& text);
 
 }  // namespace letterfreq
