@@ -12,6 +12,14 @@ FileDescriptor::~FileDescriptor() {
   if (fd_ >= 0) ::close(fd_);
 }
 
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = other.release();
+  }
+  return *this;
+}
+
 int FileDescriptor::release() {
   const int fd = fd_;
   fd_ = -1;
@@ -24,33 +32,38 @@ int FileDescriptor::close() {
   return result;
 }
 
-int writeAll(int fd, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
+namespace {
+
+// Calls write(data, size, done) until everything is written, resuming after
+// partial writes and interruptions; 0 or the errno of the failure.
+template <class Write>
+int writeInFull(const uint8_t* data, size_t size, Write write) {
+  size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(data + done, size - done, done);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (n == 0) return EIO;
-    data += n;
-    size -= static_cast<size_t>(n);
+    done += static_cast<size_t>(n);
   }
   return 0;
 }
 
+}  // namespace
+
+int writeAll(int fd, const uint8_t* data, size_t size) {
+  return writeInFull(data, size, [fd](const uint8_t* at, size_t left, size_t) {
+    return ::write(fd, at, left);
+  });
+}
+
 int writeAllAt(int fd, const uint8_t* data, size_t size, off_t offset) {
-  while (size > 0) {
-    const ssize_t n = ::pwrite(fd, data, size, offset);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (n == 0) return EIO;
-    data += n;
-    size -= static_cast<size_t>(n);
-    offset += n;
-  }
-  return 0;
+  return writeInFull(
+      data, size, [fd, offset](const uint8_t* at, size_t left, size_t done) {
+        return ::pwrite(fd, at, left, offset + static_cast<off_t>(done));
+      });
 }
 
 std::string folderOf(const std::string& path) {

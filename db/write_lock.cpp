@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 
 #include "db/append_journal.h"
 #include "db/posix_file.h"
@@ -42,9 +43,10 @@ WriteLock::WriteLock(const std::string& database) {
     throw std::runtime_error(lockFileFailedText(name, std::strerror(errno)));
   }
   cutBackUnfinishedAppend(database);
-  fd_ = fd.release();
+  fd_ = std::move(fd);
 }
 
-WriteLock::~WriteLock() { ::close(fd_); }  // closing releases the lock
+// Closing the descriptor releases the lock.
+WriteLock::~WriteLock() = default;
 
 }  // namespace letterfreq

@@ -15,6 +15,8 @@
 #include <chrono>
 #include <string>
 
+#include "db/posix_file.h"
+
 namespace letterfreq {
 
 // How long a writer waits for the lock, and a reader for a write to end.
@@ -45,7 +47,7 @@ class WriteLock {
   WriteLock& operator=(const WriteLock&) = delete;
 
  private:
-  int fd_;
+  FileDescriptor fd_{-1};
 };
 
 }  // namespace letterfreq
