@@ -40,26 +40,18 @@ inline LetterProfile generatedSample(uint32_t& state) {
 inline void writeGeneratedDatabase(const std::string& path, int entries) {
   std::filesystem::remove(path);
   RecordFile database(path);
-  std::vector<LetterProfile> languages;
-  std::vector<Record> records;
-  uint32_t nextId = database.next_record_id();
   uint32_t state = 2024;
+  std::vector<LetterProfile> samples;
+  samples.reserve(entries);
+  std::vector<NewEntry> batch;
   for (int e = 0; e < entries; ++e) {
-    const EntryToAdd entry{
-        "Language " + std::to_string(e % GENERATED_LANGUAGES), "",
-        "samples/text-" + std::to_string(e) + ".txt"};
-    EntryRecords one =
-        entryRecords(languages, entry, generatedSample(state), nextId);
-    nextId = one.records.back().id() + 1;
-    if (one.newLanguage) {
-      LetterProfile language;
-      language.name = entry.language;
-      language.recordId = one.languageId;
-      languages.push_back(language);
-    }
-    records.insert(records.end(), one.records.begin(), one.records.end());
+    samples.push_back(generatedSample(state));
+    batch.push_back({{"Language " + std::to_string(e % GENERATED_LANGUAGES),
+                      "", "samples/text-" + std::to_string(e) + ".txt"},
+                     samples.back()});
   }
-  database.append_records(records);
+  database.append_records(
+      entryBatchRecords({}, batch, database.next_record_id(), false).records);
 }
 
 // The generated database of `entries` entries in the temporary folder,

@@ -221,14 +221,14 @@ class LoadDatabases {
     for (int withLists = 0; withLists < 2; ++withLists) {
       std::filesystem::remove(paths_[withLists]);
       RecordFile database(paths_[withLists]);
-      std::vector<LetterProfile> languages;
-      std::vector<Record> records;
-      uint32_t nextId = database.next_record_id();
+      std::vector<LetterProfile> samples(ENTRIES);
+      std::vector<std::vector<uint8_t>> lists(ENTRIES);
+      std::vector<NewEntry> batch;
       for (int e = 0; e < ENTRIES; ++e) {
         const int language = e % LOAD_LANGUAGES;
         const std::string text =
             languageText(language, 3000, static_cast<uint64_t>(e));
-        LetterProfile sample;
+        LetterProfile& sample = samples[e];
         NgramCounter ngrams;
         CountingRule rule(true);
         rule.feed(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
@@ -237,21 +237,15 @@ class LoadDatabases {
         rule.copyCountsTo(sample.counts.data());
         sample.sampleCount = 1;
         sample.sortOrder();
-        const EntryToAdd entry{"Language " + std::to_string(language), "",
-                               "text-" + std::to_string(e) + ".txt"};
-        const std::vector<uint8_t> list = encodeNgramRecord(ngrams.counts());
-        EntryRecords one = entryRecords(languages, entry, sample, nextId,
-                                        withLists ? &list : nullptr);
-        nextId = one.records.back().id() + 1;
-        if (one.newLanguage) {
-          LetterProfile added;
-          added.name = entry.language;
-          added.recordId = one.languageId;
-          languages.push_back(added);
-        }
-        records.insert(records.end(), one.records.begin(), one.records.end());
+        lists[e] = encodeNgramRecord(ngrams.counts());
+        batch.push_back({{"Language " + std::to_string(language), "",
+                          "text-" + std::to_string(e) + ".txt"},
+                         sample,
+                         &lists[e]});
       }
-      database.append_records(records);
+      database.append_records(
+          entryBatchRecords({}, batch, database.next_record_id(), withLists)
+              .records);
     }
   }
   ~LoadDatabases() {

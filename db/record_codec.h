@@ -3,6 +3,7 @@
 // integer the engine writes or reads goes through these.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -30,6 +31,15 @@ inline uint32_t read_u32(const uint8_t* bytes) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
   value = __builtin_bswap32(value);
 #endif
+  return value;
+}
+
+// The first `n` (0 to 4) bytes of a little-endian word; the bytes after
+// them count as 0 (a block that ends inside its last word).
+inline uint32_t read_u32_prefix(const uint8_t* bytes, size_t n) {
+  if (n >= 4) return read_u32(bytes);
+  uint32_t value = 0;
+  for (size_t k = 0; k < n; ++k) value |= uint32_t{bytes[k]} << (8 * k);
   return value;
 }
 

@@ -113,19 +113,14 @@ struct DatabaseLoad {
   LetterProfile totals;
   // The n-gram weights of every language in languageProfiles (the same
   // positions), from the n-gram lists of the entries read; a language none
-  // of whose read entries has one has no n-gram data. From a file (not
-  // loadDatabaseByQueries) the weights are made when first needed, and
-  // until then the model keeps the file open (or the bytes it was given).
+  // of whose read entries has one has no n-gram data. The weights are made
+  // when first needed, from the bytes the load read (the file itself is
+  // not kept open).
   NgramModel ngrams;
   LoadOutcome outcome = LoadOutcome::Complete;
   size_t endLanguage = 0;  // i and j where a cancelled or stopped load ended
   size_t endEntry = 0;
 };
-
-// The languages of the file: one fresh profile per language record, in file
-// order, with only name and recordId set.
-std::vector<LetterProfile> reloadLanguages(const RecordFile& database);
-std::vector<LetterProfile> reloadLanguages(const RecordSnapshot& snapshot);
 
 // Loads the whole database. The file is read once, then answered from
 // memory with exactly the engine's results. Throws the engine's
@@ -135,10 +130,5 @@ DatabaseLoad loadDatabase(const RecordFile& database, const LoadHooks& hooks);
 // creating it, so this also loads read-only files).
 DatabaseLoad loadDatabase(const RecordSnapshot& snapshot,
                           const LoadHooks& hooks);
-
-// The same load, asking the engine for every record as it goes (one pass
-// over the file per question). Slow; kept to check the fast load against.
-DatabaseLoad loadDatabaseByQueries(const RecordFile& database,
-                                   const LoadHooks& hooks);
 
 }  // namespace letterfreq

@@ -2,11 +2,12 @@
 
 #include <stdexcept>
 
+#include "db/record_codec.h"
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
 #include "db/record_format.h"
 #include "db/record_texts.h"
-#include "profiles/database_load.h"
+#include "profiles/load_pass.h"
 #include "profiles/ngram_record.h"
 #include "profiles/schema.h"
 
@@ -33,15 +34,13 @@ Record textRecord(uint32_t id, uint32_t target, uint16_t kind,
 
 Record countArrayRecord(uint32_t id, uint32_t entryId,
                         const LetterProfile& sample) {
-  uint8_t bytes[COUNT_ARRAY_BYTES];
+  std::vector<uint8_t> bytes;
+  bytes.reserve(COUNT_ARRAY_BYTES);
   for (int i = 0; i < PROFILE_SLOTS; ++i) {
-    const uint32_t count = static_cast<uint32_t>(sample.counts[i]);
-    for (int k = 0; k < 4; ++k) {
-      bytes[4 * i + k] = static_cast<uint8_t>(count >> (8 * k));
-    }
+    write_u32(bytes, static_cast<uint32_t>(sample.counts[i]));
   }
   Record record = linkedRecord(id, entryId, KIND_COUNT_ARRAY);
-  record.set_data(bytes, COUNT_ARRAY_BYTES);
+  record.set_data(bytes.data(), COUNT_ARRAY_BYTES);
   return record;
 }
 
@@ -115,18 +114,12 @@ bool databaseHasNgramLists(const RecordFile& database) {
   return !database.query_link(0, KIND_NGRAM_LIST).empty();
 }
 
-std::vector<EntryRecords> storeEntries(RecordFile& database,
-                                       const std::vector<NewEntry>& entries,
-                                       NgramList ngramList) {
-  const RecordFile::Writing writing(database);
-  const RecordSnapshot file = database.snapshot();
-  std::vector<LetterProfile> languages = reloadLanguages(file);
-  const bool withLists = ngramList == NgramList::EvenIfDatabaseHasNone ||
-                         !file.query_link(0, KIND_NGRAM_LIST).empty();
-  uint32_t nextId = file.next_record_id();
-  std::vector<Record> records;
-  std::vector<EntryRecords> added;
-  added.reserve(entries.size());
+EntryBatch entryBatchRecords(std::vector<LetterProfile> languages,
+                             const std::vector<NewEntry>& entries,
+                             uint32_t firstId, bool withLists) {
+  EntryBatch batch;
+  batch.entries.reserve(entries.size());
+  uint32_t nextId = firstId;
   for (const NewEntry& entry : entries) {
     EntryRecords one = entryRecords(languages, entry.entry, entry.sample,
                                     nextId, withLists ? entry.ngramList : nullptr);
@@ -138,11 +131,24 @@ std::vector<EntryRecords> storeEntries(RecordFile& database,
       language.recordId = one.languageId;
       languages.push_back(language);
     }
-    records.insert(records.end(), one.records.begin(), one.records.end());
-    added.push_back(std::move(one));
+    batch.records.insert(batch.records.end(), one.records.begin(),
+                         one.records.end());
+    batch.entries.push_back(std::move(one));
   }
-  database.append_records(records);
-  return added;
+  return batch;
+}
+
+std::vector<EntryRecords> storeEntries(RecordFile& database,
+                                       const std::vector<NewEntry>& entries,
+                                       NgramList ngramList) {
+  const RecordFile::Writing writing(database);
+  const RecordSnapshot file = database.snapshot();
+  const bool withLists = ngramList == NgramList::EvenIfDatabaseHasNone ||
+                         !file.query_link(0, KIND_NGRAM_LIST).empty();
+  EntryBatch batch = entryBatchRecords(languagesOf(file), entries,
+                                       file.next_record_id(), withLists);
+  database.append_records(batch.records);
+  return std::move(batch.entries);
 }
 
 EntryRecords storeEntry(RecordFile& database, const EntryToAdd& entry,

@@ -78,6 +78,19 @@ struct NewEntry {
   const std::vector<uint8_t>* ngramList = nullptr;
 };
 
+// The records of many entries, numbered from firstId on as storing them
+// one after another would number them. Each entry's language is looked up
+// as entryRecords does among `languages` and the languages that the
+// entries before it made new. With withLists, an entry that has an n-gram
+// list gets its list record. Throws as entryRecords does.
+struct EntryBatch {
+  std::vector<EntryRecords> entries;  // one per entry, in order
+  std::vector<Record> records;        // all their records, in order
+};
+EntryBatch entryBatchRecords(std::vector<LetterProfile> languages,
+                             const std::vector<NewEntry>& entries,
+                             uint32_t firstId, bool withLists);
+
 // Appends the records of the entries, in order, with one write. Holds the
 // database's writer lock from the read that finds the languages (by name,
 // in the file as it is then: an earlier entry's new language is reused by

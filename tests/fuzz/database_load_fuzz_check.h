@@ -19,6 +19,7 @@
 #include "profiles/methods.h"
 #include "profiles/ngram_counter.h"
 #include "tests/fuzz/record_file_fuzz_check.h"
+#include "tests/support/load_by_queries.h"
 
 namespace letterfreq {
 namespace fuzz {

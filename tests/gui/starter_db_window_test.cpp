@@ -13,7 +13,7 @@
 
 #include "app/window.h"
 #include "db/record_file.h"
-#include "profiles/database_load.h"
+#include "profiles/load_pass.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/combo_list.h"
@@ -38,7 +38,7 @@ TEST(StarterDbWindowTest, OpenDbListsEveryStarterLanguage) {
   Rows languages;
   {
     RecordFile file(path);
-    for (const LetterProfile& p : reloadLanguages(file)) {
+    for (const LetterProfile& p : languagesOf(file)) {
       languages.push_back(p.name);
     }
   }

@@ -13,6 +13,7 @@
 
 #include "db/record_file.h"
 #include "tests/profiles/schema_bytes.h"
+#include "tests/support/load_by_queries.h"
 #include "tests/support/temp_dir.h"
 
 namespace letterfreq {

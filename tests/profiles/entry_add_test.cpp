@@ -10,7 +10,7 @@
 
 #include "db/record_file.h"
 #include "db/record_texts.h"
-#include "profiles/database_load.h"
+#include "profiles/load_pass.h"
 #include "tests/profiles/schema_bytes.h"
 #include "tests/support/temp_dir.h"
 
@@ -95,7 +95,7 @@ class EntryAddTest : public ::testing::Test {
   // reloads after every addition.
   void addBoth(const EntryToAdd& entry, const LetterProfile& sample) {
     storeEntry(database, entry, sample);
-    storeOneByOne(reference, reloadLanguages(reference), entry, sample);
+    storeOneByOne(reference, languagesOf(reference), entry, sample);
   }
 
   TempDir dir;
@@ -256,6 +256,28 @@ TEST_F(EntryAddTest, FailingWriteLeavesTheFileAsItWas) {
     EXPECT_EQ(readFile(database.fileName()), before);
   }
   EXPECT_EQ(loadDatabase(database, {}).outcome, LoadOutcome::Complete);
+}
+
+TEST_F(EntryAddTest, BatchOfEntriesEqualsStoringOneRecordAtATime) {
+  const LetterProfile sample = twentyValues();
+  const std::vector<EntryToAdd> entries = {{"Latin", "Caesar", "a.txt"},
+                                           {"Greek", "", "b.txt"},
+                                           {"Latin", "Cicero", "c.txt"},
+                                           {"Greek", "Homer", "d.txt"}};
+  std::vector<NewEntry> batch;
+  for (const EntryToAdd& entry : entries) {
+    batch.push_back({entry, sample});
+    storeOneByOne(reference, languagesOf(reference), entry, sample);
+  }
+  const EntryBatch made =
+      entryBatchRecords({}, batch, database.next_record_id(), false);
+  database.append_records(made.records);
+  EXPECT_EQ(readFile(database.fileName()), readFile(reference.fileName()));
+  ASSERT_EQ(made.entries.size(), entries.size());
+  EXPECT_TRUE(made.entries[1].newLanguage);
+  EXPECT_FALSE(made.entries[2].newLanguage);
+  EXPECT_EQ(made.entries[2].languageId, made.entries[0].languageId);
+  EXPECT_EQ(made.entries[3].languageId, made.entries[1].languageId);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "profiles/schema.h"
 #include "tests/profiles/ngram_test_files.h"
 #include "tests/profiles/schema_bytes.h"
+#include "tests/support/load_by_queries.h"
 #include "tests/support/temp_dir.h"
 
 namespace letterfreq {

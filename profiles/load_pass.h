@@ -1,0 +1,176 @@
+// The one pass of a database load over any source that answers the
+// engine's questions (query_link, get_record): a RecordSnapshot for the
+// load itself, a RecordFile for the slow load the tests check it against.
+// How the n-gram weights are made from the lists found is the source's
+// own (makeModel).
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/letter_profile.h"
+#include "db/record.h"
+#include "db/record_file.h"
+#include "profiles/database_load.h"
+#include "profiles/schema.h"
+
+namespace letterfreq {
+
+// A name stored with its NUL; a block without one is read to its end.
+std::string storedName(const Record& record);
+// Copies the block byte for byte from its start into the little-endian
+// counts of a fresh profile; bytes beyond the 1020 that fit are left out.
+void readCountArray(const Record& record, LetterProfile& profile);
+// Lists the bytes of the Sort Array in the entry's order, summing the
+// entry's counts of them into its total, its language and the totals.
+void readSortArray(const Record& record, LetterProfile& entry,
+                   LetterProfile& language, LetterProfile& totals);
+// Folds the entry's relative frequencies into its language's sums, in
+// single precision, up to the first 0 of its order list.
+void addFrequencies(const LetterProfile& entry, LetterProfile& language);
+// What showing a profile computes in it: deviations when asked, then the
+// totals unless they are set. Done here so every caller sees the same.
+void completeForDisplay(LetterProfile& profile, bool deviations);
+
+// The first n-gram list of each entry read that has one, per language
+// reached: what the weights are made from.
+using NgramListRefs = std::vector<std::vector<RecordRef>>;
+
+template <class Source>
+std::vector<LetterProfile> languagesOf(const Source& source) {
+  std::vector<LetterProfile> languages;
+  for (const RecordRef& ref : source.query_link(LANGUAGE_ROOT, 0)) {
+    const Record record = source.get_record(ref.id);
+    LetterProfile profile;
+    profile.name = storedName(record);
+    profile.recordId = record.id();
+    languages.push_back(std::move(profile));
+  }
+  return languages;
+}
+
+template <class Source>
+class LoadPass {
+ public:
+  using MakeModel = NgramModel (*)(const Source& source, size_t languageCount,
+                                   const NgramListRefs& lists);
+
+  LoadPass(const Source& source, const LoadHooks& hooks, MakeModel makeModel)
+      : source_(source), hooks_(hooks), makeModel_(makeModel) {}
+
+  DatabaseLoad run() {
+    result_.languageProfiles = languagesOf(source_);
+    const size_t n = result_.languageProfiles.size();
+    ngramLists_.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+      size_t j = 0;
+      const LoadOutcome outcome = loadLanguage(i, j);
+      if (outcome != LoadOutcome::Complete) return endAt(outcome, i, j);
+    }
+    result_.ngrams = makeModel_(source_, n, ngramLists_);
+    report(lastValue_, TOTALS_MESSAGE);
+    result_.totals.sortOrder();
+    completeForDisplay(result_.totals, false);
+    return std::move(result_);
+  }
+
+ private:
+  void report(float value, const std::string& message) {
+    lastValue_ = value;
+    if (hooks_.progress) goOn_ = hooks_.progress(value, message);
+  }
+
+  DatabaseLoad endAt(LoadOutcome outcome, size_t i, size_t j) {
+    result_.ngrams =
+        makeModel_(source_, result_.languageProfiles.size(), ngramLists_);
+    result_.outcome = outcome;
+    result_.endLanguage = i;
+    result_.endEntry = j;
+    return std::move(result_);
+  }
+
+  // Language i, entry by entry; what ended it, and at which entry `j`.
+  LoadOutcome loadLanguage(size_t i, size_t& j) {
+    const float n = static_cast<float>(result_.languageProfiles.size());
+    LetterProfile& language = result_.languageProfiles[i];
+    report(static_cast<float>(i) / n, language.name);
+    result_.languages.emplace_back();
+    LoadedLanguage& loaded = result_.languages.back();
+
+    const std::vector<RecordRef> entries =
+        source_.query_link(language.recordId, 0);
+    const size_t m = entries.size();
+    language.sampleCount = static_cast<int32_t>(m);
+    loaded.entryCount = language.sampleCount;
+    loaded.entries.reserve(m);
+    ngramLists_.emplace_back();
+    for (j = 0; j < m; ++j) {
+      if (!goOn_) return LoadOutcome::Cancelled;
+      report((static_cast<float>(i) +
+              static_cast<float>(j) / static_cast<float>(m)) / n,
+             language.name);
+      loaded.entries.emplace_back();
+      if (!readEntry(entries[j], language, loaded.entries.back())) {
+        return LoadOutcome::Stopped;
+      }
+    }
+    language.sortOrder();
+    completeForDisplay(language, true);
+    loaded.profileDone = true;
+    return LoadOutcome::Complete;
+  }
+
+  // False when the entry lacks its Count or Sort Array.
+  bool readEntry(const RecordRef& ref, LetterProfile& language,
+                 LoadedEntry& entry) {
+    const Record entryRecord = source_.get_record(ref.id);
+    entry.id = entryRecord.id();
+    entry.name = storedName(entryRecord);
+
+    Record array;
+    if (!firstArray(entryRecord.id(), KIND_COUNT_ARRAY, TOO_MANY_COUNT_ARRAYS,
+                    MISSING_COUNT_ARRAY, array)) {
+      return false;
+    }
+    LetterProfile profile;
+    readCountArray(array, profile);
+    if (!firstArray(entryRecord.id(), KIND_SORT_ARRAY, TOO_MANY_SORT_ARRAYS,
+                    MISSING_SORT_ARRAY, array)) {
+      return false;
+    }
+    readSortArray(array, profile, language, result_.totals);
+    const std::vector<RecordRef> lists =
+        source_.query_link(entryRecord.id(), KIND_NGRAM_LIST);
+    if (!lists.empty()) ngramLists_.back().push_back(lists.front());
+    addFrequencies(profile, language);
+    completeForDisplay(profile, false);
+    entry.profile = std::move(profile);
+    entry.profileRead = true;
+    return true;
+  }
+
+  // The first array of that kind, after a warning when there are several;
+  // false (after a warning) when there is none.
+  bool firstArray(uint32_t entryId, uint16_t kind, const char* tooMany,
+                  const char* missing, Record& array) {
+    const std::vector<RecordRef> refs = source_.query_link(entryId, kind);
+    if (refs.size() > 1 && hooks_.warning) hooks_.warning(tooMany);
+    if (refs.empty()) {
+      if (hooks_.warning) hooks_.warning(missing);
+      return false;
+    }
+    array = source_.get_record(refs.front().id);
+    return true;
+  }
+
+  const Source& source_;
+  const LoadHooks& hooks_;
+  const MakeModel makeModel_;
+  DatabaseLoad result_;
+  NgramListRefs ngramLists_;
+  bool goOn_ = true;
+  float lastValue_ = 0.0f;
+};
+
+}  // namespace letterfreq
