@@ -58,14 +58,13 @@ bool countSample(const std::string& text, const SampleLimits& limits,
   return true;
 }
 
-int runAdd(const AddOptions& options, CliContext& context) {
-  if (const char* refusal = entryRefusal(true, true, options.language)) {
-    context.err << "letterfreq-cli: " << refusal << "\n";
-    return 1;
-  }
-  // Every sample first: a sample that cannot be read writes nothing.
-  std::vector<LetterProfile> samples(options.samples.size());
-  std::vector<std::vector<uint8_t>> ngramLists(options.samples.size());
+// Counts every sample first, so that a sample that cannot be read writes
+// nothing; false after telling which one failed.
+bool countSamples(const AddOptions& options, CliContext& context,
+                  std::vector<LetterProfile>& samples,
+                  std::vector<std::vector<uint8_t>>& ngramLists) {
+  samples.resize(options.samples.size());
+  ngramLists.resize(options.samples.size());
   NgramCounter ngrams;
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   for (size_t k = 0; k < options.samples.size(); ++k) {
@@ -74,9 +73,39 @@ int runAdd(const AddOptions& options, CliContext& context) {
                      ngrams, ngramLists[k], failure)) {
       context.err << "letterfreq-cli: " << options.samples[k] << ": "
                   << failure << "\n";
-      return 1;
+      return false;
     }
   }
+  return true;
+}
+
+void printAdded(const AddOptions& options, const EntryRecords& added,
+                const std::string& sample, std::ostream& out) {
+  const Record& entryRecord = added.records[added.newLanguage ? 1 : 0];
+  const std::string name(reinterpret_cast<const char*>(entryRecord.data()));
+  if (options.json) {
+    nlohmann::json line = {{"id", added.entryId},
+                           {"languageId", added.languageId},
+                           {"newLanguage", added.newLanguage}};
+    putText(line, "language", options.language);
+    putText(line, "name", name);
+    putText(line, "source", sample);
+    writeJsonLine(out, line);
+  } else {
+    out << "entry\t" << added.entryId << "\t"
+        << escapedField(options.language) << "\t" << escapedField(name)
+        << "\n";
+  }
+}
+
+int runAdd(const AddOptions& options, CliContext& context) {
+  if (const char* refusal = entryRefusal(true, true, options.language)) {
+    context.err << "letterfreq-cli: " << refusal << "\n";
+    return 1;
+  }
+  std::vector<LetterProfile> samples;
+  std::vector<std::vector<uint8_t>> ngramLists;
+  if (!countSamples(options, context, samples, ngramLists)) return 1;
 
   // Stopped while reading: the database is left alone.
   if (interrupted(context)) return 1;
@@ -104,24 +133,8 @@ int runAdd(const AddOptions& options, CliContext& context) {
         database, entries,
         options.ngrams ? NgramList::EvenIfDatabaseHasNone
                        : NgramList::IfDatabaseHasThem);
-
     for (size_t k = 0; k < added.size(); ++k) {
-      const Record& entryRecord =
-          added[k].records[added[k].newLanguage ? 1 : 0];
-      const std::string name(reinterpret_cast<const char*>(entryRecord.data()));
-      if (options.json) {
-        nlohmann::json line = {{"id", added[k].entryId},
-                               {"languageId", added[k].languageId},
-                               {"newLanguage", added[k].newLanguage}};
-        putText(line, "language", options.language);
-        putText(line, "name", name);
-        putText(line, "source", options.samples[k]);
-        writeJsonLine(context.out, line);
-      } else {
-        context.out << "entry\t" << added[k].entryId << "\t"
-                    << escapedField(options.language) << "\t"
-                    << escapedField(name) << "\n";
-      }
+      printAdded(options, added[k], options.samples[k], context.out);
     }
     return 0;
   });

@@ -13,7 +13,7 @@
 
 #include "db/record_file.h"
 #include "tests/profiles/schema_bytes.h"
-#include "tests/support/load_by_queries.h"
+#include "tests/profiles/load_compare.h"
 #include "tests/support/temp_dir.h"
 
 namespace letterfreq {
@@ -31,25 +31,7 @@ using testing::TempDir;
 
 constexpr int A = 'a', B = 'b', C = 'c', X = 'x', Y = 'y';
 
-// What the hooks saw, in order.
-struct Recorder {
-  std::vector<std::pair<float, std::string>> progress;
-  std::vector<std::string> warnings;
-  int cancelFromCall = -1;  // answer false from this progress call on
-
-  LoadHooks hooks() {
-    LoadHooks hooks;
-    hooks.progress = [this](float value, const std::string& message) {
-      progress.emplace_back(value, message);
-      return cancelFromCall < 0 ||
-             static_cast<int>(progress.size()) < cancelFromCall;
-    };
-    hooks.warning = [this](const std::string& text) {
-      warnings.push_back(text);
-    };
-    return hooks;
-  }
-};
+using testing::Recorder;
 
 class DatabaseLoadTest : public ::testing::Test {
  protected:
@@ -113,6 +95,12 @@ TEST_F(DatabaseLoadTest, SumsEntriesOverTheirSortArrays) {
   EXPECT_EQ(greek.sums[Y], 0.5f);
   EXPECT_NEAR(greek.stdDevs[X], std::sqrt(0.125f), 1e-6);
   EXPECT_NEAR(greek.stdDevs[Y], std::sqrt(0.125f), 1e-6);
+}
+
+TEST_F(DatabaseLoadTest, KeepsTheTotalsAndEveryEntrysOwnProfile) {
+  const DatabaseLoad load = loadBytes(twoLanguages());
+  ASSERT_EQ(load.outcome, LoadOutcome::Complete);
+  ASSERT_EQ(load.languages.size(), 2u);
 
   const LetterProfile& totals = load.totals;
   EXPECT_EQ(totals.counts[A], 4);
@@ -379,177 +367,6 @@ TEST_F(DatabaseLoadTest, DamagedFileThrowsTheEnginesText) {
                   std::to_string(bytes.size()) + " rcvd:120");
   }
   EXPECT_TRUE(recorder.progress.empty());
-}
-
-// --- the fast load gives exactly what asking the engine gives -------------
-
-bool sameBytes(const LetterProfile& a, const LetterProfile& b) {
-  auto same = [](const auto& x, const auto& y) {
-    return std::memcmp(x.data(), y.data(), sizeof(x[0]) * x.size()) == 0;
-  };
-  return a.name == b.name && a.recordId == b.recordId &&
-         a.totalCount == b.totalCount && a.usedCount == b.usedCount &&
-         same(a.counts, b.counts) && same(a.order, b.order) &&
-         same(a.sums, b.sums) && same(a.sumSquares, b.sumSquares) &&
-         same(a.stdDevs, b.stdDevs) && a.sampleCount == b.sampleCount;
-}
-
-void expectSameLoad(const DatabaseLoad& a, const DatabaseLoad& b) {
-  EXPECT_EQ(a.outcome, b.outcome);
-  EXPECT_EQ(a.endLanguage, b.endLanguage);
-  EXPECT_EQ(a.endEntry, b.endEntry);
-  EXPECT_TRUE(sameBytes(a.totals, b.totals));
-  ASSERT_EQ(a.languageProfiles.size(), b.languageProfiles.size());
-  for (size_t i = 0; i < a.languageProfiles.size(); ++i) {
-    EXPECT_TRUE(sameBytes(a.languageProfiles[i], b.languageProfiles[i])) << i;
-  }
-  ASSERT_EQ(a.languages.size(), b.languages.size());
-  for (size_t i = 0; i < a.languages.size(); ++i) {
-    const LoadedLanguage& x = a.languages[i];
-    const LoadedLanguage& y = b.languages[i];
-    EXPECT_EQ(x.entryCount, y.entryCount);
-    EXPECT_EQ(x.profileDone, y.profileDone);
-    ASSERT_EQ(x.entries.size(), y.entries.size());
-    for (size_t j = 0; j < x.entries.size(); ++j) {
-      EXPECT_EQ(x.entries[j].id, y.entries[j].id);
-      EXPECT_EQ(x.entries[j].name, y.entries[j].name);
-      EXPECT_EQ(x.entries[j].profileRead, y.entries[j].profileRead);
-      EXPECT_TRUE(sameBytes(x.entries[j].profile, y.entries[j].profile));
-    }
-  }
-}
-
-// Random files of the application's records with the oddities that files
-// can hold: duplicate ids, missing and doubled arrays, links of other
-// kinds, several links, empty and odd-sized blocks, a zero byte at the end.
-std::string randomDatabase(std::mt19937& random) {
-  auto pick = [&random](int n) {
-    return static_cast<int>(random() % static_cast<unsigned>(n));
-  };
-  std::string bytes;
-  std::vector<uint32_t> languages;
-  std::vector<uint32_t> entries;
-  uint32_t id = 257;
-  const int records = 5 + pick(60);
-  for (int r = 0; r < records; ++r) {
-    const uint32_t recordId = pick(12) == 0 ? 257 + pick(id - 256) : id++;
-    const int what = pick(12);
-    if (what == 0 || languages.empty()) {
-      languages.push_back(recordId);
-      bytes += languageRecord(recordId, "L" + std::to_string(pick(4)));
-    } else if (what <= 3 || entries.empty()) {
-      entries.push_back(recordId);
-      bytes += entryRecord(recordId, languages[pick(languages.size())],
-                           "e" + std::to_string(r));
-    } else if (what >= 10) {  // an n-gram list, some items out of range
-      std::string data;
-      for (int k = pick(40); k > 0; --k) {
-        testing::putU16(data, static_cast<uint16_t>(pick(17000)));
-        testing::putU16(data, static_cast<uint16_t>(pick(65536)));
-      }
-      data.resize(data.size() + (pick(4) == 0 ? pick(4) : 0), '\x07');
-      bytes += recordBytes(
-          recordId, {{entries[pick(entries.size())], KIND_NGRAM_LIST}}, data);
-    } else {
-      const uint32_t entry = entries[pick(entries.size())];
-      std::string data;
-      const int length = pick(4) == 0 ? pick(1100) : 1020;
-      uint16_t kind = KIND_COUNT_ARRAY;
-      if (what >= 7) {
-        kind = KIND_SORT_ARRAY;
-        for (int k = pick(300); k > 0; --k) data.push_back(static_cast<char>(pick(256)));
-      } else {
-        for (int k = 0; k < length; ++k) {
-          data.push_back(static_cast<char>(k % 4 == 0 ? pick(40) : 0));
-        }
-      }
-      if (pick(15) == 0) {
-        bytes += recordBytes(recordId, {{999, 3}, {entry, kind}}, data);
-      } else {
-        bytes += recordBytes(recordId, {{entry, kind}}, data);
-      }
-    }
-  }
-  if (pick(8) == 0) bytes += std::string(1, '\0') + languageRecord(id, "hid");
-  return bytes;
-}
-
-// The same n-gram data and the same weights, whenever they were made.
-void expectSameModel(const NgramModel& a, const NgramModel& b) {
-  ASSERT_EQ(a.languageCount(), b.languageCount());
-  EXPECT_EQ(a.carriesNgramData(), b.carriesNgramData());
-  for (int e = 0; e < a.languageCount(); ++e) {
-    EXPECT_EQ(a.hasData(e), b.hasData(e)) << e;
-  }
-  if (!a.carriesNgramData()) return;
-  EXPECT_EQ(a.largestWeightMagnitude(), b.largestWeightMagnitude());
-  for (int bucket = 0; bucket < NGRAM_BUCKETS; ++bucket) {
-    for (int e = 0; e < a.languageCount(); ++e) {
-      ASSERT_EQ(a.weight(bucket, e), b.weight(bucket, e)) << bucket << " " << e;
-    }
-  }
-}
-
-TEST_F(DatabaseLoadTest, FastLoadEqualsAskingTheEngine) {
-  std::mt19937 random(20240501);
-  for (int round = 0; round < 60; ++round) {
-    SCOPED_TRACE(round);
-    const std::string path = dir.write("random.db", randomDatabase(random));
-    RecordFile database(path);
-    Recorder fast;
-    Recorder slow;
-    fast.cancelFromCall = slow.cancelFromCall = round % 5 == 4 ? 7 : -1;
-    const DatabaseLoad a = loadDatabase(database, fast.hooks());
-    const DatabaseLoad b = loadDatabaseByQueries(database, slow.hooks());
-    expectSameLoad(a, b);
-    expectSameModel(a.ngrams, b.ngrams);
-    EXPECT_EQ(fast.warnings, slow.warnings);
-    EXPECT_EQ(fast.progress, slow.progress);
-  }
-}
-
-// An n-gram list of one item, as a record.
-std::string listRecord(uint32_t id, uint32_t entry, uint16_t bucket,
-                       uint16_t count) {
-  std::string data;
-  testing::putU16(data, bucket);
-  testing::putU16(data, count);
-  return recordBytes(id, {{entry, KIND_NGRAM_LIST}}, data);
-}
-
-// The load leaves the lists unsummed and sums them on the first need:
-// from the bytes it read, whatever happened to the file since.
-TEST_F(DatabaseLoadTest, NgramListsAreReadOnFirstNeedFromTheFileAsLoaded) {
-  // L1 (257): e1 with a list; L2 (258): e2 with a list, at the end.
-  const std::string bytes =
-      languageRecord(257, "L1") + languageRecord(258, "L2") +
-      entryBytes(259, 257, "e1", {{A, 1}}) + listRecord(263, 259, 5, 3) +
-      entryBytes(264, 258, "e2", {{B, 1}}) + listRecord(268, 264, 9, 4);
-  const size_t secondList = bytes.size() - listRecord(268, 264, 9, 4).size();
-  const std::string path = dir.write("lists.db", bytes);
-  const DatabaseLoad expected = loadDatabaseByQueries(RecordFile(path), {});
-  EXPECT_FALSE(expected.ngrams.weightsPending());
-
-  // Appended since: a second entry of L1 with a list, not in the load.
-  DatabaseLoad loaded = loadDatabase(RecordFile(path), {});
-  EXPECT_TRUE(loaded.ngrams.weightsPending());
-  EXPECT_TRUE(loaded.ngrams.hasData(1));
-  testing::writeFile(path, bytes + entryBytes(269, 257, "e3", {{A, 2}}) +
-                               listRecord(273, 269, 5, 100));
-  expectSameModel(loaded.ngrams, expected.ngrams);
-
-  // Another file renamed over it: the loaded one is read.
-  testing::writeFile(path, bytes);
-  loaded = loadDatabase(RecordFile(path), {});
-  const std::string other = dir.write("other.db", languageRecord(257, "X"));
-  ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
-  expectSameModel(loaded.ngrams, expected.ngrams);
-
-  // Cut short before L2's list: the list read is still summed.
-  testing::writeFile(path, bytes);
-  loaded = loadDatabase(RecordFile(path), {});
-  testing::writeFile(path, bytes.substr(0, secondList));
-  expectSameModel(loaded.ngrams, expected.ngrams);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "profiles/schema.h"
 #include "tests/profiles/ngram_test_files.h"
 #include "tests/profiles/schema_bytes.h"
+#include "tests/profiles/load_compare.h"
 #include "tests/support/load_by_queries.h"
 #include "tests/support/temp_dir.h"
 
@@ -23,6 +24,7 @@ namespace letterfreq {
 namespace {
 
 using testing::entryBytes;
+using testing::expectSameLoad;
 using testing::languageRecord;
 using testing::readFile;
 using testing::recordBytes;
@@ -62,41 +64,6 @@ void addAll(RecordFile& database, bool withNgrams, NgramList ngramList) {
     storeEntry(database, entry, sample.profile,
                withNgrams ? sample.ngrams.counts() : nullptr, ngramList);
   }
-}
-
-void expectSameProfile(const LetterProfile& a, const LetterProfile& b) {
-  EXPECT_EQ(a.name, b.name);
-  EXPECT_EQ(a.recordId, b.recordId);
-  EXPECT_EQ(a.totalCount, b.totalCount);
-  EXPECT_EQ(a.usedCount, b.usedCount);
-  EXPECT_EQ(a.counts, b.counts);
-  EXPECT_EQ(a.order, b.order);
-  EXPECT_EQ(a.sums, b.sums);
-  EXPECT_EQ(a.sumSquares, b.sumSquares);
-  EXPECT_EQ(a.stdDevs, b.stdDevs);
-  EXPECT_EQ(a.sampleCount, b.sampleCount);
-}
-
-// Everything of a load but its n-gram model.
-void expectSameLoad(const DatabaseLoad& a, const DatabaseLoad& b) {
-  ASSERT_EQ(a.languageProfiles.size(), b.languageProfiles.size());
-  for (size_t i = 0; i < a.languageProfiles.size(); ++i) {
-    expectSameProfile(a.languageProfiles[i], b.languageProfiles[i]);
-  }
-  ASSERT_EQ(a.languages.size(), b.languages.size());
-  for (size_t i = 0; i < a.languages.size(); ++i) {
-    ASSERT_EQ(a.languages[i].entries.size(), b.languages[i].entries.size());
-    EXPECT_EQ(a.languages[i].entryCount, b.languages[i].entryCount);
-    for (size_t j = 0; j < a.languages[i].entries.size(); ++j) {
-      const LoadedEntry& x = a.languages[i].entries[j];
-      const LoadedEntry& y = b.languages[i].entries[j];
-      EXPECT_EQ(x.id, y.id);
-      EXPECT_EQ(x.name, y.name);
-      expectSameProfile(x.profile, y.profile);
-    }
-  }
-  expectSameProfile(a.totals, b.totals);
-  EXPECT_EQ(a.outcome, b.outcome);
 }
 
 class NgramDatabaseTest : public ::testing::Test {
