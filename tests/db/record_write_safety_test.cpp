@@ -57,8 +57,8 @@ mode_t modeOf(const std::string& path) {
   return info.st_mode & 07777;
 }
 
-// Limits the size of any file this process writes (writes past it fail
-// with EFBIG instead of raising SIGXFSZ) until the end of the scope.
+// Limits the size of any file this process writes until the end of the
+// scope; with SIGXFSZ ignored, a write past the limit fails with EFBIG.
 class FileSizeLimit {
  public:
   explicit FileSizeLimit(rlim_t bytes) {

@@ -343,7 +343,7 @@ TEST_F(DatabaseLoadTest, UntrustedNamesAndArraysAreReadSafely) {
   EXPECT_EQ(load.totals.counts[2], 2);
 }
 
-TEST_F(DatabaseLoadTest, HugeCountsAreHeldAtTheLimitInsteadOfWrapping) {
+TEST_F(DatabaseLoadTest, HugeCountsAreHeldAtTheLimitWithoutWrapping) {
   const DatabaseLoad load = loadBytes(
       languageRecord(257, "Big") +
       entryBytes(258, 257, "one", {{A, INT32_MAX}, {B, INT32_MAX}}) +
