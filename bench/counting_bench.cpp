@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_random.h"
 #include "sample/counting_rule.h"
 #include "sample/sample_loader.h"
 
@@ -25,19 +26,7 @@ namespace {
 
 constexpr uint64_t SAMPLE_SIZE = 256ull * 1024 * 1024;
 
-class Random {  // xorshift64: fast, and the same file on every machine
- public:
-  uint64_t next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 7;
-    state_ ^= state_ << 17;
-    return state_;
-  }
-  size_t below(size_t n) { return static_cast<size_t>(next() % n); }
-
- private:
-  uint64_t state_ = 0x9E3779B97F4A7C15ull;
-};
+using Random = bench::XorShift64;
 
 // clang-format off
 const char* const WORDS[] = {

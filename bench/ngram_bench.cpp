@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_random.h"
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
 #include "profiles/database_load.h"
@@ -35,30 +36,17 @@ namespace {
 constexpr int LANGUAGES = 50;
 constexpr int ENTRIES_PER_LANGUAGE = 4;
 
-class Random {  // xorshift64: the same texts on every machine
- public:
-  explicit Random(uint64_t seed) : state_(seed * 0x9E3779B97F4A7C15ull + 1) {}
-  uint64_t next() {
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 7;
-    state_ ^= state_ << 17;
-    return state_;
-  }
-  size_t below(size_t n) { return static_cast<size_t>(next() % n); }
-
- private:
-  uint64_t state_;
-};
+using Random = bench::XorShift64;
 
 // Text of `length` bytes in generated language `language`: words of 2 to 9
 // letters from a 20-letter alphabet of its own, the early letters likelier.
 std::string languageText(int language, size_t length, uint64_t seed) {
-  Random pick(static_cast<uint64_t>(language) + 1000);
+  Random pick = Random::seeded(static_cast<uint64_t>(language) + 1000);
   std::string alphabet;
   for (int i = 0; i < 20; ++i) {
     alphabet.push_back(static_cast<char>('a' + pick.below(26)));
   }
-  Random random(seed * 131 + static_cast<uint64_t>(language));
+  Random random = Random::seeded(seed * 131 + static_cast<uint64_t>(language));
   std::string text;
   while (text.size() < length) {
     size_t letters = 2 + random.below(8);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -147,6 +148,40 @@ TEST_F(DatabaseLoadOracleTest, NgramListsAreReadOnFirstNeedFromTheFileAsLoaded) 
   loaded = loadDatabase(RecordFile(path), {});
   testing::writeFile(path, bytes.substr(0, secondList));
   expectSameModel(loaded.ngrams, expected.ngrams);
+}
+
+
+// How many of this process's descriptors stand for `file`, removed or not.
+int descriptorsOf(const std::filesystem::path& file) {
+  const std::string removed = file.string() + " (deleted)";
+  int n = 0;
+  std::error_code error;
+  for (const auto& fd :
+       std::filesystem::directory_iterator("/proc/self/fd", error)) {
+    std::error_code unreadable;
+    const std::filesystem::path target =
+        std::filesystem::read_symlink(fd.path(), unreadable);
+    if (target == file || target.string() == removed) ++n;
+  }
+  return n;
+}
+
+// Neither the load nor its model's later summing keeps the file open: a
+// file removed after the load still gives the weights of the file loaded.
+TEST_F(DatabaseLoadOracleTest, NoDescriptorOfTheFileOutlivesTheLoad) {
+  const std::string path = dir.write(
+      "open.db", languageRecord(257, "L1") +
+                     entryBytes(258, 257, "e1", {{A, 1}}) +
+                     listRecord(262, 258, 5, 3));
+  const std::filesystem::path file = std::filesystem::canonical(path);
+  const DatabaseLoad expected = loadDatabaseByQueries(RecordFile(path), {});
+  const RecordFile database(path);
+  const DatabaseLoad loaded = loadDatabase(database, {});
+  EXPECT_TRUE(loaded.ngrams.weightsPending());
+  EXPECT_EQ(descriptorsOf(file), 0);
+  ASSERT_EQ(std::remove(path.c_str()), 0);
+  expectSameModel(loaded.ngrams, expected.ngrams);
+  EXPECT_EQ(descriptorsOf(file), 0);
 }
 
 }  // namespace
