@@ -110,10 +110,6 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
   return result;
 }
 
-bool databaseHasNgramLists(const RecordFile& database) {
-  return !database.query_link(0, KIND_NGRAM_LIST).empty();
-}
-
 EntryBatch entryBatchRecords(std::vector<LetterProfile> languages,
                              const std::vector<NewEntry>& entries,
                              uint32_t firstId, bool withLists) {

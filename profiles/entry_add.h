@@ -66,10 +66,6 @@ enum class NgramList {
   EvenIfDatabaseHasNone,  // also the first of a database (add --ngrams)
 };
 
-// True when a record of the file is linked by KIND_NGRAM_LIST, that is when
-// entries added to it get their n-gram lists. One pass over the file.
-bool databaseHasNgramLists(const RecordFile& database);
-
 // One sample to add as an entry: its texts, its counted profile and, when
 // its n-grams were counted, its n-gram list block (encodeNgramRecord).
 struct NewEntry {

@@ -66,6 +66,12 @@ void addAll(RecordFile& database, bool withNgrams, NgramList ngramList) {
   }
 }
 
+// True when a record of the file is linked by KIND_NGRAM_LIST, that is when
+// entries added to it get their n-gram lists.
+bool databaseHasNgramLists(const RecordFile& database) {
+  return !database.query_link(0, KIND_NGRAM_LIST).empty();
+}
+
 class NgramDatabaseTest : public ::testing::Test {
  protected:
   TempDir dir;
