@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <istream>
 
 #include "cli/commands.h"
@@ -38,7 +39,7 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
 void addTimeoutOption(CLI::App& command, double& seconds) {
   command
       .add_option("--timeout", seconds,
-                  "Give up an http:// sample after SECONDS in all (default: " +
+                  "Give up an http:// or https:// sample after SECONDS in all (default: " +
                       std::to_string(DEFAULT_OVERALL_TIMEOUT_MS / 1000) +
                       "); what arrived is counted, with a warning")
       ->check(CLI::PositiveNumber)
@@ -52,6 +53,10 @@ SampleLimits commandLimits(double timeoutSeconds, const CliContext& context) {
   limits.overallMs = std::max(1, static_cast<int>(ms));
   limits.connectMs = std::min(limits.connectMs, limits.overallMs);
   limits.cancel = context.interrupted;
+  // The one place the test hook is read.
+  if (const char* caFile = std::getenv(TEST_CA_FILE_VARIABLE)) {
+    limits.caFile = caFile;
+  }
   return limits;
 }
 

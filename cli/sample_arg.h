@@ -1,5 +1,5 @@
-// Reading a SAMPLE argument of letterfreq-cli: a file name or an http://
-// address, counted as the window's "Go" counts it, or "-" for standard input
+// Reading a SAMPLE argument of letterfreq-cli: a file name, an http:// or
+// an https:// address, counted as the window's "Go" counts it, or "-" for standard input
 // read through the same rule. Shared by every command that takes samples,
 // with their --timeout option.
 #pragma once
@@ -22,6 +22,9 @@ struct CliContext;
 inline constexpr const char* STDIN_SAMPLE = "-";
 inline constexpr const char* STDIN_READ_FAILED =
     "Standard input couldn't be read!";
+// The test hook: names a PEM file of certificate authorities that https://
+// samples trust instead of the system's store. Only the tests set it.
+inline constexpr const char* TEST_CA_FILE_VARIABLE = "LETTERFREQ_TEST_CA_FILE";
 inline constexpr double DEFAULT_TIMEOUT_SECONDS =
     DEFAULT_OVERALL_TIMEOUT_MS / 1000.0;
 
@@ -43,7 +46,8 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
 void addTimeoutOption(CLI::App& command, double& seconds);
 
 // The limits of a command's samples: the overall limit of --timeout (the
-// connect limit no longer than it) and the context's interrupt flag.
+// connect limit no longer than it), the context's interrupt flag and the
+// certificate authorities of TEST_CA_FILE_VARIABLE when it is set.
 SampleLimits commandLimits(double timeoutSeconds, const CliContext& context);
 
 // True once the command was interrupted (Ctrl-C, SIGTERM): it stops

@@ -80,6 +80,12 @@ size_t controlBytePosition(const std::string& url) {
   return std::string::npos;
 }
 
+std::string controlByteReason(const std::string& url, size_t at) {
+  return "the address holds the control byte " +
+         std::to_string(static_cast<unsigned char>(url[at])) +
+         " at position " + std::to_string(at + 1);
+}
+
 size_t ResponseHeadSkip::skip(const uint8_t* bytes, size_t length) {
   for (size_t i = 0; i < length && !over_; ++i) {
     const uint8_t byte = bytes[i];
@@ -166,12 +172,6 @@ void readResponse(Socket& connection, CountingRule& rule, NgramCounter* ngrams,
   }
   outcome.statusLine = head.statusLine();
   outcome.headEnded = head.over();
-}
-
-std::string controlByteReason(const std::string& url, size_t at) {
-  return "the address holds the control byte " +
-         std::to_string(static_cast<unsigned char>(url[at])) +
-         " at position " + std::to_string(at + 1);
 }
 
 }  // namespace

@@ -43,6 +43,9 @@ std::string requestText(const UrlParts& parts);
 // npos. Such an address is refused before anything is sent: a CR LF would
 // split the request.
 size_t controlBytePosition(const std::string& url);
+// Why such an address is refused: "the address holds the control byte 13
+// at position 21".
+std::string controlByteReason(const std::string& url, size_t at);
 
 // Finds the end of a response head in a stream of reads cut anywhere: the
 // head ends at the first empty line, whatever mixture of LF and CR LF ends

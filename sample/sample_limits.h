@@ -26,6 +26,10 @@ struct SampleLimits {
   int overallMs = DEFAULT_OVERALL_TIMEOUT_MS;
   // When set and it turns true, the read stops within CANCEL_POLL_MS.
   const std::atomic<bool>* cancel = nullptr;
+  // https:// only: a PEM file of the certificate authorities to trust
+  // instead of the system's store, with verification otherwise unchanged;
+  // empty: the system's store. Only a test hook sets it.
+  std::string caFile;
 
   bool cancelled() const { return cancel != nullptr && cancel->load(); }
 };
@@ -53,11 +57,11 @@ struct SampleOutcome {
   // Bytes of data that arrived: a file's bytes, or an HTTP response's body
   // (after its head), counted or not.
   uint64_t bodyBytes = 0;
-  bool isHttp = false;
-  // HTTP only: the response's first line without its line end (at most
-  // STATUS_LINE_MAX bytes kept), empty when no byte came.
+  bool isHttp = false;  // an http:// or https:// address
+  // Addresses only: the (last) response's first line without its line
+  // end (at most STATUS_LINE_MAX bytes kept), empty when no byte came.
   std::string statusLine;
-  bool headEnded = false;  // HTTP only: the empty line after the head came
+  bool headEnded = false;  // likewise: the empty line after the head came
   // Why the source could not be opened (a failed load only), e.g.
   // "connect: Connection refused"; empty when there is nothing to add.
   std::string failureReason;

@@ -13,6 +13,7 @@
 #include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
 #include "sample/http_fetch.h"
+#include "sample/https_fetch.h"
 
 namespace letterfreq {
 
@@ -182,14 +183,20 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 const SampleLimits& limits, const SampleProgress& progress,
                 SampleOutcome* outcome) {
   profile = LetterProfile();
-  // The prefix is compared byte for byte: "HTTP://x" is a file name.
-  const bool isUrl =
+  // The prefixes are compared byte for byte: "HTTP://x" is a file name.
+  const bool isHttp =
       sampleText.compare(0, sizeof HTTP_PREFIX - 1, HTTP_PREFIX) == 0;
+  const bool isHttps = isHttpsAddress(sampleText);
+  const bool isUrl = isHttp || isHttps;
+  int32_t* const counts = profile.counts.data();
   SampleOutcome told;
-  bool ok = isUrl ? countUrl(sampleText, profile.counts.data(), true, ngrams,
-                             limits, progress, &told)
-                  : countFile(sampleText, profile.counts.data(), true, ngrams,
-                              limits, progress, &told);
+  bool ok =
+      isHttp    ? countUrl(sampleText, counts, true, ngrams, limits, progress,
+                           &told)
+      : isHttps ? countHttpsUrl(sampleText, counts, true, ngrams, limits,
+                                progress, &told)
+                : countFile(sampleText, counts, true, ngrams, limits, progress,
+                            &told);
   const bool cancelled = told.end == SampleEnd::Cancelled;
   if (cancelled) ok = false;  // the user stopped it: not a sample
   if (outcome != nullptr) *outcome = told;

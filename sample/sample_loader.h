@@ -1,6 +1,7 @@
-// Loading a sample: the decision between a file and an http:// address, and
-// counting a file through the counting rule. Failures are reported by their
-// fixed message text; showing it is the caller's job.
+// Loading a sample: the decision between a file, an http:// and an
+// https:// address, and counting a file through the counting rule.
+// Failures are reported by their fixed message text; showing it is the
+// caller's job.
 #pragma once
 
 #include <cstddef>
@@ -57,8 +58,8 @@ bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
                  NgramCounter* ngrams = nullptr);
 
 // Resets `profile`, then counts the sample named by `sampleText`: an
-// http:// address (exact lower-case prefix) or else a file name, taken as it
-// is. On success sets sampleCount to 1 and returns true; on failure returns
+// http:// or https:// address (exact lower-case prefix) or else a file
+// name, taken as it is. On success sets sampleCount to 1 and returns true; on failure returns
 // false with the profile empty and the user message ("File couldn't be
 // opened!" or "URL couldn't be opened!") in *failure (unless it is null).
 // With `ngrams`, also the sample's n-gram counts (empty on failure).
@@ -66,7 +67,7 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure, NgramCounter* ngrams = nullptr);
 
 // The same within `limits`, telling how the data ended in *outcome (when
-// not null; see countUrl for http:// addresses). A load stopped through
+// not null; see countUrl and countHttpsUrl for addresses). A load stopped through
 // limits.cancel fails with LOAD_CANCELLED; one cut short otherwise still
 // counts what arrived, as the outcome tells.
 bool loadSample(const std::string& sampleText, LetterProfile& profile,

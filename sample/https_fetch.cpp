@@ -1,0 +1,283 @@
+#include "sample/https_fetch.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string_view>
+
+#include "profiles/ngram_counter.h"
+#include "sample/counting_rule.h"
+#include "sample/http_fetch.h"
+
+namespace letterfreq {
+
+bool isHttpsAddress(const std::string& text) {
+  return text.compare(0, std::char_traits<char>::length(HTTPS_PREFIX),
+                      HTTPS_PREFIX) == 0;
+}
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// libcurl wants one global initialisation before any other call; a local
+// static makes it happen once, whichever thread fetches first.
+bool curlReady() {
+  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+  return ready;
+}
+
+// What the callbacks share during one transfer.
+struct Transfer {
+  explicit Transfer(bool filterMarkup) : rule(filterMarkup) {}
+  CountingRule rule;
+  NgramCounter* ngrams = nullptr;
+  const SampleProgress* progress = nullptr;
+  SampleOutcome* outcome = nullptr;
+  uint64_t bytesRead = 0;  // heads and body, for the progress
+  bool connected = false;  // a request went out on an open connection
+  Clock::time_point lastData;
+
+  void received(size_t length) {
+    bytesRead += length;
+    lastData = Clock::now();
+    if (*progress) (*progress)(bytesRead, -1);
+  }
+};
+
+// Header lines of every response, redirects included: each status line
+// starts a new head, so the outcome ends with the last response's.
+size_t onHeaderLine(char* data, size_t size, size_t count, void* user) {
+  Transfer& transfer = *static_cast<Transfer*>(user);
+  const size_t length = size * count;
+  std::string_view line(data, length);
+  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) {
+    line.remove_suffix(1);
+  }
+  SampleOutcome& outcome = *transfer.outcome;
+  if (line.compare(0, 5, "HTTP/") == 0) {
+    outcome.statusLine = std::string(line.substr(0, STATUS_LINE_MAX));
+    outcome.headEnded = false;
+  } else if (line.empty()) {
+    outcome.headEnded = true;
+  }
+  transfer.received(length);
+  return length;
+}
+
+// The body of the last response only (libcurl drops those of redirects).
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+  Transfer& transfer = *static_cast<Transfer*>(user);
+  const size_t length = size * count;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(data);
+  if (transfer.ngrams == nullptr) {
+    transfer.rule.feed(bytes, length);
+  } else {
+    NgramCounter* ngrams = transfer.ngrams;
+    transfer.rule.feed(bytes, length,
+                       [ngrams](uint8_t byte) { ngrams->add(byte); });
+  }
+  transfer.outcome->bodyBytes += length;
+  transfer.received(length);
+  return length;
+}
+
+struct EasyDeleter {
+  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+struct MultiDeleter {
+  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
+using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
+
+// The earlier of two limits in milliseconds, where <= 0 means none.
+long tighterLimitMs(int a, int b) {
+  if (a <= 0) return b > 0 ? b : 0;
+  if (b <= 0) return a;
+  return std::min(a, b);
+}
+
+void configure(CURL* easy, const std::string& url, const SampleLimits& limits,
+               Transfer& transfer, char* errors) {
+  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errors);
+  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);  // other threads, no alarms
+#if LIBCURL_VERSION_NUM >= 0x075500
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+#else
+  curl_easy_setopt(easy, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS);
+  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS,
+                   CURLPROTO_HTTP | CURLPROTO_HTTPS);
+#endif
+  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, HTTPS_MAX_REDIRECTS);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  if (!limits.caFile.empty()) {
+    curl_easy_setopt(easy, CURLOPT_CAINFO, limits.caFile.c_str());
+  }
+  // The environment's proxy settings are not used, as by the http:// fetch.
+  curl_easy_setopt(easy, CURLOPT_PROXY, "");
+  curl_easy_setopt(easy, CURLOPT_USERAGENT, "letterfreq");
+  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                   tighterLimitMs(limits.connectMs, limits.overallMs));
+  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeaderLine);
+  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
+  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+}
+
+// How a transfer stopped: by libcurl with `result`, or by a limit or the
+// cancel flag (`stopped` is then not Complete).
+struct Stop {
+  SampleEnd stopped = SampleEnd::Complete;
+  CURLcode result = CURLE_OK;
+};
+
+CURLcode finishedResult(CURLM* multi) {
+  int left = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+    if (message->msg == CURLMSG_DONE) return message->data.result;
+  }
+  return CURLE_OK;
+}
+
+void noteConnection(CURL* easy, Transfer& transfer) {
+  if (transfer.connected) return;
+  curl_off_t requestAt = 0;  // microseconds from the start to the request
+  curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &requestAt);
+  if (requestAt > 0) {
+    transfer.connected = true;
+    transfer.lastData = Clock::now();  // the idle limit counts from here
+  }
+}
+
+// Drives the transfer, looking at the cancel flag and the limits at least
+// every CANCEL_POLL_MS.
+Stop drive(CURLM* multi, CURL* easy, const SampleLimits& limits,
+           Transfer& transfer) {
+  const Clock::time_point start = Clock::now();
+  for (;;) {
+    int running = 0;
+    const CURLMcode performed = curl_multi_perform(multi, &running);
+    if (performed != CURLM_OK) return {SampleEnd::Complete, CURLE_FAILED_INIT};
+    if (running == 0) return {SampleEnd::Complete, finishedResult(multi)};
+    if (limits.cancelled()) return {SampleEnd::Cancelled};
+    noteConnection(easy, transfer);
+    const Clock::time_point now = Clock::now();
+    if (limits.overallMs > 0 &&
+        now - start >= std::chrono::milliseconds(limits.overallMs)) {
+      return {SampleEnd::OverallLimit};
+    }
+    if (transfer.connected && limits.idleMs > 0 &&
+        now - transfer.lastData >= std::chrono::milliseconds(limits.idleMs)) {
+      return {SampleEnd::IdleLimit};
+    }
+    curl_multi_poll(multi, nullptr, 0, CANCEL_POLL_MS, nullptr);
+  }
+}
+
+// Errors that mean no answer was had from the address, even after a
+// redirect's head came.
+bool noAnswer(CURLcode result) {
+  switch (result) {
+    case CURLE_UNSUPPORTED_PROTOCOL:
+    case CURLE_URL_MALFORMAT:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_TOO_MANY_REDIRECTS:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_CIPHER:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_INVALIDCERTSTATUS:
+    case CURLE_FAILED_INIT:
+    case CURLE_OUT_OF_MEMORY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string reasonOf(CURLcode result, const char* errors) {
+  return errors[0] != '\0' ? std::string(errors)
+                           : std::string(curl_easy_strerror(result));
+}
+
+// Fills the outcome from how the transfer stopped; true when a response
+// came.
+bool judge(const Stop& stop, const Transfer& transfer, const char* errors,
+           SampleOutcome& outcome) {
+  const bool answered =
+      transfer.connected || !outcome.statusLine.empty();
+  if (stop.stopped != SampleEnd::Complete) {
+    outcome.end = stop.stopped;
+    if (!answered && stop.stopped != SampleEnd::Cancelled) {
+      outcome.failureReason = "no connection within the overall time limit";
+    }
+    return answered;
+  }
+  if (stop.result == CURLE_OK) return true;
+  if (noAnswer(stop.result) || !answered) {
+    outcome.failureReason = reasonOf(stop.result, errors);
+    return false;
+  }
+  // The data stopped early: a reset, a length not met, a broken stream.
+  outcome.end = stop.result == CURLE_RECV_ERROR ? SampleEnd::ConnectionReset
+                                                : SampleEnd::ReceiveError;
+  return true;
+}
+
+}  // namespace
+
+bool countHttpsUrl(const std::string& url, int32_t* counts, bool filterMarkup,
+                   NgramCounter* ngrams, const SampleLimits& limits,
+                   const SampleProgress& progress, SampleOutcome* outcome) {
+  std::fill(counts, counts + 255, 0);
+  if (ngrams != nullptr) ngrams->reset();
+  SampleOutcome told;
+  told.isHttp = true;
+  const size_t control = controlBytePosition(url);
+  EasyHandle easy;
+  MultiHandle multi;
+  if (control != std::string::npos) {
+    told.failureReason = controlByteReason(url, control);
+  } else if (curlReady()) {
+    easy.reset(curl_easy_init());
+    multi.reset(curl_multi_init());
+  }
+  if (!easy || !multi) {
+    if (told.failureReason.empty()) told.failureReason = "libcurl failed to start";
+    if (outcome != nullptr) *outcome = told;
+    return false;
+  }
+
+  Transfer transfer(filterMarkup);
+  transfer.ngrams = ngrams;
+  transfer.progress = &progress;
+  transfer.outcome = &told;
+  char errors[CURL_ERROR_SIZE] = "";
+  configure(easy.get(), url, limits, transfer, errors);
+  curl_multi_add_handle(multi.get(), easy.get());
+  const Stop stop = drive(multi.get(), easy.get(), limits, transfer);
+  curl_multi_remove_handle(multi.get(), easy.get());
+
+  const bool ok = judge(stop, transfer, errors, told);
+  if (ok) {
+    transfer.rule.copyCountsTo(counts);
+    if (ngrams != nullptr) ngrams->finish();
+  } else {
+    told.bodyBytes = 0;
+    if (ngrams != nullptr) ngrams->reset();
+  }
+  if (outcome != nullptr) *outcome = told;
+  return ok;
+}
+
+}  // namespace letterfreq
