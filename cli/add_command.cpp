@@ -161,7 +161,8 @@ void addAddCommand(CLI::App& app, CliContext& context) {
   command->add_flag("--json", options->json, "Print JSON Lines");
   addTimeoutOption(*command, options->timeoutSeconds);
   command->add_option("SAMPLE", options->samples,
-                      "File names or http:// addresses; - is standard input")
+                      "File names, http:// or https:// addresses; - is "
+                      "standard input")
       ->required();
   command->callback([options, &context] {
     context.status = runAdd(*options, context);

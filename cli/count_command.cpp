@@ -12,7 +12,6 @@
 #include "cli/float_text.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
-#include "cli/sample_warnings.h"
 
 namespace letterfreq {
 
@@ -69,17 +68,10 @@ int runCount(const CountOptions& options, CliContext& context) {
   for (const std::string& sample : options.samples) {
     if (interrupted(context)) break;
     LetterProfile profile;
-    std::string failure;
-    SampleOutcome outcome;
-    if (!loadSampleArg(sample, context.in, profile, &failure, nullptr, limits,
-                       &outcome)) {
-      context.err << "letterfreq-cli: " << sample << ": "
-                  << failureText(failure, outcome) << "\n";
+    if (!readSampleArg(sample, context, profile, nullptr, limits)) {
       status = 1;  // the other samples are still counted
       continue;
     }
-    // What arrived is counted; the user hears how it arrived.
-    printSampleWarnings(sample, outcome, context.err);
     profile.sortOrder();
     profile.computeTotals();
     if (options.json) {
@@ -107,7 +99,8 @@ void addCountCommand(CLI::App& app, CliContext& context) {
   addTimeoutOption(*command, options->timeoutSeconds);
   command
       ->add_option("SAMPLE", options->samples,
-                   "A file name, an http:// address, or - for standard input")
+                   "A file name, an http:// or https:// address, or - for standard "
+                   "input")
       ->required();
   command->callback(
       [options, &context] { context.status = runCount(*options, context); });

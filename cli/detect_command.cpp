@@ -49,6 +49,7 @@ struct DetectOptions {
   std::string database;
   bool json = false;
   bool lines = false;
+  double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
 };
 
@@ -289,11 +290,11 @@ int runDetect(DetectOptions options, CliContext& context) {
   int status = 0;
   NgramCounter ngrams;
   LetterProfile sample;
+  const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   for (const std::string& text : options.samples) {
-    std::string failure;
-    if (!loadSampleArg(text, context.in, sample, &failure,
-                       detector.byNgrams() ? &ngrams : nullptr)) {
-      context.err << "letterfreq-cli: " << text << ": " << failure << "\n";
+    if (interrupted(context)) break;
+    if (!readSampleArg(text, context, sample,
+                       detector.byNgrams() ? &ngrams : nullptr, limits)) {
       status = 1;
       continue;
     }
@@ -319,8 +320,10 @@ void addDetectCommand(CLI::App& app, CliContext& context) {
   command->add_flag("--lines", options->lines,
                     "Read standard input and take each line as one sample, "
                     "answering line by line (SAMPLE is the line number)");
+  addTimeoutOption(*command, options->timeoutSeconds);
   command->add_option("samples", options->samples,
-                      "File names or http:// addresses; - is standard input");
+                      "File names, http:// or https:// addresses; - is "
+                      "standard input");
   command->callback(
       [options, &context] { context.status = runDetect(*options, context); });
 }

@@ -18,7 +18,6 @@
 #include "cli/float_text.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
-#include "cli/sample_warnings.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
 #include "profiles/ngram_counter.h"
@@ -86,16 +85,10 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   LetterProfile sample;
   for (const std::string& sampleText : options.samples) {
     if (interrupted(context)) break;
-    std::string failure;
-    SampleOutcome outcome;
-    if (!loadSampleArg(sampleText, context.in, sample, &failure, ngrams.get(),
-                       limits, &outcome)) {
-      context.err << "letterfreq-cli: " << sampleText << ": "
-                  << failureText(failure, outcome) << "\n";
+    if (!readSampleArg(sampleText, context, sample, ngrams.get(), limits)) {
       status = 1;
       continue;
     }
-    printSampleWarnings(sampleText, outcome, context.err);
     const auto rows = matchByMethod(
         method, target,
         {sample.counts.data(), ngrams ? ngrams->counts() : nullptr});
@@ -149,7 +142,8 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
   addTimeoutOption(*command, options->timeoutSeconds);
   command
       ->add_option("samples", options->samples,
-                   "File names or http:// addresses; - is standard input")
+                   "File names, http:// or https:// addresses; - is standard "
+                   "input")
       ->required();
   command->callback(
       [options, &context] { context.status = runMatch(*options, context); });

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstdlib>
 #include <istream>
+#include <ostream>
 
 #include "cli/commands.h"
+#include "cli/sample_warnings.h"
 #include "sample/sample_loader.h"
 
 namespace letterfreq {
@@ -34,6 +36,22 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
                    NgramCounter* ngrams) {
   return loadSampleArg(sample, in, profile, failure, ngrams, SampleLimits(),
                        nullptr);
+}
+
+bool readSampleArg(const std::string& sample, const CliContext& context,
+                   LetterProfile& profile, NgramCounter* ngrams,
+                   const SampleLimits& limits) {
+  std::string failure;
+  SampleOutcome outcome;
+  if (!loadSampleArg(sample, context.in, profile, &failure, ngrams, limits,
+                     &outcome)) {
+    context.err << "letterfreq-cli: " << sample << ": "
+                << failureText(failure, outcome) << "\n";
+    return false;
+  }
+  // What arrived is used; the user hears how it arrived.
+  printSampleWarnings(sample, outcome, context.err);
+  return true;
 }
 
 void addTimeoutOption(CLI::App& command, double& seconds) {

@@ -41,6 +41,14 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
                    NgramCounter* ngrams = nullptr);
 
+// loadSampleArg for the commands that use what arrived (count, match,
+// detect): on failure prints "letterfreq-cli: SAMPLE: MESSAGE (REASON)" to
+// context.err and returns false; on success prints the sample's warnings
+// (cli/sample_warnings.h).
+bool readSampleArg(const std::string& sample, const CliContext& context,
+                   LetterProfile& profile, NgramCounter* ngrams,
+                   const SampleLimits& limits);
+
 // Adds "--timeout SECONDS" (a positive number, default
 // DEFAULT_TIMEOUT_SECONDS) to `command`.
 void addTimeoutOption(CLI::App& command, double& seconds);

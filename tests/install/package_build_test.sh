@@ -1,14 +1,12 @@
 #!/usr/bin/env bash
-# Builds the Debian package from a copy of the checkout and checks it: the
-# .deb by its name, the files it holds, its dependencies from the shared
-# libraries, and no lintian error. Skipped (status 77) without the package
-# tools or the build dependencies, or with LETTERFREQ_SKIP_PACKAGE_TEST=1.
-# The copy is built in one fixed folder, under a lock, so that every
-# checkout on a machine shares the compiler cache's results (the package
-# flags name the source folder). Usage: package_build_test.sh SOURCE
+# Builds the Debian package from a fresh copy of the checkout and checks it:
+# the .deb by its name, the files it holds, its dependencies from the
+# shared libraries, and no lintian error. Each run builds in its own
+# temporary folder, removed at exit. Skipped (status 77) without the
+# package tools or the build dependencies, or with
+# LETTERFREQ_SKIP_PACKAGE_TEST=1. Usage: package_build_test.sh SOURCE
 set -euo pipefail
 source=$1
-work=${TMPDIR:-/tmp}/letterfreq-package-test
 skip() { echo "package_build: skipped: $*"; exit 77; }
 fail() { echo "package_build: $*" >&2; exit 1; }
 
@@ -19,15 +17,11 @@ done
 (cd "$source" && dpkg-checkbuilddeps >/dev/null 2>&1) ||
   skip "build dependencies missing: $(cd "$source" && dpkg-checkbuilddeps 2>&1 || true)"
 
-mkdir -p "$work"
-exec 9>"$work.lock"
-flock 9
+work=$(mktemp -d "${TMPDIR:-/tmp}/letterfreq-package-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 
 # A copy of what the checkout holds (tracked and new files, not builds).
-# The build folder stays: only what changed is compiled again.
-rm -f "$work"/*.deb "$work"/*.changes "$work"/*.buildinfo
-mkdir -p "$work/src"
-find "$work/src" -mindepth 1 -maxdepth 1 ! -name 'obj-*' -exec rm -rf {} +
+mkdir "$work/src"
 if git -C "$source" rev-parse --show-toplevel >/dev/null 2>&1; then
   (cd "$source" && git ls-files -z -co --exclude-standard |
      tar --null --ignore-failed-read -T - -cf - 2>/dev/null) |
@@ -36,16 +30,16 @@ else
   tar -C "$source" --exclude='./build*' -cf - . | tar -C "$work/src" -xf -
 fi
 
-# debhelper gives the build its own HOME; keep the shared compiler cache.
+# debhelper gives the build its own HOME; keep the shared compiler cache,
+# with paths taken relative to the copy so that runs share its results.
 if command -v ccache >/dev/null; then
   CCACHE_DIR=$(ccache -k cache_dir)
-  export CCACHE_DIR
+  export CCACHE_DIR CCACHE_BASEDIR=$work/src CCACHE_NOHASHDIR=1
 fi
 export DEB_BUILD_OPTIONS="parallel=2 ${DEB_BUILD_OPTIONS:-}"
-# -nc: the build folder of the last run is kept (dh_clean would remove it).
-if ! (cd "$work/src" && dpkg-buildpackage -us -uc -b -nc) >"$work/build.log" 2>&1; then
+if ! (cd "$work/src" && dpkg-buildpackage -us -uc -b) >"$work/build.log" 2>&1; then
   tail -40 "$work/build.log" >&2
-  fail "dpkg-buildpackage failed (log: $work/build.log)"
+  fail "dpkg-buildpackage failed"
 fi
 
 version=$(cd "$work/src" && dpkg-parsechangelog -S Version)
@@ -65,7 +59,7 @@ for path in ./usr/bin/letterfreq ./usr/bin/letterfreq-cli \
   grep -q " $path\$" <<<"$contents" || fail "the package lacks $path"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libfltk1.3; do
+for library in libc6 libfltk1.3 libcurl4; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
