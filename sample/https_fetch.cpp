@@ -223,7 +223,8 @@ bool judge(const Stop& stop, const Transfer& transfer, const char* errors,
     }
     return answered;
   }
-  if (stop.result == CURLE_OK) return true;
+  // A server that closes without a byte ends the data as for http://.
+  if (stop.result == CURLE_OK || stop.result == CURLE_GOT_NOTHING) return true;
   if (noAnswer(stop.result) || !answered) {
     outcome.failureReason = reasonOf(stop.result, errors);
     return false;

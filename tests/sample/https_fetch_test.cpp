@@ -189,6 +189,13 @@ TEST_F(HttpsFetchTest, ErrorPagesAreCountedAndTold) {
       << outcome.statusLine;
   EXPECT_EQ(counts['e'], 2);  // "not here" outside the tags
   EXPECT_EQ(counts['h'], 1);
+
+  // A close without a byte ends the data, as for http://: no response.
+  ASSERT_TRUE(fetch(server_->url("/close"), counts, outcome))
+      << outcome.failureReason;
+  EXPECT_FALSE(outcome.cutShort());
+  EXPECT_EQ(outcome.statusLine, "");
+  EXPECT_EQ(counts, ZERO);
 }
 
 TEST_F(HttpsFetchTest, StalledServersAreBoundedByTheLimits) {

@@ -13,6 +13,7 @@ Every port serves the files of FOLDER and these paths:
   /to-http/P    a redirect to http://127.0.0.1:P/page.html
   /stall        a 200 head and a few body bytes, then silence
   /silent       silence from the start
+  /close        the connection closed without a byte
 Runs until killed.
 """
 
@@ -57,6 +58,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(3600)
         elif path == "/silent":
             time.sleep(3600)
+        elif path == "/close":
+            self.close_connection = True
         else:
             self.serve_file(path)
 
