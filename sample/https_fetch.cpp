@@ -118,7 +118,9 @@ void configure(CURL* easy, const std::string& url, const SampleLimits& limits,
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!limits.caFile.empty()) {
+    // Instead of the system's store: its folder is not looked in either.
     curl_easy_setopt(easy, CURLOPT_CAINFO, limits.caFile.c_str());
+    curl_easy_setopt(easy, CURLOPT_CAPATH, static_cast<const char*>(nullptr));
   }
   // The environment's proxy settings are not used, as by the http:// fetch.
   curl_easy_setopt(easy, CURLOPT_PROXY, "");
