@@ -160,9 +160,10 @@ void addAddCommand(CLI::App& app, CliContext& context) {
                     "database that has them always gets them");
   command->add_flag("--json", options->json, "Print JSON Lines");
   addTimeoutOption(*command, options->timeoutSeconds);
-  command->add_option("SAMPLE", options->samples,
-                      "File names, http:// or https:// addresses; - is "
-                      "standard input")
+  command
+      ->add_option("SAMPLE", options->samples,
+                   "File names, http:// or https:// addresses; - is "
+                   "standard input")
       ->required();
   command->callback([options, &context] {
     context.status = runAdd(*options, context);

@@ -98,9 +98,10 @@ void addCountCommand(CLI::App& app, CliContext& context) {
                     "Print one JSON object per sample (JSON Lines)");
   addTimeoutOption(*command, options->timeoutSeconds);
   command
-      ->add_option("SAMPLE", options->samples,
-                   "A file name, an http:// or https:// address, or - for standard "
-                   "input")
+      ->add_option(
+          "SAMPLE", options->samples,
+          "A file name, an http:// or https:// address, or - for standard "
+          "input")
       ->required();
   command->callback(
       [options, &context] { context.status = runCount(*options, context); });

@@ -57,7 +57,8 @@ bool readSampleArg(const std::string& sample, const CliContext& context,
 void addTimeoutOption(CLI::App& command, double& seconds) {
   command
       .add_option("--timeout", seconds,
-                  "Give up an http:// or https:// sample after SECONDS in all (default: " +
+                  "Give up an http:// or https:// sample after SECONDS in all "
+                  "(default: " +
                       std::to_string(DEFAULT_OVERALL_TIMEOUT_MS / 1000) +
                       "); what arrived is counted, with a warning")
       ->check(CLI::PositiveNumber)

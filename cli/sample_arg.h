@@ -1,7 +1,7 @@
 // Reading a SAMPLE argument of letterfreq-cli: a file name, an http:// or
-// an https:// address, counted as the window's "Go" counts it, or "-" for standard input
-// read through the same rule. Shared by every command that takes samples,
-// with their --timeout option.
+// an https:// address, counted as the window's "Go" counts it, or "-" for
+// standard input read through the same rule. Shared by every command that takes
+// samples, with their --timeout option.
 #pragma once
 
 #include <iosfwd>

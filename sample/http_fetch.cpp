@@ -82,8 +82,8 @@ size_t controlBytePosition(const std::string& url) {
 
 std::string controlByteReason(const std::string& url, size_t at) {
   return "the address holds the control byte " +
-         std::to_string(static_cast<unsigned char>(url[at])) +
-         " at position " + std::to_string(at + 1);
+         std::to_string(static_cast<unsigned char>(url[at])) + " at position " +
+         std::to_string(at + 1);
 }
 
 size_t ResponseHeadSkip::skip(const uint8_t* bytes, size_t length) {

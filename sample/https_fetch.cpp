@@ -191,6 +191,7 @@ bool noAnswer(CURLcode result) {
     case CURLE_URL_MALFORMAT:
     case CURLE_COULDNT_RESOLVE_HOST:
     case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:  // connecting: the only timer set
     case CURLE_TOO_MANY_REDIRECTS:
     case CURLE_PEER_FAILED_VERIFICATION:
     case CURLE_SSL_CONNECT_ERROR:
@@ -216,8 +217,7 @@ std::string reasonOf(CURLcode result, const char* errors) {
 // came.
 bool judge(const Stop& stop, const Transfer& transfer, const char* errors,
            SampleOutcome& outcome) {
-  const bool answered =
-      transfer.connected || !outcome.statusLine.empty();
+  const bool answered = transfer.connected || !outcome.statusLine.empty();
   if (stop.stopped != SampleEnd::Complete) {
     outcome.end = stop.stopped;
     if (!answered && stop.stopped != SampleEnd::Cancelled) {
@@ -256,7 +256,8 @@ bool countHttpsUrl(const std::string& url, int32_t* counts, bool filterMarkup,
     multi.reset(curl_multi_init());
   }
   if (!easy || !multi) {
-    if (told.failureReason.empty()) told.failureReason = "libcurl failed to start";
+    if (told.failureReason.empty())
+      told.failureReason = "libcurl failed to start";
     if (outcome != nullptr) *outcome = told;
     return false;
   }

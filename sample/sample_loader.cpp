@@ -190,13 +190,12 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
   const bool isUrl = isHttp || isHttps;
   int32_t* const counts = profile.counts.data();
   SampleOutcome told;
-  bool ok =
-      isHttp    ? countUrl(sampleText, counts, true, ngrams, limits, progress,
-                           &told)
-      : isHttps ? countHttpsUrl(sampleText, counts, true, ngrams, limits,
-                                progress, &told)
-                : countFile(sampleText, counts, true, ngrams, limits, progress,
-                            &told);
+  bool ok = isHttp    ? countUrl(sampleText, counts, true, ngrams, limits,
+                                 progress, &told)
+            : isHttps ? countHttpsUrl(sampleText, counts, true, ngrams, limits,
+                                      progress, &told)
+                      : countFile(sampleText, counts, true, ngrams, limits,
+                                  progress, &told);
   const bool cancelled = told.end == SampleEnd::Cancelled;
   if (cancelled) ok = false;  // the user stopped it: not a sample
   if (outcome != nullptr) *outcome = told;

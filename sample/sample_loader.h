@@ -59,17 +59,17 @@ bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
 
 // Resets `profile`, then counts the sample named by `sampleText`: an
 // http:// or https:// address (exact lower-case prefix) or else a file
-// name, taken as it is. On success sets sampleCount to 1 and returns true; on failure returns
-// false with the profile empty and the user message ("File couldn't be
-// opened!" or "URL couldn't be opened!") in *failure (unless it is null).
-// With `ngrams`, also the sample's n-gram counts (empty on failure).
+// name, taken as it is. On success sets sampleCount to 1 and returns true; on
+// failure returns false with the profile empty and the user message ("File
+// couldn't be opened!" or "URL couldn't be opened!") in *failure (unless it is
+// null). With `ngrams`, also the sample's n-gram counts (empty on failure).
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure, NgramCounter* ngrams = nullptr);
 
 // The same within `limits`, telling how the data ended in *outcome (when
-// not null; see countUrl and countHttpsUrl for addresses). A load stopped through
-// limits.cancel fails with LOAD_CANCELLED; one cut short otherwise still
-// counts what arrived, as the outcome tells.
+// not null; see countUrl and countHttpsUrl for addresses). A load stopped
+// through limits.cancel fails with LOAD_CANCELLED; one cut short otherwise
+// still counts what arrived, as the outcome tells.
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure, NgramCounter* ngrams,
                 const SampleLimits& limits, const SampleProgress& progress,

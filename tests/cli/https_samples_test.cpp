@@ -56,7 +56,8 @@ std::string afterFirstLine(const std::string& text) {
   return text.substr(std::min(text.size(), text.find('\n') + 1));
 }
 
-const std::string DATABASE = std::string(LETTERFREQ_SOURCE_DIR) + "/data/ling2.db";
+const std::string DATABASE =
+    std::string(LETTERFREQ_SOURCE_DIR) + "/data/ling2.db";
 
 TEST_F(HttpsSamplesTest, PageCountsAndMatchesAsTheSameFile) {
   const std::string url = server_->url("/page.html");
@@ -64,12 +65,14 @@ TEST_F(HttpsSamplesTest, PageCountsAndMatchesAsTheSameFile) {
   const CliResult fromFile = cli({"count", page_});
   ASSERT_EQ(fromWeb.status, 0) << fromWeb.err;
   EXPECT_EQ(fromWeb.err, "");
-  EXPECT_EQ(fromWeb.out, "sample\t" + url + "\n" + afterFirstLine(fromFile.out));
+  EXPECT_EQ(fromWeb.out,
+            "sample\t" + url + "\n" + afterFirstLine(fromFile.out));
 
   const CliResult matched = cli({"match", "--db", DATABASE, "--top", "3", url});
   ASSERT_EQ(matched.status, 0) << matched.err;
   EXPECT_EQ(afterFirstLine(matched.out),
-            afterFirstLine(cli({"match", "--db", DATABASE, "--top", "3", page_}).out));
+            afterFirstLine(
+                cli({"match", "--db", DATABASE, "--top", "3", page_}).out));
 }
 
 TEST_F(HttpsSamplesTest, RefusalsNameTheReasonInEveryCommand) {
@@ -111,7 +114,8 @@ TEST_F(HttpsSamplesTest, CutShortAndErrorPagesWarnAndAddRefusesThem) {
 
   const std::string missing = server_->url("/missing.html");
   const std::string db = dir_.file("new.db");
-  const CliResult added = cli({"add", "--db", db, "--language", "German", missing});
+  const CliResult added =
+      cli({"add", "--db", db, "--language", "German", missing});
   EXPECT_EQ(added.status, 1);
   EXPECT_EQ(added.err, "letterfreq-cli: " + missing +
                            ": the server answered \"HTTP/1.1 404 Not Found\"; "

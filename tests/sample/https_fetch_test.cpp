@@ -112,8 +112,8 @@ TEST_F(HttpsFetchTest, PageCountsExactlyAsTheSameFile) {
 TEST_F(HttpsFetchTest, LoadSampleTakesHttpsAddressesOnly) {
   LetterProfile profile;
   std::string failure;
-  ASSERT_TRUE(loadSample(server_->url("/page.html"), profile, &failure,
-                         nullptr, limits_, nullptr, nullptr))
+  ASSERT_TRUE(loadSample(server_->url("/page.html"), profile, &failure, nullptr,
+                         limits_, nullptr, nullptr))
       << failure;
   EXPECT_EQ(profile.sampleCount, 1);
   EXPECT_EQ(profile.counts, fileCounts());
@@ -207,7 +207,7 @@ TEST_F(HttpsFetchTest, StalledServersAreBoundedByTheLimits) {
   EXPECT_LT(Clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(outcome.end, SampleEnd::OverallLimit);
   EXPECT_EQ(outcome.bodyBytes, 8u);  // what arrived is counted
-  EXPECT_EQ(counts['l'], 2);  // "stalled "
+  EXPECT_EQ(counts['l'], 2);         // "stalled "
   EXPECT_EQ(counts['d'], 1);
 
   // A server that answers nothing: connected, no response.

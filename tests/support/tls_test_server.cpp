@@ -76,9 +76,9 @@ bool TlsTestServer::start(const std::string& folder) {
   const std::string script =
       std::string(LETTERFREQ_SOURCE_DIR) + "/tests/support/tls_server.py";
   const std::string portFile = certs_.file("ports");
-  const char* argv[] = {"python3",           script.c_str(),
-                        folder.c_str(),      certs_.path().c_str(),
-                        portFile.c_str(),    nullptr};
+  const char* argv[] = {"python3",        script.c_str(),
+                        folder.c_str(),   certs_.path().c_str(),
+                        portFile.c_str(), nullptr};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
