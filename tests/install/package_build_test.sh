@@ -63,7 +63,7 @@ for library in libc6 libfltk1.3 libcurl4; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
-lintian_output=$(lintian --display-info "$deb" 2>&1 || true)
+lintian_output=$(lintian --display-info --pedantic "$deb" 2>&1 || true)
 echo "$lintian_output"
 if grep -q '^E: ' <<<"$lintian_output"; then fail "lintian reports errors"; fi
 echo "package_build: ok ($(basename "$deb"))"
