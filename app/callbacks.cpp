@@ -4,16 +4,15 @@
 #include <FL/Fl_Menu_.H>
 
 #include <cstdint>
-#include <exception>
 #include <string>
 #include <utility>
 
 #include "app/file_cause.h"
 #include "app/profile_view.h"
 #include "app/results_view.h"
+#include "app/sample_meter.h"
 #include "app/window.h"
 #include "profiles/methods.h"
-#include "sample/sample_loader.h"
 #include "widgets/dialogs.h"
 #include "widgets/tree_browser.h"
 
@@ -21,25 +20,21 @@ namespace letterfreq {
 
 void goCallback(Fl_Widget*, void* data) {
   Window& window = *static_cast<Window*>(data);
+  const std::string sampleText = window.sampleInput->value();
   // Counted aside: a failed load keeps the shown sample and its profile
   // together, so "Add entry" and "Match" still use what the tree shows.
-  LetterProfile loaded;
-  NgramCounter loadedNgrams;
-  std::string failure;
-  try {
-    if (!loadSample(window.sampleInput->value(), loaded, &failure,
-                    &loadedNgrams)) {
-      showAlert(withFileCause(failure.empty() ? FILE_OPEN_FAILED : failure,
-                              window.sampleInput->value(), FileUse::Read));
-      return;
-    }
-  } catch (const std::exception& error) {
-    showAlert(error.what());
+  LoadedSample loaded =
+      loadSampleWithMeter(window, sampleText, window.sampleLimits);
+  if (!loaded.ok) {
+    if (loaded.cancelled()) return;  // the user stopped it: nothing to tell
+    showAlert(loaded.threw ? loaded.failure
+                           : withFileCause(loaded.failure, sampleText,
+                                           FileUse::Read));
     return;
   }
-  loaded.sortOrder();
-  window.sampleProfile = loaded;
-  window.sampleNgrams = std::move(loadedNgrams);
+  loaded.profile.sortOrder();
+  window.sampleProfile = loaded.profile;
+  window.sampleNgrams = std::move(loaded.ngrams);
 
   window.sampleTree->clear();
   showProfile(*window.sampleTree, nullptr, window.sampleProfile, 0,

@@ -13,6 +13,7 @@
 #include "db/record_file.h"
 #include "profiles/ngram_counter.h"
 #include "profiles/ngram_model.h"
+#include "sample/sample_limits.h"
 
 class Fl_Box;
 class Fl_Button;
@@ -58,6 +59,9 @@ class Window : public Fl_Double_Window {
 
   LetterProfile sampleProfile;
   NgramCounter sampleNgrams;  // the sample's n-gram counts, counted with it
+  // "Go" reads within these: the overall limit ends a fetch from a server
+  // that never stops, where no one may be there to press "Cancel".
+  SampleLimits sampleLimits;
   bool sampleLoaded = false;
   bool databaseLoaded = false;
   std::vector<LetterProfile> languageProfiles;  // one per language, file order

@@ -14,6 +14,11 @@ namespace {
 constexpr int METER_WIDTH = 300;
 constexpr int METER_HEIGHT = 110;
 
+// The meter that watches for its owner's close, and the dispatch it
+// replaced; one at a time, since a meter is modal.
+ProgressMeter* watchingMeter = nullptr;
+Fl_Event_Dispatch replacedDispatch = nullptr;
+
 void cancelCallback(Fl_Widget*, void* meter) {
   static_cast<ProgressMeter*>(meter)->hide();
 }
@@ -45,8 +50,36 @@ ProgressMeter::ProgressMeter(const char* title)
   callback(cancelCallback, this);  // closing the meter cancels too
 }
 
+ProgressMeter::~ProgressMeter() { stopWatchingClose(); }
+
+int ProgressMeter::dispatch(int event, Fl_Window* window) {
+  ProgressMeter* meter = watchingMeter;
+  if (event == FL_CLOSE && meter != nullptr && meter->shown() &&
+      window != nullptr && window == meter->owner_) {
+    meter->hide();  // the work sees a cancel; the owner is no longer locked
+  }
+  return replacedDispatch ? replacedDispatch(event, window)
+                          : Fl::handle_(event, window);
+}
+
+void ProgressMeter::stopWatchingClose() {
+  if (!watchingClose_) return;
+  watchingClose_ = false;
+  if (watchingMeter == this) {
+    Fl::event_dispatch(replacedDispatch);
+    watchingMeter = nullptr;
+    replacedDispatch = nullptr;
+  }
+}
+
 void ProgressMeter::start(Fl_Window* owner) {
   owner_ = owner;
+  if (owner && watchingMeter == nullptr) {
+    replacedDispatch = Fl::event_dispatch();
+    Fl::event_dispatch(dispatch);
+    watchingMeter = this;
+    watchingClose_ = true;
+  }
   focusAtStart_ = Fl::focus();
   set_modal();
   if (owner) {
@@ -59,6 +92,7 @@ void ProgressMeter::start(Fl_Window* owner) {
 
 void ProgressMeter::finish() {
   hide();
+  stopWatchingClose();
   if (owner_ && focusAtStart_ && holds(*owner_, focusAtStart_)) {
     focusAtStart_->take_focus();
   }

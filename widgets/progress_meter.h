@@ -24,6 +24,7 @@ class ProgressBar;
 class ProgressMeter : public Fl_Double_Window {
  public:
   explicit ProgressMeter(const char* title);
+  ~ProgressMeter() override;
 
   // Makes the meter modal and shows it centred over `owner` (or where the
   // toolkit puts it when `owner` is null).
@@ -49,12 +50,17 @@ class ProgressMeter : public Fl_Double_Window {
   static constexpr std::chrono::milliseconds STEP_INTERVAL{30};
 
  private:
+  // Lets a close of the owner through while the meter is up.
+  static int dispatch(int event, Fl_Window* window);
+  void stopWatchingClose();
+
   std::string message_;
   std::string shownMessage_;  // the message box's label text
   Fl_Window* owner_ = nullptr;
   Fl_Widget* focusAtStart_ = nullptr;  // compared, never used, until found
   std::chrono::steady_clock::time_point lastCheck_{};
   bool checkedOnce_ = false;
+  bool watchingClose_ = false;
   Fl_Box* messageBox_;
   ProgressBar* bar_;
   Fl_Button* cancelButton_;
