@@ -18,8 +18,9 @@ namespace letterfreq {
 
 // A load that ends sooner shows no meter.
 inline constexpr std::chrono::milliseconds METER_DELAY{300};
-// How often the meter shows the bytes read.
-inline constexpr double METER_REFRESH_SECONDS = 0.05;
+// How often the meter shows the bytes read: often enough to see it move,
+// seldom enough that drawing it costs the count nothing.
+inline constexpr double METER_REFRESH_SECONDS = 0.1;
 
 // Loads `sampleText` within `limits` (the overall limit bounds a hung
 // server; limits.cancel is the job's own) and returns when the load has

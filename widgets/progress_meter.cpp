@@ -40,7 +40,8 @@ bool holds(const Fl_Group& group, const Fl_Widget* widget) {
 
 ProgressMeter::ProgressMeter(const char* title)
     : Fl_Double_Window(METER_WIDTH, METER_HEIGHT, title) {
-  messageBox_ = new Fl_Box(10, 10, METER_WIDTH - 20, 25);
+  // Its own background: a new message redraws the line, not the meter.
+  messageBox_ = new Fl_Box(FL_FLAT_BOX, 10, 10, METER_WIDTH - 20, 25, nullptr);
   messageBox_->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
   bar_ = new ProgressBar(10, 40, METER_WIDTH - 20, 20);
   bar_->selection_color(FL_BLUE);
@@ -120,7 +121,7 @@ void ProgressMeter::message(const std::string& text) {
   // A language name may hold '@', control bytes or a great many bytes.
   shownMessage_ = plainLabel(shownText(text));
   messageBox_->label(shownMessage_.c_str());
-  redraw();
+  messageBox_->redraw();
 }
 
 }  // namespace letterfreq
