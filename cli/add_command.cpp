@@ -71,8 +71,7 @@ bool countSamples(const AddOptions& options, CliContext& context,
     std::string failure;
     if (!countSample(options.samples[k], limits, context.in, samples[k],
                      ngrams, ngramLists[k], failure)) {
-      context.err << "letterfreq-cli: " << options.samples[k] << ": "
-                  << failure << "\n";
+      printSampleFailure(options.samples[k], failure, context.err);
       return false;
     }
   }

@@ -45,8 +45,7 @@ bool readSampleArg(const std::string& sample, const CliContext& context,
   SampleOutcome outcome;
   if (!loadSampleArg(sample, context.in, profile, &failure, ngrams, limits,
                      &outcome)) {
-    context.err << "letterfreq-cli: " << sample << ": "
-                << failureText(failure, outcome) << "\n";
+    printSampleFailure(sample, failureText(failure, outcome), context.err);
     return false;
   }
   // What arrived is used; the user hears how it arrived.

@@ -36,8 +36,13 @@ std::vector<std::string> sampleProblems(const SampleOutcome& outcome) {
 void printSampleWarnings(const std::string& sample,
                          const SampleOutcome& outcome, std::ostream& err) {
   for (const std::string& problem : sampleProblems(outcome)) {
-    err << "warning: " << sample << ": " << problem << "\n";
+    err << "warning: " << escapedField(sample) << ": " << problem << "\n";
   }
+}
+
+void printSampleFailure(const std::string& sample, const std::string& text,
+                        std::ostream& err) {
+  err << "letterfreq-cli: " << escapedField(sample) << ": " << text << "\n";
 }
 
 std::string addRefusal(const SampleOutcome& outcome,

@@ -19,9 +19,15 @@ namespace letterfreq {
 // all, a response that ended inside its head. Empty when all is well.
 std::vector<std::string> sampleProblems(const SampleOutcome& outcome);
 
-// Prints "warning: SAMPLE: PROBLEM" for each problem.
+// Prints "warning: SAMPLE: PROBLEM" for each problem. SAMPLE is escaped
+// here and below as output fields are: a file name may hold terminal
+// controls.
 void printSampleWarnings(const std::string& sample,
                          const SampleOutcome& outcome, std::ostream& err);
+
+// Prints "letterfreq-cli: SAMPLE: TEXT": a sample that failed.
+void printSampleFailure(const std::string& sample, const std::string& text,
+                        std::ostream& err);
 
 // Why add must not store the sample, or empty: any problem, or an http://
 // sample of which no byte was counted.

@@ -185,5 +185,25 @@ TEST_F(SampleSourceTest, EveryOtherByteOfAnAddressGoesOnTheWireAsTyped) {
             "GET " + path + " HTTP/1.0\nHost: " + host + "\n\n");
 }
 
+TEST_F(SampleSourceTest, SampleNamesInMessagesHoldNoTerminalControls) {
+  // A file name that would clear the screen if printed as it is.
+  const std::string missing = dir.file("x\x1b[2J\ty");
+  const std::string shown = dir.path() + "/x\\x1b[2J\\ty";
+  CliResult result = runCliCaptured({"count", missing});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "letterfreq-cli: " + shown + ": File couldn't be opened!\n");
+
+  testing::LoopbackServer server("HTTP/1.0 404 Not Found\r\n\r\nmissing");
+  const std::string url =
+      "http://127.0.0.1:" + std::to_string(server.port()) + "/\x9b" + "2J";
+  result = runCliCaptured({"count", url});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "warning: http://127.0.0.1:" +
+                            std::to_string(server.port()) +
+                            "/\\x9b2J: the server answered \"HTTP/1.0 404 Not "
+                            "Found\"\n");
+}
+
 }  // namespace
 }  // namespace letterfreq
