@@ -14,9 +14,26 @@
 #include "app/window.h"
 #include "profiles/methods.h"
 #include "widgets/dialogs.h"
+#include "widgets/shown_text.h"
 #include "widgets/tree_browser.h"
 
 namespace letterfreq {
+
+namespace {
+
+// The alert of a failed load: the fixed message, then on a second line
+// the reason an address failed, or the file's name and the system's
+// reason.
+std::string loadFailureText(const LoadedSample& loaded,
+                            const std::string& sampleText) {
+  if (loaded.threw) return loaded.failure;
+  if (!loaded.outcome.failureReason.empty()) {
+    return loaded.failure + "\n" + shownText(loaded.outcome.failureReason);
+  }
+  return withFileCause(loaded.failure, sampleText, FileUse::Read);
+}
+
+}  // namespace
 
 void goCallback(Fl_Widget*, void* data) {
   Window& window = *static_cast<Window*>(data);
@@ -27,9 +44,7 @@ void goCallback(Fl_Widget*, void* data) {
       loadSampleWithMeter(window, sampleText, window.sampleLimits);
   if (!loaded.ok) {
     if (loaded.cancelled()) return;  // the user stopped it: nothing to tell
-    showAlert(loaded.threw ? loaded.failure
-                           : withFileCause(loaded.failure, sampleText,
-                                           FileUse::Read));
+    showAlert(loadFailureText(loaded, sampleText));
     return;
   }
   loaded.profile.sortOrder();

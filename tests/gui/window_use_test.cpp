@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/file_cause.h"
+#include "sample/socket.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/combo_list.h"
@@ -144,6 +145,28 @@ TEST_F(WindowUseTest, AnAddedEntryIsShownScrolledIntoView) {
   const int top = static_cast<int>(index) * 20 - tree.scrollTop();
   EXPECT_GE(top, 0);
   EXPECT_LE(top + 20, tree.h());
+}
+
+TEST_F(WindowUseTest, AFailedAddressTellsWhyOnTheSecondLine) {
+  int closedPort = 0;
+  {
+    SocketServer server(0, 1, blocking, true);
+    closedPort = server.localPort();
+  }  // nothing listens there any more
+  const std::string prefix = "http://127.0.0.1:";
+  const std::string refused = prefix + std::to_string(closedPort) + "/";
+  const std::string split = prefix + std::to_string(closedPort) + "/a\r\nX: y";
+  for (const std::string& address : {refused, split}) {
+    window->sampleInput->value(address.c_str());
+    window->goButton->do_callback();
+  }
+  EXPECT_EQ(dialogs.alerts,
+            (std::vector<std::string>{
+                "URL couldn't be opened!\nconnect: Connection refused",
+                "URL couldn't be opened!\nthe address holds the control byte "
+                "13 at position " +
+                    std::to_string(split.find('\r') + 1)}));
+  EXPECT_FALSE(window->sampleLoaded);
 }
 
 TEST(FileCauseTest, TheSecondLineNamesTheFileAndTheReason) {
