@@ -4,6 +4,7 @@
 #include <FL/Fl_Menu_.H>
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <utility>
 
@@ -40,8 +41,13 @@ void goCallback(Fl_Widget*, void* data) {
   const std::string sampleText = window.sampleInput->value();
   // Counted aside: a failed load keeps the shown sample and its profile
   // together, so "Add entry" and "Match" still use what the tree shows.
-  LoadedSample loaded =
-      loadSampleWithMeter(window, sampleText, window.sampleLimits);
+  LoadedSample loaded;
+  try {
+    loaded = loadSampleWithMeter(window, sampleText, window.sampleLimits);
+  } catch (const std::exception& error) {  // no thread or memory for it
+    showAlert(error.what());
+    return;
+  }
   if (!loaded.ok) {
     if (loaded.cancelled()) return;  // the user stopped it: nothing to tell
     showAlert(loadFailureText(loaded, sampleText));

@@ -16,15 +16,25 @@ SampleLoadJob::SampleLoadJob(const std::string& sampleText,
     finishedPipe_[0] = finishedPipe_[1] = -1;
   }
   limits.cancel = &cancel_;
-  thread_ = std::thread(&SampleLoadJob::run, this, sampleText, limits);
+  try {
+    thread_ = std::thread(&SampleLoadJob::run, this, sampleText, limits);
+  } catch (...) {  // no thread to be had: nothing is left open
+    closePipe();
+    throw;
+  }
+}
+
+void SampleLoadJob::closePipe() {
+  for (int& fd : finishedPipe_) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
 }
 
 SampleLoadJob::~SampleLoadJob() {
   cancel();
   if (thread_.joinable()) thread_.join();
-  for (int fd : finishedPipe_) {
-    if (fd >= 0) close(fd);
-  }
+  closePipe();
 }
 
 void SampleLoadJob::run(const std::string& sampleText, SampleLimits limits) {

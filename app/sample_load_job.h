@@ -38,7 +38,8 @@ struct LoadedSample {
 class SampleLoadJob {
  public:
   // Starts loading `sampleText` within `limits`; its cancel flag is the
-  // job's own (limits.cancel is replaced).
+  // job's own (limits.cancel is replaced). Throws std::system_error when
+  // no thread can be started.
   SampleLoadJob(const std::string& sampleText, SampleLimits limits);
   // Cancels a load still running and waits for its thread.
   ~SampleLoadJob();
@@ -65,6 +66,7 @@ class SampleLoadJob {
 
  private:
   void run(const std::string& sampleText, SampleLimits limits);
+  void closePipe();
 
   std::atomic<bool> cancel_{false};
   std::atomic<uint64_t> bytesRead_{0};
