@@ -121,6 +121,34 @@ double median(std::vector<double> values) {
 // rotates, so that a slow moment of a shared machine hits each alike.
 enum Way { DIRECT, PLAIN, WORKER, METER, GO, WAYS };
 
+// The medians of the loads' times, and of their ratios to the direct
+// count of the same iteration.
+void report(benchmark::State& state, const std::vector<Cost> (&costs)[WAYS]) {
+  const auto ratio = [&costs](Way way, double Cost::*part) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < costs[DIRECT].size(); ++i) {
+      ratios.push_back(costs[way][i].*part / costs[DIRECT][i].*part);
+    }
+    return median(ratios);
+  };
+  const auto ms = [&costs](Way way) {
+    std::vector<double> walls;
+    for (const Cost& cost : costs[way]) walls.push_back(1000 * cost.wall);
+    return median(walls);
+  };
+  state.counters["directMs"] = ms(DIRECT);
+  state.counters["plainMs"] = ms(PLAIN);
+  state.counters["workerMs"] = ms(WORKER);
+  state.counters["meterMs"] = ms(METER);
+  state.counters["goMs"] = ms(GO);
+  state.counters["workerOverDirect"] = ratio(WORKER, &Cost::wall);
+  state.counters["meterOverDirect"] = ratio(METER, &Cost::wall);
+  state.counters["goOverDirect"] = ratio(GO, &Cost::wall);
+  state.counters["workerOverDirectCpu"] = ratio(WORKER, &Cost::cpu);
+  state.counters["meterOverDirectCpu"] = ratio(METER, &Cost::cpu);
+  state.counters["goOverDirectCpu"] = ratio(GO, &Cost::cpu);
+}
+
 void BM_GuiSampleLoadAgainstCountFile(benchmark::State& state) {
   const char* display = std::getenv("DISPLAY");
   if (!display || !*display) {
@@ -163,29 +191,7 @@ void BM_GuiSampleLoadAgainstCountFile(benchmark::State& state) {
   }
   if (!ok) state.SkipWithError("a load failed");
 
-  const auto ratio = [&costs](Way way, double Cost::*part) {
-    std::vector<double> ratios;
-    for (size_t i = 0; i < costs[DIRECT].size(); ++i) {
-      ratios.push_back(costs[way][i].*part / costs[DIRECT][i].*part);
-    }
-    return median(ratios);
-  };
-  const auto ms = [&costs](Way way) {
-    std::vector<double> walls;
-    for (const Cost& cost : costs[way]) walls.push_back(1000 * cost.wall);
-    return median(walls);
-  };
-  state.counters["directMs"] = ms(DIRECT);
-  state.counters["plainMs"] = ms(PLAIN);
-  state.counters["workerMs"] = ms(WORKER);
-  state.counters["meterMs"] = ms(METER);
-  state.counters["goMs"] = ms(GO);
-  state.counters["workerOverDirect"] = ratio(WORKER, &Cost::wall);
-  state.counters["meterOverDirect"] = ratio(METER, &Cost::wall);
-  state.counters["goOverDirect"] = ratio(GO, &Cost::wall);
-  state.counters["workerOverDirectCpu"] = ratio(WORKER, &Cost::cpu);
-  state.counters["meterOverDirectCpu"] = ratio(METER, &Cost::cpu);
-  state.counters["goOverDirectCpu"] = ratio(GO, &Cost::cpu);
+  report(state, costs);
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(FILE_SIZE) * WAYS);
 }
