@@ -46,6 +46,24 @@ void showMethodTooltip(Fl_Menu_& methodMenu) {
 
 void setupTree(TreeBrowser& tree) { tree.showRoot(false); }
 
+namespace {
+
+// One radio item per method, the default on; its tooltip names it.
+Fl_Menu_Button* makeMethodMenu(int x, int y, int w, int h) {
+  auto* menu = new Fl_Menu_Button(x, y, w, h);
+  for (const MatchMethod& method : MATCH_METHODS) {
+    const bool initial = method.code == DEFAULT_METHOD_CODE;
+    menu->add(method.name, 0, methodCallback,
+              reinterpret_cast<void*>(intptr_t{method.code}),
+              FL_MENU_RADIO | (initial ? FL_MENU_VALUE : 0));
+  }
+  menu->value(DEFAULT_METHOD_CODE);
+  showMethodTooltip(*menu);
+  return menu;
+}
+
+}  // namespace
+
 Window::Window(int width, int height, const char* title)
     : Fl_Double_Window(width, height, title) {
   histTree = new TreeBrowser(HIST_TREE_BOX.x, HIST_TREE_BOX.y, HIST_TREE_BOX.w,
@@ -82,15 +100,7 @@ Window::Window(int width, int height, const char* title)
   matchButton = new Fl_Button(230, 230, 70, 25, "Match");
   matchButton->callback(matchCallback, this);
 
-  methodMenu = new Fl_Menu_Button(300, 230, 30, 25);
-  for (const MatchMethod& method : MATCH_METHODS) {
-    const bool initial = method.code == DEFAULT_METHOD_CODE;
-    methodMenu->add(method.name, 0, methodCallback,
-                    reinterpret_cast<void*>(intptr_t{method.code}),
-                    FL_MENU_RADIO | (initial ? FL_MENU_VALUE : 0));
-  }
-  methodMenu->value(DEFAULT_METHOD_CODE);
-  showMethodTooltip(*methodMenu);
+  methodMenu = makeMethodMenu(300, 230, 30, 25);
 
   resultTree = new TreeBrowser(RESULT_TREE_BOX.x, RESULT_TREE_BOX.y,
                                RESULT_TREE_BOX.w, RESULT_TREE_BOX.h);
