@@ -38,7 +38,7 @@ inline constexpr int RESULT_TEXT_SIZE = 11;
 inline constexpr int RESULT_SCROLLBAR_SIZE = 12;
 // Tooltips of the controls that have no label of their own.
 inline constexpr const char* SAMPLE_TOOLTIP =
-    "Sample: a file or an http:// address";
+    "Sample: a file, or an http:// or https:// address";
 inline constexpr const char* DATABASE_TOOLTIP = "Database file";
 
 // The window opens at WINDOW_WIDTH by WINDOW_HEIGHT and may be enlarged,

@@ -231,11 +231,12 @@ class LineCounter {
   size_t used_ = 0;
 };
 
-// Every line of `in` as one sample, one flushed answer per line. A line
-// ends at LF; a CR before the LF (or before the end) is not part of it.
-void detectLines(const Detector& detector, bool json, std::istream& in,
-                 std::ostream& out) {
-  std::streambuf* source = in.rdbuf();
+// Every line of standard input as one sample, one flushed answer per
+// line. A line ends at LF; a CR before the LF (or before the end) is not
+// part of it. Ctrl-C ends the loop without answering a line cut short.
+void detectLines(const Detector& detector, bool json, CliContext& context) {
+  std::ostream& out = context.out;
+  std::streambuf* source = context.in.rdbuf();
   LineCounter line(detector.byNgrams());
   LetterProfile profile;
   uint64_t number = 0;
@@ -246,6 +247,7 @@ void detectLines(const Detector& detector, bool json, std::istream& in,
     const bool atEnd = next == std::char_traits<char>::eof();
     if (atEnd && !open && !pendingCr) break;
     if (atEnd || next == '\n') {
+      if (interrupted(context)) break;
       line.end(profile.counts.data());
       const Detection found =
           detector.detect(profile.counts.data(), line.ngrams());
@@ -284,7 +286,7 @@ int runDetect(DetectOptions options, CliContext& context) {
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
   const Detector detector(loaded);
   if (options.lines) {
-    detectLines(detector, options.json, context.in, context.out);
+    detectLines(detector, options.json, context);
     return context.in.bad() ? 1 : 0;
   }
   int status = 0;

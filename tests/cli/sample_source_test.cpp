@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -32,21 +33,25 @@ using testing::runCliCaptured;
 // Generous: the machine is shared. An unbounded wait would never end.
 constexpr milliseconds SLACK{5000};
 
-// The program running on its own, standard error to a file.
+// The program running on its own, standard output and error to files,
+// standard input from `input` (opened for reading and writing, so that a
+// FIFO never blocks the open and never ends).
 class RunningCli {
  public:
-  RunningCli(const testing::TempDir& dir, std::vector<std::string> args)
-      : errPath_(dir.file("stderr")) {
+  RunningCli(const testing::TempDir& dir, std::vector<std::string> args,
+             const std::string& input = "/dev/null")
+      : outPath_(dir.file("stdout")), errPath_(dir.file("stderr")) {
     args.insert(args.begin(), LETTERFREQ_CLI_PATH);
     std::vector<char*> argv;
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     pid_ = fork();
     if (pid_ == 0) {
-      const int null = open("/dev/null", O_RDWR);
+      const int in = open(input.c_str(), O_RDWR);
+      const int out = open(outPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
       const int err = open(errPath_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      if (null < 0 || err < 0 || dup2(null, 0) < 0 || dup2(null, 1) < 0 ||
-          dup2(err, 2) < 0) {
+      if (in < 0 || out < 0 || err < 0 || dup2(in, 0) < 0 ||
+          dup2(out, 1) < 0 || dup2(err, 2) < 0) {
         _exit(126);
       }
       execv(argv[0], argv.data());
@@ -79,9 +84,11 @@ class RunningCli {
     return status_;
   }
 
+  std::string out() const { return readFile(outPath_); }
   std::string err() const { return readFile(errPath_); }
 
  private:
+  std::string outPath_;
   std::string errPath_;
   pid_t pid_ = -1;
   int status_ = -1;
@@ -157,6 +164,37 @@ TEST_F(SampleSourceTest, InterruptEndsAReadThatWouldNeverEnd) {
                              "letterfreq-cli: interrupted\n");
   }
   EXPECT_EQ(readFile(db), stored);  // add stored nothing
+}
+
+TEST_F(SampleSourceTest, InterruptEndsDetectLinesWithoutAnsweringACutLine) {
+  const std::string db = dir.file("ling2.db");
+  ASSERT_EQ(runCliCaptured({"add", "--db", db, "--language", "English",
+                            dir.write("english.txt", "the lazy dog")})
+                .status,
+            0);
+  const std::string fifo = makeFifo("lines.fifo");
+  RunningCli cli(dir, {"detect", "--db", db, "--lines"}, fifo);
+  ASSERT_TRUE(cli.started());
+  const int writer = open(fifo.c_str(), O_RDWR);
+  ASSERT_GE(writer, 0);
+  const std::string lines = "The quick brown fox jumps over the lazy dog\nDer";
+  ASSERT_EQ(write(writer, lines.data(), lines.size()),
+            static_cast<ssize_t>(lines.size()));
+  const Clock::time_point deadline = Clock::now() + SLACK;
+  std::error_code missing;
+  while (std::filesystem::file_size(dir.file("stdout"), missing) == 0 &&
+         Clock::now() < deadline) {
+    std::this_thread::sleep_for(milliseconds(10));
+  }
+  EXPECT_EQ(cli.waitFor(milliseconds(100)), -1);  // waits for more lines
+  cli.signal(SIGINT);
+  EXPECT_EQ(cli.waitFor(SLACK), 128 + SIGINT);
+  close(writer);
+  const std::string answers = cli.out();
+  EXPECT_EQ(answers.rfind("1\t", 0), 0u) << answers;
+  EXPECT_EQ(std::count(answers.begin(), answers.end(), '\n'), 1)
+      << "the cut line \"Der\" gets no answer";
+  EXPECT_EQ(cli.err(), "letterfreq-cli: interrupted\n");
 }
 
 TEST_F(SampleSourceTest, AnAddressWithControlBytesSendsNothing) {

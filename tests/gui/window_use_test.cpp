@@ -114,7 +114,7 @@ TEST_F(WindowUseTest, FocusReturnsWhereItWasWhenALoadEnds) {
 
 TEST_F(WindowUseTest, UnlabelledControlsHaveTooltips) {
   EXPECT_STREQ(window->sampleInput->tooltip(),
-               "Sample: a file or an http:// address");
+               "Sample: a file, or an http:// or https:// address");
   EXPECT_STREQ(window->databaseInput->tooltip(), "Database file");
   EXPECT_STREQ(window->methodMenu->tooltip(), "Three Std Deviations");
   window->methodMenu->picked(window->methodMenu->menu() + 6);
