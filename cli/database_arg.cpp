@@ -7,13 +7,14 @@
 #include <ostream>
 #include <stdexcept>
 
+#include "cli/output_text.h"
 #include "db/record_snapshot.h"
 #include "db/record_texts.h"
 
 namespace letterfreq {
 
 void printWarning(std::ostream& err, const std::string& text) {
-  err << "warning: " << text << "\n";
+  err << "warning: " << escapedField(text) << "\n";
 }
 
 LoadHooks cliLoadHooks(std::ostream& err) {
@@ -30,7 +31,8 @@ bool databaseFound(const std::string& database, std::ostream& err) {
       (errno != ENOENT && errno != ENOTDIR)) {
     return true;
   }
-  err << "letterfreq-cli: " << database << ": no such database\n";
+  err << "letterfreq-cli: " << escapedField(database)
+      << ": no such database\n";
   return false;
 }
 
@@ -39,11 +41,13 @@ int runOnDatabase(const std::string& database, std::ostream& err,
   try {
     return work();
   } catch (const std::runtime_error& e) {
-    err << "letterfreq-cli: " << database << ": " << e.what() << "\n";
+    err << "letterfreq-cli: " << escapedField(database) << ": "
+        << escapedField(e.what()) << "\n";
     return 1;
   } catch (const std::bad_alloc&) {
     // Whatever ran out of memory, nothing was written.
-    err << "letterfreq-cli: " << database << ": " << NO_MEMORY_TO_READ_TEXT
+    err << "letterfreq-cli: " << escapedField(database) << ": "
+        << NO_MEMORY_TO_READ_TEXT
         << "\n";
     return 1;
   }

@@ -115,5 +115,13 @@ TEST_F(HostileOutputTest, JsonGivesEveryNameBackExactly) {
   EXPECT_EQ(read, names);
 }
 
+TEST_F(HostileOutputTest, DatabaseNamesInErrorLinesHoldNoTerminalControls) {
+  const std::string missing = dir.file("x\x1b[2J\ty.db");
+  const CliResult result = runCliCaptured({"show", "--db", missing});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err, "letterfreq-cli: " + dir.path() +
+                            "/x\\x1b[2J\\ty.db: no such database\n");
+}
+
 }  // namespace
 }  // namespace letterfreq
