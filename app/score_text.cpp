@@ -1,22 +1,21 @@
 #include "app/score_text.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "cli/float_text.h"
 
 namespace letterfreq {
 namespace {
 
-constexpr int MAX_DIGITS = 9;  // "%.9g" gives back the float exactly
+// As many digits as the CLI prints, which give back the float exactly.
+constexpr int MAX_DIGITS = FLOAT_DIGITS;
 
 std::string printed(double score, int digits, ScoreStyle style) {
   if (std::isnan(score)) return "nan";
-  char text[64];
   if (style == ScoreStyle::Percent) {
-    std::snprintf(text, sizeof text, "%.*g%%", digits, score * 100.0);
-  } else {
-    std::snprintf(text, sizeof text, "%.*g", digits, score);
+    return generalText(score * 100.0, digits) + "%";
   }
-  return text;
+  return generalText(score, digits);
 }
 
 // Scores print alike when equal, NaN included.

@@ -1,12 +1,21 @@
 // How letterfreq-cli prints a float: "%.9g", which reads back as the same
 // float, and "nan" for any NaN whatever its sign bit (0/0 gives a negative
 // NaN, which printf would show as "-nan"). In JSON the same value, or null.
+// The digits come from std::to_chars, which gives exactly the digits of
+// printf's "%.*g" without its format parsing and locale.
 #pragma once
 
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 
 namespace letterfreq {
+
+// The digits that read back as the same float.
+constexpr int FLOAT_DIGITS = 9;
+
+// "%.*g" of `value` with `precision` significant digits (1 to 17); "nan"
+// for any NaN, "inf" and "-inf" as printf prints them.
+std::string generalText(double value, int precision);
 
 std::string floatText(float value);
 nlohmann::json jsonFloat(float value);
