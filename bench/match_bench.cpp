@@ -5,6 +5,8 @@
 // entries and deviations vary, so every branch of the scoring is taken.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <ctime>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -76,6 +78,68 @@ void BM_MatchAgainstTable(benchmark::State& state) {
 }
 BENCHMARK(BM_MatchAgainstTable)
     ->DenseRange(FIRST_METHOD_CODE, LAST_METHOD_CODE)
+    ->Unit(benchmark::kMillisecond);
+
+// The scores of one method in SIMD lanes and by the plain version, taking
+// turns in each step so that both meet the same machine; reported as
+// medians of CPU time (lanesUs, plainUs) and the ratio lanes / plain.
+void scoreBy(bool lanes, int code, const int32_t* sample,
+             const LanguageTable& table, std::vector<float>& scores) {
+  if (code == METHOD_DIFFERENCE) {
+    lanes ? scoreDifference(sample, table, scores)
+          : plain::scoreDifference(sample, table, scores);
+  } else if (code == METHOD_TENDENCY_PULL) {
+    lanes ? scoreTendencyPull(sample, table, scores)
+          : plain::scoreTendencyPull(sample, table, scores);
+  } else {
+    lanes ? scoreDeviations(sample, table, code - 1, scores)
+          : plain::scoreDeviations(sample, table, code - 1, scores);
+  }
+}
+
+// CPU time of this thread: the machine may be shared, and the time others
+// take must count for neither version.
+double threadCpuMicroseconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec * 1e6 + now.tv_nsec / 1e3;
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
+
+void BM_LanesOverPlain(benchmark::State& state) {
+  const int code = static_cast<int>(state.range(0));
+  const int count = static_cast<int>(state.range(1));
+  const auto languages = makeLanguages(count);
+  const LanguageTable table(languages);
+  const auto sample = makeSample();
+  std::vector<float> scores;
+  std::vector<double> lanes, plainTimes;
+  auto timed = [&](bool useLanes) {
+    constexpr int REPEATS = 20;
+    const double start = threadCpuMicroseconds();
+    for (int r = 0; r < REPEATS; ++r) {
+      scoreBy(useLanes, code, sample.data(), table, scores);
+      benchmark::DoNotOptimize(scores.data());
+    }
+    return (threadCpuMicroseconds() - start) / REPEATS;
+  };
+  for (auto _ : state) {
+    lanes.push_back(timed(true));
+    plainTimes.push_back(timed(false));
+  }
+  state.counters["lanesUs"] = median(lanes);
+  state.counters["plainUs"] = median(plainTimes);
+  state.counters["ratio"] = median(lanes) / median(plainTimes);
+  state.SetLabel(methodName(code));
+}
+BENCHMARK(BM_LanesOverPlain)
+    ->ArgsProduct({benchmark::CreateDenseRange(FIRST_METHOD_CODE,
+                                               LAST_METHOD_CODE, 1),
+                   {44, 1000}})
     ->Unit(benchmark::kMillisecond);
 
 void BM_LanguageTable(benchmark::State& state) {

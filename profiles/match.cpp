@@ -2,36 +2,19 @@
 
 #include <cmath>
 
+#include "profiles/match_steps.h"
 #include "profiles/methods.h"
 
 namespace letterfreq {
 
 namespace {
 
-constexpr int LANES = LanguageTable::LANES;
-constexpr int BLOCK_VALUES = PROFILE_SLOTS * LANES;
-
-// The float nearest to 1/255; 255 of them added one by one make exactly 1.
-constexpr float ONE_BYTE_SHARE = 1.0f / 255.0f;
-
-// The sum of 255 counts. Held in 64 bits: a 32-bit sum of large counts
-// would wrap and give negative frequencies; below 2^31 the float made from
-// it is the same as from a 32-bit sum.
-int64_t sumOfCounts(const int32_t* counts) {
-  int64_t total = 0;
-  for (int b = 0; b < PROFILE_SLOTS; ++b) total += counts[b];
-  return total;
-}
-
-// q(b) = count of b / S for every byte value; 0/0 (NaN) when S is 0.
-std::array<float, PROFILE_SLOTS> sampleFrequencies(const int32_t* counts) {
-  const float total = static_cast<float>(sumOfCounts(counts));
-  std::array<float, PROFILE_SLOTS> q;
-  for (int b = 0; b < PROFILE_SLOTS; ++b) {
-    q[b] = static_cast<float>(counts[b]) / total;
-  }
-  return q;
-}
+using match_steps::BLOCK_VALUES;
+using match_steps::LANES;
+using match_steps::ONE_BYTE_SHARE;
+using match_steps::sampleFrequencies;
+using match_steps::storeBlock;
+using match_steps::sumOfCounts;
 
 // rangesOverlap(a, ea, b, 0), written out so that it can be inlined into
 // the scoring loop; every bound and comparison is the same.
@@ -45,18 +28,9 @@ inline bool bandHolds(float a, float ea, float b) {
   return ((loB <= loA) & (loA <= hiB)) | ((loA <= loB) & (loB <= hiA));
 }
 
-// Writes the sums of one block into `scores`, as 1 - sum or as they are,
-// skipping the padding lanes.
-void storeBlock(const float* sums, int block, bool fromOne,
-                std::vector<float>& scores) {
-  for (int lane = 0; lane < LANES; ++lane) {
-    const size_t e = static_cast<size_t>(block) * LANES + lane;
-    if (e >= scores.size()) break;
-    scores[e] = fromOne ? 1.0f - sums[lane] : sums[lane];
-  }
-}
-
 }  // namespace
+
+namespace plain {
 
 void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
                      std::vector<float>& scores) {
@@ -121,6 +95,8 @@ void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
     storeBlock(sums, block, true, scores);
   }
 }
+
+}  // namespace plain
 
 LanguageTable::LanguageTable(const std::vector<LetterProfile>& languages)
     : size(static_cast<int>(languages.size())),

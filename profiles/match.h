@@ -79,6 +79,18 @@ void scoreWithinDeviations(const int32_t* sampleCounts,
 void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
                        std::vector<float>& scores);
 
+// The same three computed lane by lane in plain C++: the oracle that the
+// versions above, which use the processor's SIMD lanes (SSE2 on x86-64),
+// must match bit for bit, and what those run where no SIMD is built.
+namespace plain {
+void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
+                     std::vector<float>& scores);
+void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
+                     int k, std::vector<float>& scores);
+void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+                       std::vector<float>& scores);
+}  // namespace plain
+
 // Scores by method code, for the methods over the 255 counts: 1
 // Difference, 2 to 5 one to four standard deviations, 6 Tendency Pull.
 // False, `scores` emptied, for any other code.

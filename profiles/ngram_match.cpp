@@ -23,20 +23,24 @@ void addRowTimes(int32_t* __restrict sums, const int32_t* __restrict row,
   }
 }
 
-// s_L for every language. The products and their running sums go through
-// 32-bit partial sums, which add several languages per instruction, for as
-// long as no partial sum can overflow: while the features added since the
-// last flush number at most `limit`, every partial sum is at most
-// limit x |weight| <= INT32_MAX. A larger count goes straight to 64 bits.
-void addScores(const NgramModel& model, const uint32_t* sampleCounts,
-               std::vector<int64_t>& scores) {
-  const size_t length = model.rowLength();
+// The languages are scored in columns of at most COLUMN, whose sums live on
+// the stack: a match allocates nothing for them. With up to COLUMN
+// languages that is one pass over the sample's buckets.
+constexpr size_t COLUMN = 256;
+static_assert(COLUMN % NGRAM_LANES == 0, "whole lanes per column");
+
+// s_L for the languages [first, first + length) of every row. The products
+// and their running sums go through 32-bit partial sums, which add several
+// languages per instruction, for as long as no partial sum can overflow:
+// while the features added since the last flush number at most `limit`,
+// every partial sum is at most limit x |weight| <= INT32_MAX. A larger
+// count goes straight to 64 bits.
+void addColumn(const NgramModel& model, const uint32_t* sampleCounts,
+               size_t first, size_t length, int64_t* scores, size_t count) {
   const uint32_t limit = static_cast<uint32_t>(
       INT32_MAX / std::max<int64_t>(model.largestWeightMagnitude(), 1));
-  std::vector<int64_t> wide(length, 0);
-  std::vector<int32_t> partial(length, 0);
-  int64_t* totals = wide.data();
-  int32_t* sums = partial.data();
+  int64_t totals[COLUMN] = {};
+  int32_t sums[COLUMN] = {};
   uint64_t pending = 0;  // features in the partial sums
   auto flush = [&] {
     for (size_t e = 0; e < length; ++e) {
@@ -47,7 +51,7 @@ void addScores(const NgramModel& model, const uint32_t* sampleCounts,
   };
   auto addBucket = [&](int b) {
     const uint32_t times = sampleCounts[b];
-    const int32_t* row = model.bucketRow(b);
+    const int32_t* row = model.bucketRow(b) + first;
     if (times > limit) {
       for (size_t e = 0; e < length; ++e) totals[e] += int64_t{times} * row[e];
       return;
@@ -72,7 +76,18 @@ void addScores(const NgramModel& model, const uint32_t* sampleCounts,
     }
   }
   flush();
-  std::copy(totals, totals + scores.size(), scores.begin());
+  for (size_t e = 0; e < length && first + e < count; ++e) {
+    scores[first + e] = totals[e];
+  }
+}
+
+void addScores(const NgramModel& model, const uint32_t* sampleCounts,
+               std::vector<int64_t>& scores) {
+  const size_t rowLength = model.rowLength();
+  for (size_t first = 0; first < rowLength; first += COLUMN) {
+    addColumn(model, sampleCounts, first, std::min(COLUMN, rowLength - first),
+              scores.data(), scores.size());
+  }
 }
 
 }  // namespace

@@ -70,6 +70,34 @@ TEST(NgramMatchTest, ScoresAreExactIntegerSumsOverFullCounts) {
   }
 }
 
+TEST(NgramMatchTest, ManyLanguagesScoreAsDirectSums) {
+  // More languages than one column of partial sums holds, and a count per
+  // bucket that forces flushes of the partial sums.
+  std::vector<std::string> texts;
+  uint32_t x = 16;
+  for (int e = 0; e < 601; ++e) {
+    std::string text;
+    for (int i = 0; i < 120; ++i) {
+      x = x * 1664525u + 1013904223u;
+      text += static_cast<char>('a' + (x >> 24) % 26);
+    }
+    texts.push_back(e % 7 == 3 ? "" : text);
+  }
+  const NgramModel model = modelOf(texts);
+  std::vector<uint32_t> sample = sampleOf(texts[0] + texts[1]);
+  sample[9] = 200000u;
+  const NgramMatch match = matchNgrams(model, sample.data());
+  ASSERT_EQ(match.scores.size(), texts.size());
+  for (int e = 0; e < model.languageCount(); ++e) {
+    if (!model.hasData(e)) continue;
+    int64_t expected = 0;
+    for (int b = 0; b < NGRAM_BUCKETS; ++b) {
+      expected += int64_t{sample[b]} * model.weight(b, e);
+    }
+    ASSERT_EQ(match.scores[static_cast<size_t>(e)], expected) << e;
+  }
+}
+
 TEST(NgramMatchTest, RanksTheTextsOwnLanguageFirst) {
   NgramModel model = modelOf({ENGLISH, GERMAN, FINNISH});
   EXPECT_EQ(

@@ -1,0 +1,122 @@
+// The SIMD scoring of the six methods against the plain version, its
+// oracle: every score the same bits, over random languages (empty ones,
+// huge counts, zero and large deviations, any number of blocks and padding
+// lanes) and over the starter database.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "db/record_file.h"
+#include "profiles/database_load.h"
+#include "profiles/match.h"
+
+namespace letterfreq {
+namespace {
+
+using Counts = std::array<int32_t, PROFILE_SLOTS>;
+
+uint32_t bitsOf(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+// Both versions of method `code` (1 to 6).
+void scoreBoth(int code, const int32_t* sample, const LanguageTable& table,
+               std::vector<float>& lanes, std::vector<float>& plainScores) {
+  if (code == METHOD_DIFFERENCE) {
+    scoreDifference(sample, table, lanes);
+    plain::scoreDifference(sample, table, plainScores);
+  } else if (code == METHOD_TENDENCY_PULL) {
+    scoreTendencyPull(sample, table, lanes);
+    plain::scoreTendencyPull(sample, table, plainScores);
+  } else {
+    scoreDeviations(sample, table, code - 1, lanes);
+    plain::scoreDeviations(sample, table, code - 1, plainScores);
+  }
+}
+
+// Every method, every sample: the same bits as the oracle.
+void expectSameBits(const std::vector<LetterProfile>& languages,
+                    const std::vector<Counts>& samples) {
+  const LanguageTable table(languages);
+  std::vector<float> lanes, plainScores;
+  for (int code = METHOD_DIFFERENCE; code <= METHOD_TENDENCY_PULL; ++code) {
+    for (size_t s = 0; s < samples.size(); ++s) {
+      scoreBoth(code, samples[s].data(), table, lanes, plainScores);
+      ASSERT_EQ(lanes.size(), languages.size());
+      ASSERT_EQ(plainScores.size(), languages.size());
+      for (size_t e = 0; e < lanes.size(); ++e) {
+        ASSERT_EQ(bitsOf(lanes[e]), bitsOf(plainScores[e]))
+            << "method " << code << ", sample " << s << ", language " << e
+            << ": " << lanes[e] << " against " << plainScores[e];
+      }
+    }
+  }
+}
+
+Counts randomCounts(std::mt19937& random) {
+  Counts counts{};
+  const uint32_t kind = random() % 8;
+  if (kind == 0) return counts;  // no counts: every frequency 0/0
+  for (int32_t& count : counts) {
+    const uint32_t r = random();
+    if (r % 3 == 0) continue;  // unused byte values, as in text
+    count = kind == 1 ? static_cast<int32_t>(r % 8000000)  // huge totals
+                      : static_cast<int32_t>(r % 3000);
+  }
+  if (kind == 2) counts[random() % PROFILE_SLOTS] = 1;  // mostly ones
+  return counts;
+}
+
+LetterProfile randomLanguage(std::mt19937& random, int e) {
+  LetterProfile language;
+  language.name = "L" + std::to_string(e);
+  language.counts = randomCounts(random);
+  language.sampleCount = static_cast<int32_t>(random() % 7);
+  std::uniform_real_distribution<float> spread(0.0f, 0.05f);
+  for (float& deviation : language.stdDevs) {
+    const uint32_t r = random() % 4;
+    deviation = r == 0 ? 0.0f : r == 1 ? spread(random) * 20 : spread(random);
+  }
+  return language;
+}
+
+TEST(MatchLanesTest, RandomLanguagesScoreAsThePlainVersion) {
+  std::mt19937 random(16);
+  for (int round = 0; round < 60; ++round) {
+    // 0 to 40 languages: no block, partial blocks, odd and even counts.
+    const int n = round < 41 ? round : static_cast<int>(random() % 41);
+    std::vector<LetterProfile> languages;
+    for (int e = 0; e < n; ++e) languages.push_back(randomLanguage(random, e));
+    std::vector<Counts> samples;
+    for (int s = 0; s < 20; ++s) samples.push_back(randomCounts(random));
+    // A sample equal to a language: every byte value inside its band.
+    if (n > 0) samples.push_back(languages[0].counts);
+    expectSameBits(languages, samples);
+  }
+}
+
+TEST(MatchLanesTest, StarterDatabaseScoresAsThePlainVersion) {
+  const std::string path = std::string(LETTERFREQ_SOURCE_DIR) + "/data/ling2.db";
+  ASSERT_TRUE(std::ifstream(path).good()) << "missing " << path;
+  const RecordFile database(path);
+  const DatabaseLoad load = loadDatabase(database, {});
+  ASSERT_FALSE(load.languageProfiles.empty());
+  // Each language's own counts as a sample, and random samples.
+  std::vector<Counts> samples;
+  for (const LetterProfile& language : load.languageProfiles) {
+    samples.push_back(language.counts);
+  }
+  std::mt19937 random(7);
+  for (int s = 0; s < 50; ++s) samples.push_back(randomCounts(random));
+  expectSameBits(load.languageProfiles, samples);
+}
+
+}  // namespace
+}  // namespace letterfreq
