@@ -88,12 +88,12 @@ void storeSums(__m128 low, __m128 high, int block, bool fromOne,
 }
 
 // The sums of BLOCKS blocks from `first` on, each lane adding its terms in
-// rising byte order. Several blocks side by side, so that the additions of one do
-// not wait for those of another; the loops over them are unrolled so that
+// rising byte order. Several blocks side by side, so that the additions of one
+// do not wait for those of another; the loops over them are unrolled so that
 // the sums stay in registers.
 template <int BLOCKS, typename Term>
-void sumBlocks(const float* q, int first, const Term& term,
-               bool fromOne, std::vector<float>& scores) {
+void sumBlocks(const float* q, int first, const Term& term, bool fromOne,
+               std::vector<float>& scores) {
   __m128 low[BLOCKS], high[BLOCKS];
   size_t starts[BLOCKS], lanes[BLOCKS];
 #pragma GCC unroll 8
@@ -110,8 +110,7 @@ void sumBlocks(const float* q, int first, const Term& term,
 #pragma GCC unroll 8
     for (int k = 0; k < BLOCKS; ++k) {
       low[k] = _mm_add_ps(low[k], term(qb, starts[k] + at, lanes[k]));
-      high[k] =
-          _mm_add_ps(high[k], term(qb, starts[k] + at + 4, lanes[k] + 4));
+      high[k] = _mm_add_ps(high[k], term(qb, starts[k] + at + 4, lanes[k] + 4));
     }
   }
 #pragma GCC unroll 8

@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <nlohmann/json.hpp>
-
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <vector>
@@ -38,9 +37,19 @@ double doubleFromBits(uint64_t bits) {
 // exponent notation change: zeros, integers, powers of ten and their
 // neighbours, the float limits and subnormals.
 std::vector<double> edgeValues() {
-  std::vector<double> values = {0.0, -0.0, 1.0, -1.0, 0.5, 1.0 / 3.0,
-                                999999999.0, 1e9, 123456789.0, 1234567890.0,
-                                9.9999999950000005e-5, 0.0001, 0.00001};
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                1.0,
+                                -1.0,
+                                0.5,
+                                1.0 / 3.0,
+                                999999999.0,
+                                1e9,
+                                123456789.0,
+                                1234567890.0,
+                                9.9999999950000005e-5,
+                                0.0001,
+                                0.00001};
   for (int e = -45; e <= 40; ++e) {
     const double ten = std::pow(10.0, e);
     values.push_back(ten);

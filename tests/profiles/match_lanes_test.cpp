@@ -103,7 +103,8 @@ TEST(MatchLanesTest, RandomLanguagesScoreAsThePlainVersion) {
 }
 
 TEST(MatchLanesTest, StarterDatabaseScoresAsThePlainVersion) {
-  const std::string path = std::string(LETTERFREQ_SOURCE_DIR) + "/data/ling2.db";
+  const std::string path =
+      std::string(LETTERFREQ_SOURCE_DIR) + "/data/ling2.db";
   ASSERT_TRUE(std::ifstream(path).good()) << "missing " << path;
   const RecordFile database(path);
   const DatabaseLoad load = loadDatabase(database, {});
