@@ -2,8 +2,9 @@
 // data/sample.txt against the starter database by "Difference", printing
 // every language's score and printing only the best one. Both runs take
 // turns in each step, so that both meet the same machine; reported as
-// medians of CPU time per snippet (topOneUs, allScoresUs) and their ratio (the target:
-// at most 1.5, the digits of the extra scores being the only difference).
+// medians of CPU time per snippet (topOneUs, allScoresUs) and their ratio (the
+// target: at most 1.5, the digits of the extra scores being the only
+// difference).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
