@@ -55,14 +55,16 @@ void SampleLoadJob::run(const std::string& sampleText, SampleLimits limits) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     result_ = std::move(loaded);
+    // The byte goes first, so whoever sees the job finished also finds
+    // its pipe readable. The pipe is empty and never read: it always fits.
+    if (finishedPipe_[1] >= 0) {
+      const char done = 1;
+      [[maybe_unused]] const ssize_t written =
+          write(finishedPipe_[1], &done, 1);
+    }
     finished_ = true;
   }
   finishedSignal_.notify_all();
-  if (finishedPipe_[1] >= 0) {
-    const char done = 1;
-    // The pipe is empty and never read: the one byte always fits.
-    [[maybe_unused]] const ssize_t written = write(finishedPipe_[1], &done, 1);
-  }
 }
 
 bool SampleLoadJob::waitFor(std::chrono::milliseconds wait) {

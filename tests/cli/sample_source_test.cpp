@@ -68,6 +68,25 @@ class RunningCli {
   bool started() const { return pid_ > 0; }
   void signal(int number) { kill(pid_, number); }
 
+  // True once the program holds `path` open, within `wait`: it has set
+  // up its signal handlers by then (a slow start, under a sanitizer say,
+  // would otherwise meet the signal's default action).
+  bool holdsOpen(const std::string& path, milliseconds wait) const {
+    const std::string fds = "/proc/" + std::to_string(pid_) + "/fd";
+    const Clock::time_point deadline = Clock::now() + wait;
+    do {
+      std::error_code error;
+      for (const auto& fd : std::filesystem::directory_iterator(fds, error)) {
+        std::error_code unread;
+        if (std::filesystem::read_symlink(fd.path(), unread) == path) {
+          return true;
+        }
+      }
+      std::this_thread::sleep_for(milliseconds(10));
+    } while (Clock::now() < deadline);
+    return false;
+  }
+
   // The exit status (128 + signal when killed) once it ends within
   // `wait`, else -1.
   int waitFor(milliseconds wait) {
@@ -154,6 +173,7 @@ TEST_F(SampleSourceTest, InterruptEndsAReadThatWouldNeverEnd) {
     SCOPED_TRACE(each.what);
     RunningCli cli(dir, each.args);
     ASSERT_TRUE(cli.started());
+    ASSERT_TRUE(cli.holdsOpen(each.args.back(), SLACK));
     // Still reading after a while: it would never end on its own.
     EXPECT_EQ(cli.waitFor(milliseconds(300)), -1);
     cli.signal(each.signalNumber);
