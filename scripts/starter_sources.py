@@ -33,6 +33,9 @@ def clean(text):
         text = PLACEHOLDERS.sub(" ", text)
     text = html.unescape(text)
     text = re.sub(r"~|(?<![\w])_(?=\w)", "", text)  # LibreOffice/GTK mnemonics
+    # The counting rule reads "<", ">" and "&" as markup: one of them in
+    # plain text would hide what follows it.
+    text = re.sub(r"[<>&]", " ", text)
     text = re.sub(r"\s+", " ", text).strip()
     return text if LETTER.search(text) else ""
 

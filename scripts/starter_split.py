@@ -6,6 +6,7 @@ import re
 
 TEST_SHARE = 5        # one document key in five is held out for testing
 ENTRY_BYTES = 16000   # an entry holds at most about this much text
+MIN_ENTRY_BYTES = 2000  # a smaller leftover is too little to count
 
 ENGLISH_WORDS = {"the", "and", "you", "your", "with", "this", "that", "from",
                  "are", "which", "when", "have", "been", "would", "should",
@@ -105,6 +106,7 @@ def chunks(documents):
         joined = joined + paragraphs
     if joined:
         out.append((keys, joined))
+    out = [c for c in out if size(c[1]) >= MIN_ENTRY_BYTES]
     # Spread the choice over the whole source, the same way on every run.
     return sorted(out, key=lambda c: (fnv1a("|".join(c[0]) + c[1][0]), c[0]))
 
