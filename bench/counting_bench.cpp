@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "bench/bench_random.h"
+#include "bench/bench_sample_file.h"
 #include "sample/counting_rule.h"
 #include "sample/sample_loader.h"
 
@@ -87,37 +88,12 @@ void appendParagraph(Random& random, std::string& out) {
 // The path of the sample, generated if it is not there yet.
 const std::string& samplePath() {
   static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    const std::string name = std::string(dir && *dir ? dir : "/tmp") +
-                             "/letterfreq-bench-html-256MiB-v1.html";
-    struct stat info;
-    if (stat(name.c_str(), &info) == 0 &&
-        static_cast<uint64_t>(info.st_size) == SAMPLE_SIZE) {
-      return name;
-    }
-    // Written under a private name, then renamed: a parallel run never
-    // sees half a file.
-    const std::string partial = name + "." + std::to_string(getpid());
-    FILE* file = std::fopen(partial.c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error("cannot write " + partial);
     Random random;
-    std::string block;
-    uint64_t written = 0;
-    while (written < SAMPLE_SIZE) {
-      block.clear();
-      while (block.size() < (1u << 20)) appendParagraph(random, block);
-      const size_t take = static_cast<size_t>(
-          std::min<uint64_t>(block.size(), SAMPLE_SIZE - written));
-      if (std::fwrite(block.data(), 1, take, file) != take) {
-        throw std::runtime_error("cannot write " + partial);
-      }
-      written += take;
-    }
-    if (std::fclose(file) != 0 ||
-        std::rename(partial.c_str(), name.c_str()) != 0) {
-      throw std::runtime_error("cannot write " + name);
-    }
-    return name;
+    return bench::cachedSampleFile(
+        "letterfreq-bench-html-256MiB-v1.html", SAMPLE_SIZE,
+        [&random](std::string& block) {
+          while (block.size() < (1u << 20)) appendParagraph(random, block);
+        });
   }();
   return path;
 }

@@ -36,6 +36,7 @@
 
 #include "app/sample_meter.h"
 #include "app/window.h"
+#include "bench/bench_sample_file.h"
 #include "profiles/ngram_counter.h"
 #include "sample/sample_loader.h"
 #include "widgets/dialogs.h"
@@ -53,35 +54,11 @@ const char PARAGRAPH[] =
     "<a href=\"/wiki/x?a=1&amp;b=2\">letter</a> frequency.</p>\r\n\r\n";
 
 const std::string& samplePath() {
-  static const std::string path = [] {
-    const char* dir = std::getenv("TMPDIR");
-    const std::string name = std::string(dir && *dir ? dir : "/tmp") +
-                             "/letterfreq-bench-page-128MiB-v1.html";
-    struct stat info;
-    if (stat(name.c_str(), &info) == 0 &&
-        static_cast<uint64_t>(info.st_size) == FILE_SIZE) {
-      return name;
-    }
-    // Under a private name, then renamed: a parallel run sees no half file.
-    const std::string partial = name + "." + std::to_string(getpid());
-    FILE* file = std::fopen(partial.c_str(), "wb");
-    if (file == nullptr) throw std::runtime_error("cannot write " + partial);
-    std::string block;
-    while (block.size() < (1u << 20)) block += PARAGRAPH;
-    for (uint64_t written = 0; written < FILE_SIZE;) {
-      const size_t take = static_cast<size_t>(
-          std::min<uint64_t>(block.size(), FILE_SIZE - written));
-      if (std::fwrite(block.data(), 1, take, file) != take) {
-        throw std::runtime_error("cannot write " + partial);
-      }
-      written += take;
-    }
-    if (std::fclose(file) != 0 ||
-        std::rename(partial.c_str(), name.c_str()) != 0) {
-      throw std::runtime_error("cannot write " + name);
-    }
-    return name;
-  }();
+  static const std::string path = bench::cachedSampleFile(
+      "letterfreq-bench-page-128MiB-v1.html", FILE_SIZE,
+      [](std::string& block) {
+        while (block.size() < (1u << 20)) block += PARAGRAPH;
+      });
   return path;
 }
 
