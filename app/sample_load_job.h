@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "app/letter_profile.h"
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 #include "sample/sample_limits.h"
 
 namespace letterfreq {

@@ -11,8 +11,8 @@
 
 #include "app/letter_profile.h"
 #include "db/record_file.h"
-#include "profiles/ngram_counter.h"
 #include "profiles/ngram_model.h"
+#include "sample/ngram_counter.h"
 #include "sample/sample_limits.h"
 
 class Fl_Box;

@@ -37,7 +37,7 @@
 #include "app/sample_meter.h"
 #include "app/window.h"
 #include "bench/bench_sample_file.h"
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
 #include "widgets/dialogs.h"
 

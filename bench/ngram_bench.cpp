@@ -24,11 +24,11 @@
 #include "db/record_snapshot.h"
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
-#include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
 #include "profiles/ngram_model.h"
 #include "profiles/ngram_record.h"
 #include "sample/counting_rule.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 namespace {

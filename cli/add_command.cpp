@@ -17,8 +17,8 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
-#include "profiles/ngram_counter.h"
 #include "profiles/ngram_record.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 

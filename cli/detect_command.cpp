@@ -28,9 +28,9 @@
 #include "profiles/database_load.h"
 #include "profiles/match.h"
 #include "profiles/methods.h"
-#include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
 #include "sample/counting_rule.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 

@@ -20,8 +20,8 @@
 #include "cli/sample_arg.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
-#include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 

@@ -23,7 +23,7 @@
 #include <functional>
 #include <vector>
 
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 

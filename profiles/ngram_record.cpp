@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 std::vector<uint8_t> encodeNgramRecord(const uint32_t* counts) {

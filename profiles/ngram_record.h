@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "db/record_codec.h"
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 

@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
+#include "sample/ngram_counter.h"
 #include "sample/socket.h"
 
 namespace letterfreq {

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string_view>
 
-#include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
 #include "sample/http_fetch.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 

@@ -10,10 +10,10 @@
 #include <istream>
 #include <memory>
 
-#include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
 #include "sample/http_fetch.h"
 #include "sample/https_fetch.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 

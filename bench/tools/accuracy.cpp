@@ -33,8 +33,8 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
-#include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 namespace {

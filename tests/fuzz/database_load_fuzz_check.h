@@ -17,7 +17,7 @@
 #include "db/record_snapshot.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 #include "tests/fuzz/record_file_fuzz_check.h"
 #include "tests/support/load_by_queries.h"
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "profiles/ngram_counter.h"
 #include "profiles/ngram_match.h"
 #include "profiles/ngram_record.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 namespace {

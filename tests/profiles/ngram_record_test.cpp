@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 namespace {

@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
-#include "profiles/ngram_counter.h"
 #include "sample/counting_rule.h"
 #include "sample/http_fetch.h"
+#include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
 #include "tests/support/loopback_server.h"
 #include "tests/support/temp_dir.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <thread>
 
-#include "profiles/ngram_counter.h"
 #include "sample/http_fetch.h"
+#include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
 #include "sample/socket.h"
 #include "tests/support/loopback_server.h"

@@ -1,4 +1,4 @@
-#include "profiles/ngram_counter.h"
+#include "sample/ngram_counter.h"
 
 #include <gtest/gtest.h>
 
