@@ -200,12 +200,19 @@ TEST_F(SampleSourceTest, InterruptEndsDetectLinesWithoutAnsweringACutLine) {
   const std::string lines = "The quick brown fox jumps over the lazy dog\nDer";
   ASSERT_EQ(write(writer, lines.data(), lines.size()),
             static_cast<ssize_t>(lines.size()));
-  const Clock::time_point deadline = Clock::now() + SLACK;
-  std::error_code missing;
-  while (std::filesystem::file_size(dir.file("stdout"), missing) == 0 &&
-         Clock::now() < deadline) {
+  // The first answer shows that the handlers are in place (a signal before
+  // that would end the program with the default action). Until the program
+  // has opened its output the file is missing, which is no answer either.
+  const auto answered = [&] {
+    std::error_code missing;
+    const auto size = std::filesystem::file_size(dir.file("stdout"), missing);
+    return !missing && size > 0;
+  };
+  const Clock::time_point deadline = Clock::now() + 6 * SLACK;
+  while (!answered() && Clock::now() < deadline) {
     std::this_thread::sleep_for(milliseconds(10));
   }
+  ASSERT_TRUE(answered()) << "no answer to the first line";
   EXPECT_EQ(cli.waitFor(milliseconds(100)), -1);  // waits for more lines
   cli.signal(SIGINT);
   EXPECT_EQ(cli.waitFor(SLACK), 128 + SIGINT);
