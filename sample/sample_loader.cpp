@@ -53,8 +53,13 @@ int openSampleFile(const std::string& path, bool* waitsForData,
   const bool regular = S_ISREG(status.st_mode);
   *waitsForData = !regular && !S_ISDIR(status.st_mode);
   *size = regular ? static_cast<int64_t>(status.st_size) : -1;
-  if (!*waitsForData) {
+  // O_NONBLOCK does nothing to the reads of a regular file, and a file of
+  // one block gains nothing from read-ahead: a batch of small samples
+  // spends no system calls on either.
+  if (!*waitsForData && !regular) {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  }
+  if (regular && status.st_size > static_cast<off_t>(BLOCK_SIZE)) {
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   }
   return fd;
@@ -79,6 +84,12 @@ SampleEnd readBlocks(int fd, bool waitsForData, int64_t size,
       onBlock(block.get(), static_cast<size_t>(got));
       bytesRead += static_cast<uint64_t>(got);
       if (progress) progress(bytesRead, size);
+      // A regular file read short after all of its size is at its end: no
+      // second read to hear it.
+      const bool shortRead = static_cast<size_t>(got) < BLOCK_SIZE;
+      if (shortRead && size > 0 && bytesRead >= static_cast<uint64_t>(size)) {
+        return SampleEnd::Complete;
+      }
     } else if (got == 0) {
       return SampleEnd::Complete;
     } else if (errno != EINTR && errno != EAGAIN) {
