@@ -18,6 +18,10 @@ constexpr int FLOAT_DIGITS = 9;
 std::string generalText(double value, int precision);
 
 std::string floatText(float value);
+// floatText(value) appended to `text`.
+void appendFloatText(std::string& text, float value);
+// A count in decimal appended to `text`, as std::to_string writes it.
+void appendDecimal(std::string& text, size_t value);
 nlohmann::json jsonFloat(float value);
 
 }  // namespace letterfreq

@@ -36,29 +36,33 @@ struct MatchOptions {
   std::vector<std::string> samples;
 };
 
-void printText(const std::string& sampleText, const std::vector<MatchRow>& rows,
-               size_t shown, std::ostream& out) {
-  std::string text = "sample\t" + escapedField(sampleText) + "\n";
-  for (size_t r = 0; r < shown; ++r) {
-    text += std::to_string(r + 1);
+// The rows of one sample as text lines, into `text` (emptied first). The
+// names come escaped already: each is escaped once for all samples.
+void appendText(const std::string& sampleText, const Ranking& ranking,
+                const std::vector<std::string>& shownNames, std::string& text) {
+  text.assign("sample\t");
+  text += escapedField(sampleText);
+  text += '\n';
+  for (size_t r = 0; r < ranking.languages.size(); ++r) {
+    appendDecimal(text, r + 1);
     text += '\t';
-    text += floatText(rows[r].score);
+    appendFloatText(text, ranking.scores[r]);
     text += '\t';
-    text += escapedField(rows[r].name);
+    text += shownNames[static_cast<size_t>(ranking.languages[r])];
     text += '\n';
   }
-  out << text;
 }
 
-void printJson(const std::string& sampleText, int code,
-               const std::vector<MatchRow>& rows, size_t shown,
-               std::ostream& out) {
+void printJson(const std::string& sampleText, int code, const Ranking& ranking,
+               const std::vector<LetterProfile>& languages, std::ostream& out) {
   nlohmann::json results = nlohmann::json::array();
-  for (size_t r = 0; r < shown; ++r) {
+  for (size_t r = 0; r < ranking.languages.size(); ++r) {
+    const LetterProfile& language =
+        languages[static_cast<size_t>(ranking.languages[r])];
     nlohmann::json result;
-    putText(result, "language", rows[r].name);
-    result["id"] = rows[r].recordId;
-    result["score"] = jsonFloat(rows[r].score);
+    putText(result, "language", language.name);
+    result["id"] = language.recordId;
+    result["score"] = jsonFloat(ranking.scores[r]);
     results.push_back(std::move(result));
   }
   nlohmann::json line = {{"method", methodName(code)},
@@ -75,29 +79,38 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   if (method.readsNgrams && !loaded.ngrams.carriesNgramData()) {
     printWarning(context.err, NO_NGRAM_DATA);
   }
-  // What the method makes of the languages is made once for all samples.
+  // What the method makes of the languages is made once for all samples,
+  // and so are the names as text lines show them.
   const MatchTarget target(loaded.languageProfiles, loaded.ngrams);
   std::unique_ptr<NgramCounter> ngrams;
   if (method.readsNgrams) ngrams = std::make_unique<NgramCounter>();
+  std::vector<std::string> shownNames;
+  if (!options.json) {
+    for (const LetterProfile& language : target.languages()) {
+      shownNames.push_back(escapedField(language.name));
+    }
+  }
 
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   int status = 0;
   LetterProfile sample;
+  Ranking ranking;
+  std::string text;
   for (const std::string& sampleText : options.samples) {
     if (interrupted(context)) break;
     if (!readSampleArg(sampleText, context, sample, ngrams.get(), limits)) {
       status = 1;
       continue;
     }
-    const auto rows = matchByMethod(
-        method, target,
-        {sample.counts.data(), ngrams ? ngrams->counts() : nullptr});
-    const size_t shown =
-        options.top == 0 ? rows.size() : std::min(options.top, rows.size());
+    rankByMethod(method, target,
+                 {sample.counts.data(), ngrams ? ngrams->counts() : nullptr},
+                 options.top, ranking);
     if (options.json) {
-      printJson(sampleText, method.code, rows, shown, context.out);
+      printJson(sampleText, method.code, ranking, target.languages(),
+                context.out);
     } else {
-      printText(sampleText, rows, shown, context.out);
+      appendText(sampleText, ranking, shownNames, text);
+      context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
   }
   context.out.flush();

@@ -1,6 +1,8 @@
 #include "profiles/match.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 #include "profiles/match_steps.h"
 #include "profiles/methods.h"
@@ -138,24 +140,64 @@ bool matchScores(int methodCode, const int32_t* sampleCounts,
   return true;
 }
 
-std::vector<MatchRow> rankResults(const std::vector<float>& scores,
-                                  const std::vector<LetterProfile>& languages) {
-  const int n = static_cast<int>(scores.size());
-  std::vector<int32_t> ranking(n);
-  rankByValue(scores.data(), ranking.data(), n);
-  std::vector<MatchRow> rows;
-  rows.reserve(n);
-  for (int32_t e : ranking) {
-    MatchRow row;
-    row.language = e;
+namespace {
+
+// Whether language a ranks before language b: a total order, so that any
+// sort gives the one order of a stable sort by falling score (NaN last).
+struct RanksBefore {
+  const float* scores;
+  bool operator()(int32_t a, int32_t b) const {
+    const bool aNan = std::isnan(scores[a]);
+    const bool bNan = std::isnan(scores[b]);
+    if (aNan != bNan) return bNan;
+    if (!aNan && scores[a] != scores[b]) return scores[a] > scores[b];
+    return a < b;
+  }
+};
+
+}  // namespace
+
+void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
+  const size_t n = scores.size();
+  const size_t kept = limit == 0 ? n : std::min(limit, n);
+  out.languages.resize(n);
+  std::iota(out.languages.begin(), out.languages.end(), 0);
+  const RanksBefore before{scores.data()};
+  if (kept == 1) {
+    // One best: a single pass.
+    out.languages[0] = static_cast<int32_t>(
+        *std::min_element(out.languages.begin(), out.languages.end(), before));
+  } else if (kept * 4 < n) {
+    std::partial_sort(out.languages.begin(), out.languages.begin() + kept,
+                      out.languages.end(), before);
+  } else {
+    std::sort(out.languages.begin(), out.languages.end(), before);
+  }
+  out.languages.resize(kept);
+  out.scores.resize(kept);
+  for (size_t r = 0; r < kept; ++r) out.scores[r] = scores[out.languages[r]];
+}
+
+std::vector<MatchRow> namedRows(const Ranking& ranking,
+                                const std::vector<LetterProfile>& languages) {
+  std::vector<MatchRow> rows(ranking.languages.size());
+  for (size_t r = 0; r < rows.size(); ++r) {
+    const int32_t e = ranking.languages[r];
+    rows[r].language = e;
     if (static_cast<size_t>(e) < languages.size()) {
-      row.name = languages[e].name;
-      row.recordId = languages[e].recordId;
+      rows[r].name = languages[e].name;
+      rows[r].recordId = languages[e].recordId;
     }
-    row.score = scores[e];
-    rows.push_back(std::move(row));
+    rows[r].score = ranking.scores[r];
   }
   return rows;
+}
+
+std::vector<MatchRow> rankResults(const std::vector<float>& scores,
+                                  const std::vector<LetterProfile>& languages) {
+  Ranking ranking;
+  rankScores(scores, 0, ranking);
+  return namedRows(ranking, languages);
 }
 
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,

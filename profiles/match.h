@@ -111,6 +111,26 @@ struct MatchRow {
 std::vector<MatchRow> rankResults(const std::vector<float>& scores,
                                   const std::vector<LetterProfile>& languages);
 
+// A ranking by positions, without names: what a batch of samples needs,
+// kept from sample to sample so that matching one allocates nothing.
+struct Ranking {
+  std::vector<int32_t> languages;  // positions in the language list
+  std::vector<float> scores;       // the score of each, in the same order
+  // Room for the methods' work; what it holds between calls means nothing.
+  std::vector<float> everyScore;
+  std::vector<int64_t> ngramSums;
+  std::vector<double> ngramWeights;
+};
+
+// The first `limit` languages (all of them for 0) of the order that
+// rankResults gives, into `out`.
+void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out);
+
+// The rows of a ranking, named from `languages` (a position beyond them
+// gets an empty name and id 0).
+std::vector<MatchRow> namedRows(const Ranking& ranking,
+                                const std::vector<LetterProfile>& languages);
+
 // The whole match of one sample: scores by the method, then the ranking.
 // Empty for a code that is no method over the counts (and for no
 // languages).

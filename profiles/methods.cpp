@@ -16,15 +16,16 @@ const LanguageTable& MatchTarget::table() const {
   return *table_;
 }
 
-std::vector<MatchRow> rankByNgrams(const MatchTarget& target,
-                                   const SampleCounts& sample) {
+void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
+                  size_t limit, Ranking& out) {
   if (sample.ngramCounts != nullptr) {
-    return matchSampleByNgrams(target.ngrams(), sample.ngramCounts,
-                               target.languages());
+    rankSampleByNgrams(target.ngrams(), sample.ngramCounts,
+                       target.languages().size(), limit, out);
+    return;
   }
   const std::vector<uint32_t> none(NGRAM_BUCKETS, 0);
-  return matchSampleByNgrams(target.ngrams(), none.data(),
-                             target.languages());
+  rankSampleByNgrams(target.ngrams(), none.data(), target.languages().size(),
+                     limit, out);
 }
 
 const MatchMethod* findMethod(int code) {
@@ -64,13 +65,22 @@ int methodCodeFromText(std::string_view text) {
   return 0;
 }
 
+void rankByMethod(const MatchMethod& method, const MatchTarget& target,
+                  const SampleCounts& sample, size_t limit, Ranking& out) {
+  if (method.scoreCounts == nullptr) {
+    method.rank(target, sample, limit, out);
+    return;
+  }
+  method.scoreCounts(sample.counts, target.table(), out.everyScore);
+  rankScores(out.everyScore, limit, out);
+}
+
 std::vector<MatchRow> matchByMethod(const MatchMethod& method,
                                     const MatchTarget& target,
                                     const SampleCounts& sample) {
-  if (method.scoreCounts == nullptr) return method.rank(target, sample);
-  std::vector<float> scores;
-  method.scoreCounts(sample.counts, target.table(), scores);
-  return rankResults(scores, target.languages());
+  Ranking ranking;
+  rankByMethod(method, target, sample, 0, ranking);
+  return namedRows(ranking, target.languages());
 }
 
 }  // namespace letterfreq

@@ -50,17 +50,18 @@ struct MatchMethod {
   // ranks by other means).
   void (*scoreCounts)(const int32_t* sampleCounts, const LanguageTable& table,
                       std::vector<float>& scores);
-  // Ranks by other means, when scoreCounts is null.
-  std::vector<MatchRow> (*rank)(const MatchTarget& target,
-                                const SampleCounts& sample);
+  // Ranks by other means, when scoreCounts is null: the `limit` best
+  // languages (all for 0) into `out`.
+  void (*rank)(const MatchTarget& target, const SampleCounts& sample,
+               size_t limit, Ranking& out);
   bool readsNgrams;      // the sample's n-gram counts must be counted
   bool scoresAreShares;  // each score is a share from 0 to 1 of the whole
 };
 
 // Ranks by the sample's byte n-grams (profiles/ngram_match.h); a sample
 // without n-gram counts counts as an empty one.
-std::vector<MatchRow> rankByNgrams(const MatchTarget& target,
-                                   const SampleCounts& sample);
+void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
+                  size_t limit, Ranking& out);
 
 // Every method, in menu order (code order, code 1 first).
 inline constexpr std::array MATCH_METHODS = {
@@ -100,5 +101,11 @@ int methodCodeFromText(std::string_view text);
 std::vector<MatchRow> matchByMethod(const MatchMethod& method,
                                     const MatchTarget& target,
                                     const SampleCounts& sample);
+
+// The first `limit` of them (all for 0) as positions and scores, into
+// `out`, whose memory is reused: the same languages in the same order with
+// the same scores, for a batch of samples that prints only some.
+void rankByMethod(const MatchMethod& method, const MatchTarget& target,
+                  const SampleCounts& sample, size_t limit, Ranking& out);
 
 }  // namespace letterfreq

@@ -137,28 +137,101 @@ NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts) {
   return match;
 }
 
+namespace {
+
+// Below this difference to the best score, a language's term
+// exp(difference / 1000) is exactly 0 (exp(-746) is below half the
+// smallest double), and so is its bar: it adds nothing to the sum.
+constexpr int64_t FAR_BEHIND = -746000;
+
+// Whether language a ranks before language b: falling score, ties to the
+// earlier language. A total order, so that any sort gives the order of the
+// stable sort above.
+struct RanksBefore {
+  const int64_t* scores;
+  bool operator()(int32_t a, int32_t b) const {
+    if (scores[a] != scores[b]) return scores[a] > scores[b];
+    return a < b;
+  }
+};
+
+// The scored languages of `out.languages`, best first as far as the first
+// `depth` go, with their bars in out.scores. Only the languages less than
+// FAR_BEHIND behind the best (a prefix of the ranking) are sorted and given
+// their exp() term for certain; the sum adds the terms in rank order, as
+// the plain version does.
+void rankScored(size_t depth, Ranking& out) {
+  const int64_t* scores = out.ngramSums.data();
+  std::vector<int32_t>& order = out.languages;
+  const RanksBefore before{scores};
+  const int64_t best =
+      scores[*std::min_element(order.begin(), order.end(), before)];
+  const auto far = std::partition(order.begin(), order.end(), [&](int32_t e) {
+    return scores[e] - best > FAR_BEHIND;
+  });
+  std::sort(order.begin(), far, before);
+  const size_t near = static_cast<size_t>(far - order.begin());
+  if (depth > near)
+    std::partial_sort(far, order.begin() + depth, order.end(), before);
+
+  std::vector<double>& terms = out.ngramWeights;
+  terms.resize(near);
+  double sum = 0.0;
+  for (size_t r = 0; r < near; ++r) {
+    terms[r] = std::exp(static_cast<double>(scores[order[r]] - best) / 1000.0);
+    sum += terms[r];
+  }
+  out.scores.assign(order.size(), 0.0f);
+  for (size_t r = 0; r < near; ++r) {
+    out.scores[r] = static_cast<float>(terms[r] / sum);
+  }
+}
+
+}  // namespace
+
+void rankSampleByNgrams(const NgramModel& model, const uint32_t* sampleCounts,
+                        size_t languageCount, size_t limit, Ranking& out) {
+  const int n = model.languageCount();
+  out.ngramSums.assign(static_cast<size_t>(n), 0);
+  if (model.carriesNgramData()) addScores(model, sampleCounts, out.ngramSums);
+  out.languages.clear();
+  for (int e = 0; e < n; ++e) {
+    if (model.hasData(e)) out.languages.push_back(e);
+  }
+  const size_t scored = out.languages.size();
+  // Every scored language that will be shown, ranked; all of them when
+  // some are not this load's languages and may be left out.
+  const bool allShown = limit == 0 || languageCount < static_cast<size_t>(n);
+  if (scored > 0) rankScored(allShown ? scored : std::min(limit, scored), out);
+  out.scores.resize(scored);
+  for (int e = 0; e < n; ++e) {
+    if (!model.hasData(e)) out.languages.push_back(e);
+  }
+  // Languages the model does not have come last, unscored.
+  for (size_t e = static_cast<size_t>(n); e < languageCount; ++e) {
+    out.languages.push_back(static_cast<int32_t>(e));
+  }
+  out.scores.resize(out.languages.size(),
+                    std::numeric_limits<float>::quiet_NaN());
+  // Positions beyond this load's languages are left out.
+  size_t kept = 0;
+  for (size_t r = 0; r < out.languages.size(); ++r) {
+    if (static_cast<size_t>(out.languages[r]) >= languageCount) continue;
+    out.languages[kept] = out.languages[r];
+    out.scores[kept] = out.scores[r];
+    ++kept;
+  }
+  if (limit != 0) kept = std::min(kept, limit);
+  out.languages.resize(kept);
+  out.scores.resize(kept);
+}
+
 std::vector<MatchRow> matchSampleByNgrams(
     const NgramModel& model, const uint32_t* sampleCounts,
     const std::vector<LetterProfile>& languages) {
-  const NgramMatch match = matchNgrams(model, sampleCounts);
-  std::vector<MatchRow> rows;
-  rows.reserve(languages.size());
-  auto addRow = [&](size_t e, float score) {
-    MatchRow row;
-    row.language = static_cast<int>(e);
-    row.name = languages[e].name;
-    row.recordId = languages[e].recordId;
-    row.score = score;
-    rows.push_back(std::move(row));
-  };
-  for (int32_t e : match.ranking) {
-    const size_t index = static_cast<size_t>(e);
-    if (index < languages.size()) addRow(index, match.bars[index]);
-  }
-  for (size_t e = match.ranking.size(); e < languages.size(); ++e) {
-    addRow(e, std::numeric_limits<float>::quiet_NaN());
-  }
-  return rows;
+  Ranking ranking;
+  rankSampleByNgrams(model, sampleCounts, languages.size(), 0, ranking);
+  return namedRows(ranking, languages);
 }
 
 }  // namespace letterfreq

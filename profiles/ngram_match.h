@@ -30,8 +30,17 @@ struct NgramMatch {
 };
 
 // Scores every language of `model` against the sample's bucket counts
-// n[0..NGRAM_BUCKETS-1].
+// n[0..NGRAM_BUCKETS-1], ranks them and gives each its bar, in full: the
+// plain version, and the oracle of rankSampleByNgrams.
 NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts);
+
+// The same ranking for `languageCount` languages of the load that made
+// `model` (any beyond the model unscored, last), cut to its first `limit`
+// (all for 0), into `out`: positions, and the bars as scores, each the
+// same float. Sorts and takes exp() of only what it must: the languages
+// whose bar is not exactly 0, and those shown.
+void rankSampleByNgrams(const NgramModel& model, const uint32_t* sampleCounts,
+                        size_t languageCount, size_t limit, Ranking& out);
 
 // The whole match by METHOD_NGRAM_LIKELIHOOD, as rows best first like the
 // other methods' (profiles/match.h): each row's score is the language's

@@ -107,6 +107,23 @@ TEST(FloatTextTest, DoublesPrintAsPrintfAtEveryPrecision) {
   }
 }
 
+TEST(FloatTextTest, AppendingGivesTheSameTextsAfterWhatIsThere) {
+  std::string text = "x";
+  std::string expected = "x";
+  std::mt19937 random(3);
+  for (int i = 0; i < 20000; ++i) {
+    const float f = floatFromBits(static_cast<uint32_t>(random()));
+    appendFloatText(text, f);
+    expected += floatText(f);
+    const size_t count = random() >> (random() % 32);
+    appendDecimal(text, count);
+    expected += std::to_string(count);
+  }
+  appendDecimal(text, SIZE_MAX);
+  expected += std::to_string(SIZE_MAX);
+  EXPECT_EQ(text, expected);
+}
+
 TEST(FloatTextTest, EveryNanPrintsAsNanAndInJsonAsNull) {
   const float quiet = std::numeric_limits<float>::quiet_NaN();
   const float zero = 0.0f;
