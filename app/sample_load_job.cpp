@@ -40,8 +40,9 @@ SampleLoadJob::~SampleLoadJob() {
 void SampleLoadJob::run(const std::string& sampleText, SampleLimits limits) {
   LoadedSample loaded;
   try {
+    CountingPass pass(loaded.ngrams);
     loaded.ok = loadSample(
-        sampleText, loaded.profile, &loaded.failure, &loaded.ngrams, limits,
+        sampleText, loaded.profile, &loaded.failure, pass, limits,
         [this](uint64_t bytesRead, int64_t total) {
           totalBytes_.store(total, std::memory_order_relaxed);
           bytesRead_.store(bytesRead, std::memory_order_relaxed);

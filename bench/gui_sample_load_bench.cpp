@@ -140,10 +140,11 @@ void BM_GuiSampleLoadAgainstCountFile(benchmark::State& state) {
   window.sampleInput->value(path.c_str());
   int32_t counts[PROFILE_SLOTS];
   NgramCounter ngrams;
-  countFile(path, counts, true, &ngrams);  // into the page cache
+  CountingPass withNgrams(ngrams);
+  countFile(path, counts, withNgrams);  // into the page cache
 
   const std::function<bool()> loads[WAYS] = {
-      [&] { return countFile(path, counts, true, &ngrams); },
+      [&] { return countFile(path, counts, withNgrams); },
       [&] { return countFile(path, counts, true); },
       [&] { return SampleLoadJob(path, SampleLimits()).take().ok; },
       [&] {

@@ -198,6 +198,7 @@ void BM_Ngrams(benchmark::State& state) {
   // A tenth of the files are kept counted, for ranking.
   std::vector<Counted> counted(files.size() / 10);
   NgramCounter counter;
+  CountingPass pass(counter);
   Ranking ranking;
   BatchTimes batch;
   std::vector<double> counting, ranks, plainRanks;
@@ -206,7 +207,7 @@ void BM_Ngrams(benchmark::State& state) {
     double start = threadCpuMicroseconds();
     for (size_t i = 0; i < files.size(); ++i) {
       Counted& into = counted[i % counted.size()];
-      countFile(files[i], into.counts.data(), true, &counter);
+      countFile(files[i], into.counts.data(), pass);
       if (i < counted.size()) {
         into.ngrams.assign(counter.counts(), counter.counts() + NGRAM_BUCKETS);
       }

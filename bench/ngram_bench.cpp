@@ -69,10 +69,9 @@ struct Database {
 
 std::vector<uint8_t> recordOf(const std::string& text) {
   NgramCounter counter;
-  CountingRule rule(true);
-  rule.feed(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-            [&counter](uint8_t byte) { counter.add(byte); });
-  counter.finish();
+  int32_t counts[255];
+  CountingPass(counter).count(reinterpret_cast<const uint8_t*>(text.data()),
+                              text.size(), counts);
   return encodeNgramRecord(counter.counts());
 }
 
@@ -113,16 +112,13 @@ void BM_NgramMatchSample(benchmark::State& state) {
     samples.push_back(languageText(e, length, 99));
   }
   NgramCounter counter;
+  CountingPass pass(counter);
   int32_t byteCounts[255];
   size_t next = 0, right = 0, matches = 0;
   for (auto _ : state) {
     const std::string& sample = samples[next];
-    counter.reset();
-    CountingRule rule(true);
-    rule.feed(reinterpret_cast<const uint8_t*>(sample.data()), sample.size(),
-              [&counter](uint8_t byte) { counter.add(byte); });
-    counter.finish();
-    rule.copyCountsTo(byteCounts);
+    pass.count(reinterpret_cast<const uint8_t*>(sample.data()), sample.size(),
+               byteCounts);
     NgramMatch match = matchNgrams(db.model, counter.counts());
     benchmark::DoNotOptimize(match.ranking.data());
     right += match.ranking[0] == static_cast<int32_t>(next);
@@ -177,13 +173,9 @@ void BM_CountingRuleWithNgrams(benchmark::State& state) {
   const std::vector<uint8_t> text = countingText();
   int32_t counts[255];
   NgramCounter counter;
+  CountingPass pass(counter);
   for (auto _ : state) {
-    counter.reset();
-    CountingRule rule(true);
-    rule.feed(text.data(), text.size(),
-              [&counter](uint8_t byte) { counter.add(byte); });
-    counter.finish();
-    rule.copyCountsTo(counts);
+    pass.count(text.data(), text.size(), counts);
     benchmark::DoNotOptimize(counts);
     benchmark::DoNotOptimize(counter.counts());
   }
@@ -218,11 +210,9 @@ class LoadDatabases {
             languageText(language, 3000, static_cast<uint64_t>(e));
         LetterProfile& sample = samples[e];
         NgramCounter ngrams;
-        CountingRule rule(true);
-        rule.feed(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-                  [&ngrams](uint8_t byte) { ngrams.add(byte); });
-        ngrams.finish();
-        rule.copyCountsTo(sample.counts.data());
+        CountingPass(ngrams).count(
+            reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+            sample.counts.data());
         sample.sampleCount = 1;
         sample.sortOrder();
         lists[e] = encodeNgramRecord(ngrams.counts());

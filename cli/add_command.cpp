@@ -43,8 +43,8 @@ bool countSample(const std::string& text, const SampleLimits& limits,
                  NgramCounter& ngrams, std::vector<uint8_t>& ngramList,
                  std::string& failure) {
   SampleOutcome outcome;
-  if (!loadSampleArg(text, in, profile, &failure, &ngrams, limits,
-                     &outcome)) {
+  CountingPass pass(ngrams);
+  if (!loadSampleArg(text, in, profile, &failure, pass, limits, &outcome)) {
     failure = failureText(failure, outcome);
     return false;
   }

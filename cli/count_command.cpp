@@ -12,6 +12,7 @@
 #include "cli/float_text.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
+#include "sample/counting_pass.h"
 
 namespace letterfreq {
 
@@ -65,10 +66,11 @@ void printJson(const std::string& sample, const LetterProfile& profile,
 int runCount(const CountOptions& options, CliContext& context) {
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   int status = 0;
+  CountingPass pass;
   for (const std::string& sample : options.samples) {
     if (interrupted(context)) break;
     LetterProfile profile;
-    if (!readSampleArg(sample, context, profile, nullptr, limits)) {
+    if (!readSampleArg(sample, context, profile, pass, limits)) {
       status = 1;  // the other samples are still counted
       continue;
     }

@@ -29,7 +29,6 @@
 #include "profiles/match.h"
 #include "profiles/methods.h"
 #include "profiles/ngram_match.h"
-#include "sample/counting_rule.h"
 #include "sample/ngram_counter.h"
 
 namespace letterfreq {
@@ -188,10 +187,12 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
 // One line of standard input, counted in pieces as its bytes arrive.
 class LineCounter {
  public:
-  explicit LineCounter(bool withNgrams)
-      : withNgrams_(withNgrams), piece_(LINE_PIECE) {
+  explicit LineCounter(bool withNgrams) : piece_(LINE_PIECE) {
+    if (withNgrams) pass_.attach(ngrams_);
     start();
   }
+  LineCounter(const LineCounter&) = delete;
+  LineCounter& operator=(const LineCounter&) = delete;
 
   void add(uint8_t byte) {
     if (used_ == piece_.size()) flushPiece();
@@ -201,32 +202,24 @@ class LineCounter {
   // Ends the line: its counts into `counts`, its n-grams finished.
   void end(int32_t* counts) {
     flushPiece();
-    rule_.copyCountsTo(counts);
-    if (withNgrams_) ngrams_.finish();
+    pass_.finish(counts);
   }
 
   const NgramCounter& ngrams() const { return ngrams_; }
 
   void start() {
-    rule_ = CountingRule(true);
-    ngrams_.reset();
+    pass_.start();
     used_ = 0;
   }
 
  private:
   void flushPiece() {
-    if (withNgrams_) {
-      rule_.feed(piece_.data(), used_,
-                 [this](uint8_t byte) { ngrams_.add(byte); });
-    } else {
-      rule_.feed(piece_.data(), used_);
-    }
+    pass_.feed(piece_.data(), used_);
     used_ = 0;
   }
 
-  const bool withNgrams_;
-  CountingRule rule_{true};
   NgramCounter ngrams_;
+  CountingPass pass_;
   std::vector<uint8_t> piece_;
   size_t used_ = 0;
 };
@@ -291,12 +284,13 @@ int runDetect(DetectOptions options, CliContext& context) {
   }
   int status = 0;
   NgramCounter ngrams;
+  CountingPass pass;
+  if (detector.byNgrams()) pass.attach(ngrams);
   LetterProfile sample;
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   for (const std::string& text : options.samples) {
     if (interrupted(context)) break;
-    if (!readSampleArg(text, context, sample,
-                       detector.byNgrams() ? &ngrams : nullptr, limits)) {
+    if (!readSampleArg(text, context, sample, pass, limits)) {
       status = 1;
       continue;
     }

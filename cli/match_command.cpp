@@ -83,7 +83,11 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   // and so are the names as text lines show them.
   const MatchTarget target(loaded.languageProfiles, loaded.ngrams);
   std::unique_ptr<NgramCounter> ngrams;
-  if (method.readsNgrams) ngrams = std::make_unique<NgramCounter>();
+  CountingPass pass;
+  if (method.readsNgrams) {
+    ngrams = std::make_unique<NgramCounter>();
+    pass.attach(*ngrams);
+  }
   std::vector<std::string> shownNames;
   if (!options.json) {
     for (const LetterProfile& language : target.languages()) {
@@ -98,7 +102,7 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   std::string text;
   for (const std::string& sampleText : options.samples) {
     if (interrupted(context)) break;
-    if (!readSampleArg(sampleText, context, sample, ngrams.get(), limits)) {
+    if (!readSampleArg(sampleText, context, sample, pass, limits)) {
       status = 1;
       continue;
     }

@@ -9,20 +9,21 @@
 
 #include "cli/commands.h"
 #include "cli/sample_warnings.h"
+#include "sample/counting_pass.h"
 #include "sample/sample_loader.h"
 
 namespace letterfreq {
 
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
-                   NgramCounter* ngrams, const SampleLimits& limits,
+                   CountingPass& pass, const SampleLimits& limits,
                    SampleOutcome* outcome) {
   if (sample != STDIN_SAMPLE) {
-    return loadSample(sample, profile, failure, ngrams, limits, nullptr,
+    return loadSample(sample, profile, failure, pass, limits, nullptr,
                       outcome);
   }
   profile = LetterProfile();
-  if (!countStream(in, profile.counts.data(), true, ngrams)) {
+  if (!countStream(in, profile.counts.data(), pass)) {
     profile = LetterProfile();
     if (failure != nullptr) *failure = STDIN_READ_FAILED;
     return false;
@@ -31,19 +32,12 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
   return true;
 }
 
-bool loadSampleArg(const std::string& sample, std::istream& in,
-                   LetterProfile& profile, std::string* failure,
-                   NgramCounter* ngrams) {
-  return loadSampleArg(sample, in, profile, failure, ngrams, SampleLimits(),
-                       nullptr);
-}
-
 bool readSampleArg(const std::string& sample, const CliContext& context,
-                   LetterProfile& profile, NgramCounter* ngrams,
+                   LetterProfile& profile, CountingPass& pass,
                    const SampleLimits& limits) {
   std::string failure;
   SampleOutcome outcome;
-  if (!loadSampleArg(sample, context.in, profile, &failure, ngrams, limits,
+  if (!loadSampleArg(sample, context.in, profile, &failure, pass, limits,
                      &outcome)) {
     printSampleFailure(sample, failureText(failure, outcome), context.err);
     return false;

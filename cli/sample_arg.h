@@ -16,7 +16,7 @@ class App;
 
 namespace letterfreq {
 
-class NgramCounter;
+class CountingPass;
 struct CliContext;
 
 inline constexpr const char* STDIN_SAMPLE = "-";
@@ -28,25 +28,22 @@ inline constexpr const char* TEST_CA_FILE_VARIABLE = "LETTERFREQ_TEST_CA_FILE";
 inline constexpr double DEFAULT_TIMEOUT_SECONDS =
     DEFAULT_OVERALL_TIMEOUT_MS / 1000.0;
 
-// Resets `profile` and counts the sample into it (sampleCount 1 on
-// success). On failure the profile is empty and *failure holds the message.
-// With `ngrams`, the sample's n-gram counts too, in the same pass (empty on
-// failure). Within `limits`, telling in *outcome (when not null) how the
-// data ended.
+// Resets `profile` and counts the sample into it through `pass`
+// (sampleCount 1 on success). On failure the profile is empty, the pass's
+// attachments too, and *failure holds the message. Within `limits`,
+// telling in *outcome (when not null) how the data ended.
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
-                   NgramCounter* ngrams, const SampleLimits& limits,
-                   SampleOutcome* outcome);
-bool loadSampleArg(const std::string& sample, std::istream& in,
-                   LetterProfile& profile, std::string* failure,
-                   NgramCounter* ngrams = nullptr);
+                   CountingPass& pass,
+                   const SampleLimits& limits = SampleLimits(),
+                   SampleOutcome* outcome = nullptr);
 
 // loadSampleArg for the commands that use what arrived (count, match,
 // detect): on failure prints "letterfreq-cli: SAMPLE: MESSAGE (REASON)" to
 // context.err and returns false; on success prints the sample's warnings
 // (cli/sample_warnings.h).
 bool readSampleArg(const std::string& sample, const CliContext& context,
-                   LetterProfile& profile, NgramCounter* ngrams,
+                   LetterProfile& profile, CountingPass& pass,
                    const SampleLimits& limits);
 
 // Adds "--timeout SECONDS" (a positive number, default

@@ -5,7 +5,7 @@ namespace letterfreq {
 CountingRule::CountingRule(bool filterMarkup) : filterMarkup_(filterMarkup) {}
 
 void CountingRule::feed(const uint8_t* bytes, size_t length) {
-  feed(bytes, length, [](uint8_t) {});
+  feedEach(bytes, length, [](uint8_t) {});
 }
 
 void CountingRule::copyCountsTo(int32_t* counts) const {

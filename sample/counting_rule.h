@@ -41,18 +41,22 @@ class CountingRule {
   // Counts the next bytes of the source.
   void feed(const uint8_t* bytes, size_t length);
 
-  // The same, and calls onCounted(byte) for every byte that adds 1 to a
-  // slot, in source order (byte 255 has no slot and is never passed). A
-  // hook that is inlined costs nothing when it does nothing, so the plain
-  // feed above is this one with an empty hook.
-  template <class OnCounted>
-  void feed(const uint8_t* bytes, size_t length, OnCounted&& onCounted);
+  // The same, and hands every byte that adds 1 to a slot, in source order
+  // (byte 255 has no slot and is never passed), to onRun(counted, length)
+  // in runs; all runs of a piece are handed over before feed returns.
+  template <class OnRun>
+  void feed(const uint8_t* bytes, size_t length, OnRun&& onRun);
 
   // Writes the counts of byte values 0..254 into a 255-slot table,
   // replacing what it held; counts beyond INT32_MAX are held at INT32_MAX.
   void copyCountsTo(int32_t* counts) const;
 
  private:
+  // Calls onCounted(byte) for every counted byte; inlined, an empty hook
+  // costs nothing, so the plain feed is this one with an empty hook.
+  template <class OnCounted>
+  void feedEach(const uint8_t* bytes, size_t length, OnCounted&& onCounted);
+
   bool filterMarkup_;
   bool inMarkup_ = false;
   bool inEntity_ = false;  // skipping from an '&' up to its ';'
@@ -110,9 +114,24 @@ inline const uint8_t* findMarkupStop(const uint8_t* p, const uint8_t* end) {
 
 }  // namespace counting_detail
 
+template <class OnRun>
+void CountingRule::feed(const uint8_t* bytes, size_t length, OnRun&& onRun) {
+  constexpr size_t RUN_BYTES = 1024;
+  uint8_t run[RUN_BYTES];
+  size_t used = 0;
+  feedEach(bytes, length, [&](uint8_t byte) {
+    run[used++] = byte;
+    if (used == RUN_BYTES) {
+      onRun(static_cast<const uint8_t*>(run), used);
+      used = 0;
+    }
+  });
+  if (used > 0) onRun(static_cast<const uint8_t*>(run), used);
+}
+
 template <class OnCounted>
-void CountingRule::feed(const uint8_t* bytes, size_t length,
-                        OnCounted&& onCounted) {
+void CountingRule::feedEach(const uint8_t* bytes, size_t length,
+                            OnCounted&& onCounted) {
   using namespace counting_detail;
   const uint8_t* p = bytes;
   const uint8_t* const end = bytes + length;

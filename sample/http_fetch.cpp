@@ -7,8 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sample/counting_rule.h"
-#include "sample/ngram_counter.h"
+#include "sample/address_count.h"
 #include "sample/socket.h"
 
 namespace letterfreq {
@@ -142,7 +141,7 @@ SampleEnd endOf(ReceiveStatus status, bool overallBound) {
 // the empty line and the counting rule the rest, so a page costs a few
 // receives. Every receive waits no longer than the idle limit and the
 // overall deadline allow.
-void readResponse(Socket& connection, CountingRule& rule, NgramCounter* ngrams,
+void readResponse(Socket& connection, CountingPass& pass,
                   const SampleLimits& limits, Clock::time_point overallDeadline,
                   const SampleProgress& progress, SampleOutcome& outcome) {
   ResponseHeadSkip head;
@@ -161,12 +160,7 @@ void readResponse(Socket& connection, CountingRule& rule, NgramCounter* ngrams,
     const size_t length = static_cast<size_t>(received.bytes);
     const size_t headBytes = head.over() ? 0 : head.skip(buffer.data(), length);
     outcome.bodyBytes += length - headBytes;
-    if (ngrams == nullptr) {
-      rule.feed(buffer.data() + headBytes, length - headBytes);
-    } else {
-      rule.feed(buffer.data() + headBytes, length - headBytes,
-                [ngrams](uint8_t byte) { ngrams->add(byte); });
-    }
+    pass.feed(buffer.data() + headBytes, length - headBytes);
     bytesRead += length;
     if (progress) progress(bytesRead, -1);
   }
@@ -176,25 +170,15 @@ void readResponse(Socket& connection, CountingRule& rule, NgramCounter* ngrams,
 
 }  // namespace
 
-bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
-              NgramCounter* ngrams, const SampleLimits& limits,
-              const SampleProgress& progress, SampleOutcome* outcome) {
-  std::fill(counts, counts + 255, 0);
-  if (ngrams != nullptr) ngrams->reset();
-  SampleOutcome told;
-  told.isHttp = true;
-  struct Tell {  // hands the outcome over on every way out
-    SampleOutcome& told;
-    SampleOutcome* outcome;
-    ~Tell() {
-      if (outcome != nullptr) *outcome = told;
-    }
-  } tell{told, outcome};
-
+bool countUrl(const std::string& url, int32_t* counts, CountingPass& pass,
+              const SampleLimits& limits, const SampleProgress& progress,
+              SampleOutcome* outcome) {
+  AddressCount count(counts, pass, outcome);
+  SampleOutcome& told = count.outcome();
   const size_t control = controlBytePosition(url);
   if (control != std::string::npos) {
     told.failureReason = controlByteReason(url, control);
-    return false;  // nothing is sent
+    return count.failed();  // nothing is sent
   }
   const UrlParts parts = splitUrl(url);
   const Clock::time_point start = Clock::now();
@@ -211,26 +195,21 @@ bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
     // one message, which the caller shows; the reason is kept for it.
     told.failureReason = error.what();
     if (limits.cancelled()) told.end = SampleEnd::Cancelled;
-    return false;
+    return count.failed();
   } catch (...) {
-    return false;
+    return count.failed();
   }
 
   // One send of the three request lines; a request that fails to go out
   // shows up as an empty response.
   client->writeRaw(requestText(parts));
-
-  CountingRule rule(filterMarkup);
-  readResponse(*client, rule, ngrams, limits, overallDeadline, progress, told);
-  rule.copyCountsTo(counts);
-  if (ngrams != nullptr) ngrams->finish();
-  return true;
+  readResponse(*client, pass, limits, overallDeadline, progress, told);
+  return count.answered();
 }
 
-bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
-              NgramCounter* ngrams) {
-  return countUrl(url, counts, filterMarkup, ngrams, SampleLimits(), nullptr,
-                  nullptr);
+bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup) {
+  CountingPass pass(filterMarkup);
+  return countUrl(url, counts, pass);
 }
 
 }  // namespace letterfreq

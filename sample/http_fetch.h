@@ -13,7 +13,7 @@
 
 namespace letterfreq {
 
-class NgramCounter;
+class CountingPass;
 
 inline constexpr const char* URL_OPEN_FAILED = "URL couldn't be opened!";
 
@@ -72,16 +72,15 @@ class ResponseHeadSkip {
 // limits.connectMs (counts stay zero; the caller shows URL_OPEN_FAILED,
 // *outcome tells why). The data ends when the server closes, resets, stays
 // silent for limits.idleMs, when limits.overallMs has passed since the
-// start or when the cancel flag is set: what arrived is counted, and
-// *outcome (when not null) tells how it ended, with the status line. With
-// `ngrams`, the counted bytes also go to it in the same pass (reset first,
-// finished at the end, empty on failure).
-bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
-              NgramCounter* ngrams, const SampleLimits& limits,
-              const SampleProgress& progress, SampleOutcome* outcome);
+// start or when the cancel flag is set: what arrived is counted through
+// `pass`, and *outcome (when not null) tells how it ended, with the status
+// line. The pass's attachments are left empty on failure.
+bool countUrl(const std::string& url, int32_t* counts, CountingPass& pass,
+              const SampleLimits& limits = SampleLimits(),
+              const SampleProgress& progress = nullptr,
+              SampleOutcome* outcome = nullptr);
 
-// The same with the default limits, no progress and no outcome.
-bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup,
-              NgramCounter* ngrams = nullptr);
+// The same through a pass of its own, with nothing attached.
+bool countUrl(const std::string& url, int32_t* counts, bool filterMarkup);
 
 }  // namespace letterfreq

@@ -7,9 +7,8 @@
 #include <memory>
 #include <string_view>
 
-#include "sample/counting_rule.h"
+#include "sample/address_count.h"
 #include "sample/http_fetch.h"
-#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 
@@ -31,9 +30,8 @@ bool curlReady() {
 
 // What the callbacks share during one transfer.
 struct Transfer {
-  explicit Transfer(bool filterMarkup) : rule(filterMarkup) {}
-  CountingRule rule;
-  NgramCounter* ngrams = nullptr;
+  explicit Transfer(CountingPass& pass) : pass(pass) {}
+  CountingPass& pass;
   const SampleProgress* progress = nullptr;
   SampleOutcome* outcome = nullptr;
   uint64_t bytesRead = 0;  // heads and body, for the progress
@@ -72,13 +70,7 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
   Transfer& transfer = *static_cast<Transfer*>(user);
   const size_t length = size * count;
   const auto* bytes = reinterpret_cast<const uint8_t*>(data);
-  if (transfer.ngrams == nullptr) {
-    transfer.rule.feed(bytes, length);
-  } else {
-    NgramCounter* ngrams = transfer.ngrams;
-    transfer.rule.feed(bytes, length,
-                       [ngrams](uint8_t byte) { ngrams->add(byte); });
-  }
+  transfer.pass.feed(bytes, length);
   transfer.outcome->bodyBytes += length;
   transfer.received(length);
   return length;
@@ -239,13 +231,11 @@ bool judge(const Stop& stop, const Transfer& transfer, const char* errors,
 
 }  // namespace
 
-bool countHttpsUrl(const std::string& url, int32_t* counts, bool filterMarkup,
-                   NgramCounter* ngrams, const SampleLimits& limits,
-                   const SampleProgress& progress, SampleOutcome* outcome) {
-  std::fill(counts, counts + 255, 0);
-  if (ngrams != nullptr) ngrams->reset();
-  SampleOutcome told;
-  told.isHttp = true;
+bool countHttpsUrl(const std::string& url, int32_t* counts, CountingPass& pass,
+                   const SampleLimits& limits, const SampleProgress& progress,
+                   SampleOutcome* outcome) {
+  AddressCount count(counts, pass, outcome);
+  SampleOutcome& told = count.outcome();
   const size_t control = controlBytePosition(url);
   EasyHandle easy;
   MultiHandle multi;
@@ -258,12 +248,10 @@ bool countHttpsUrl(const std::string& url, int32_t* counts, bool filterMarkup,
   if (!easy || !multi) {
     if (told.failureReason.empty())
       told.failureReason = "libcurl failed to start";
-    if (outcome != nullptr) *outcome = told;
-    return false;
+    return count.failed();
   }
 
-  Transfer transfer(filterMarkup);
-  transfer.ngrams = ngrams;
+  Transfer transfer(pass);
   transfer.progress = &progress;
   transfer.outcome = &told;
   char errors[CURL_ERROR_SIZE] = "";
@@ -272,16 +260,9 @@ bool countHttpsUrl(const std::string& url, int32_t* counts, bool filterMarkup,
   const Stop stop = drive(multi.get(), easy.get(), limits, transfer);
   curl_multi_remove_handle(multi.get(), easy.get());
 
-  const bool ok = judge(stop, transfer, errors, told);
-  if (ok) {
-    transfer.rule.copyCountsTo(counts);
-    if (ngrams != nullptr) ngrams->finish();
-  } else {
-    told.bodyBytes = 0;
-    if (ngrams != nullptr) ngrams->reset();
-  }
-  if (outcome != nullptr) *outcome = told;
-  return ok;
+  if (judge(stop, transfer, errors, told)) return count.answered();
+  told.bodyBytes = 0;
+  return count.failed();
 }
 
 }  // namespace letterfreq

@@ -14,7 +14,7 @@
 
 namespace letterfreq {
 
-class NgramCounter;
+class CountingPass;
 
 inline constexpr const char* HTTPS_PREFIX = "https://";
 constexpr long HTTPS_MAX_REDIRECTS = 5;
@@ -29,10 +29,10 @@ bool isHttpsAddress(const std::string& text);
 // refused or not made within limits.connectMs, the certificate not
 // trusted or not for this host, too many redirects or one to another
 // scheme (counts stay zero; the caller shows URL_OPEN_FAILED and
-// outcome->failureReason tells libcurl's reason). With `ngrams`, the
-// counted bytes also go to it in the same pass (empty on failure).
-bool countHttpsUrl(const std::string& url, int32_t* counts, bool filterMarkup,
-                   NgramCounter* ngrams, const SampleLimits& limits,
+// outcome->failureReason tells libcurl's reason). Counted through `pass`,
+// whose attachments are left empty on failure.
+bool countHttpsUrl(const std::string& url, int32_t* counts, CountingPass& pass,
+                   const SampleLimits& limits,
                    const SampleProgress& progress, SampleOutcome* outcome);
 
 }  // namespace letterfreq

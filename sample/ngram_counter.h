@@ -5,12 +5,15 @@
 // unless that byte is already a space. Each window of 2, 3 or 4 consecutive
 // padded bytes is one feature, hashed with 32-bit FNV-1a and folded into a
 // bucket. The counter owns its 64 KB table; one allocation at construction,
-// none per byte.
+// none per byte. Attached to a CountingPass, it hears the counted bytes of
+// the pass.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "sample/counting_pass.h"
 
 namespace letterfreq {
 
@@ -32,12 +35,12 @@ inline uint32_t ngramBucket(uint32_t hash) {
   return ((hash >> 14) ^ hash) & (NGRAM_BUCKETS - 1);
 }
 
-class NgramCounter {
+class NgramCounter : public CountingAttachment {
  public:
   NgramCounter();
 
   // Back to the empty stream: all counts 0.
-  void reset();
+  void reset() override;
 
   // The next byte of the n-gram stream (a byte the counting rule counted).
   // Small enough to be inlined into the counting loop.
@@ -68,11 +71,11 @@ class NgramCounter {
     last_ = byte;
     ++length_;
   }
-  void add(const uint8_t* bytes, size_t length);
+  void add(const uint8_t* bytes, size_t length) override;
 
   // Ends the stream: adds the closing pad. Later calls do nothing until
   // reset(); bytes added after it would count as a continuation.
-  void finish();
+  void finish() override;
 
   // n[0..NGRAM_BUCKETS-1]; complete once finish() has run. A count that
   // would pass UINT32_MAX stays there.

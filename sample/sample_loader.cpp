@@ -10,10 +10,9 @@
 #include <istream>
 #include <memory>
 
-#include "sample/counting_rule.h"
+#include "sample/counting_pass.h"
 #include "sample/http_fetch.h"
 #include "sample/https_fetch.h"
-#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 
@@ -139,58 +138,50 @@ bool readStreamBlocks(std::istream& in, const BlockSink& onBlock) {
 namespace {
 
 template <class Reader>
-bool countWith(const Reader& read, int32_t* counts, bool filterMarkup,
-               NgramCounter* ngrams) {
+bool countWith(const Reader& read, int32_t* counts, CountingPass& pass) {
   std::fill(counts, counts + PROFILE_SLOTS, 0);
-  CountingRule rule(filterMarkup);
-  bool ok;
-  if (ngrams == nullptr) {
-    ok = read([&rule](const uint8_t* bytes, size_t length) {
-      rule.feed(bytes, length);
-    });
+  pass.start();
+  const bool ok = read([&pass](const uint8_t* bytes, size_t length) {
+    pass.feed(bytes, length);
+  });
+  if (ok) {
+    pass.finish(counts);
   } else {
-    // The n-gram stream is the bytes the rule counts: the same pass.
-    ngrams->reset();
-    ok = read([&rule, ngrams](const uint8_t* bytes, size_t length) {
-      rule.feed(bytes, length, [ngrams](uint8_t byte) { ngrams->add(byte); });
-    });
-    if (ok) {
-      ngrams->finish();
-    } else {
-      ngrams->reset();
-    }
+    pass.discard();
   }
-  if (ok) rule.copyCountsTo(counts);
   return ok;
 }
 
 }  // namespace
 
-bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
-               NgramCounter* ngrams, const SampleLimits& limits,
-               const SampleProgress& progress, SampleOutcome* outcome) {
+bool countFile(const std::string& path, int32_t* counts, CountingPass& pass,
+               const SampleLimits& limits, const SampleProgress& progress,
+               SampleOutcome* outcome) {
   return countWith(
       [&](const BlockSink& sink) {
         return readFileBlocks(path, sink, limits, progress, outcome);
       },
-      counts, filterMarkup, ngrams);
+      counts, pass);
 }
 
-bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
-               NgramCounter* ngrams) {
-  return countFile(path, counts, filterMarkup, ngrams, SampleLimits(), nullptr,
-                   nullptr);
+bool countFile(const std::string& path, int32_t* counts, bool filterMarkup) {
+  CountingPass pass(filterMarkup);
+  return countFile(path, counts, pass);
 }
 
-bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
-                 NgramCounter* ngrams) {
+bool countStream(std::istream& in, int32_t* counts, CountingPass& pass) {
   return countWith(
       [&in](const BlockSink& sink) { return readStreamBlocks(in, sink); },
-      counts, filterMarkup, ngrams);
+      counts, pass);
+}
+
+bool countStream(std::istream& in, int32_t* counts, bool filterMarkup) {
+  CountingPass pass(filterMarkup);
+  return countStream(in, counts, pass);
 }
 
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
-                std::string* failure, NgramCounter* ngrams,
+                std::string* failure, CountingPass& pass,
                 const SampleLimits& limits, const SampleProgress& progress,
                 SampleOutcome* outcome) {
   profile = LetterProfile();
@@ -201,12 +192,11 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
   const bool isUrl = isHttp || isHttps;
   int32_t* const counts = profile.counts.data();
   SampleOutcome told;
-  bool ok = isHttp    ? countUrl(sampleText, counts, true, ngrams, limits,
-                                 progress, &told)
-            : isHttps ? countHttpsUrl(sampleText, counts, true, ngrams, limits,
-                                      progress, &told)
-                      : countFile(sampleText, counts, true, ngrams, limits,
-                                  progress, &told);
+  bool ok = isHttp ? countUrl(sampleText, counts, pass, limits, progress, &told)
+            : isHttps
+                ? countHttpsUrl(sampleText, counts, pass, limits, progress,
+                                &told)
+                : countFile(sampleText, counts, pass, limits, progress, &told);
   const bool cancelled = told.end == SampleEnd::Cancelled;
   if (cancelled) ok = false;  // the user stopped it: not a sample
   if (outcome != nullptr) *outcome = told;
@@ -215,7 +205,7 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
     return true;
   }
   profile = LetterProfile();  // a failed load leaves the profile empty
-  if (ngrams != nullptr) ngrams->reset();
+  pass.discard();
   if (failure != nullptr) {
     *failure = cancelled ? LOAD_CANCELLED
                          : isUrl ? URL_OPEN_FAILED : FILE_OPEN_FAILED;
@@ -224,9 +214,9 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
 }
 
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
-                std::string* failure, NgramCounter* ngrams) {
-  return loadSample(sampleText, profile, failure, ngrams, SampleLimits(),
-                    nullptr, nullptr);
+                std::string* failure) {
+  CountingPass pass;
+  return loadSample(sampleText, profile, failure, pass);
 }
 
 }  // namespace letterfreq

@@ -15,7 +15,7 @@
 
 namespace letterfreq {
 
-class NgramCounter;
+class CountingPass;
 
 inline constexpr const char* FILE_OPEN_FAILED = "File couldn't be opened!";
 // The failure of a load stopped through SampleLimits::cancel.
@@ -41,38 +41,39 @@ bool readFileBlocks(const std::string& path, const BlockSink& onBlock);
 // The same for a stream (standard input); false when it reports an error.
 bool readStreamBlocks(std::istream& in, const BlockSink& onBlock);
 
-// Zeroes counts[0..254], then counts the file through the counting rule.
-// False (counts all zero) when the file cannot be opened. "-" is NOT special
-// here; the CLI handles standard input itself. With `ngrams`, the bytes the
-// rule counts also go to it, in the same pass: it is reset first and
-// finished at the end, and left empty on failure.
-bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
-               NgramCounter* ngrams = nullptr);
-// The same read as readFileBlocks reads within `limits`.
-bool countFile(const std::string& path, int32_t* counts, bool filterMarkup,
-               NgramCounter* ngrams, const SampleLimits& limits,
-               const SampleProgress& progress, SampleOutcome* outcome);
+// Zeroes counts[0..254], then counts the file through `pass` (started
+// first, then finished, or discarded on failure). False (counts all zero)
+// when the file cannot be opened. "-" is NOT special here; the CLI handles
+// standard input itself. The read is readFileBlocks' within `limits`.
+bool countFile(const std::string& path, int32_t* counts, CountingPass& pass,
+               const SampleLimits& limits = SampleLimits(),
+               const SampleProgress& progress = nullptr,
+               SampleOutcome* outcome = nullptr);
+// The same through a pass of its own, with nothing attached.
+bool countFile(const std::string& path, int32_t* counts, bool filterMarkup);
 
 // The same for a stream read to its end.
-bool countStream(std::istream& in, int32_t* counts, bool filterMarkup,
-                 NgramCounter* ngrams = nullptr);
+bool countStream(std::istream& in, int32_t* counts, CountingPass& pass);
+bool countStream(std::istream& in, int32_t* counts, bool filterMarkup);
 
 // Resets `profile`, then counts the sample named by `sampleText`: an
 // http:// or https:// address (exact lower-case prefix) or else a file
 // name, taken as it is. On success sets sampleCount to 1 and returns true; on
 // failure returns false with the profile empty and the user message ("File
 // couldn't be opened!" or "URL couldn't be opened!") in *failure (unless it is
-// null). With `ngrams`, also the sample's n-gram counts (empty on failure).
+// null). Counted through `pass` (markup filtered unless the pass says
+// otherwise); its attachments are left empty on failure.
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
-                std::string* failure, NgramCounter* ngrams = nullptr);
+                std::string* failure);
 
 // The same within `limits`, telling how the data ended in *outcome (when
 // not null; see countUrl and countHttpsUrl for addresses). A load stopped
 // through limits.cancel fails with LOAD_CANCELLED; one cut short otherwise
 // still counts what arrived, as the outcome tells.
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
-                std::string* failure, NgramCounter* ngrams,
-                const SampleLimits& limits, const SampleProgress& progress,
-                SampleOutcome* outcome);
+                std::string* failure, CountingPass& pass,
+                const SampleLimits& limits = SampleLimits(),
+                const SampleProgress& progress = nullptr,
+                SampleOutcome* outcome = nullptr);
 
 }  // namespace letterfreq

@@ -33,7 +33,7 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
-#include "sample/counting_rule.h"
+#include "sample/counting_pass.h"
 #include "sample/ngram_counter.h"
 
 namespace letterfreq {
@@ -107,12 +107,8 @@ struct Snippet {
 
 Snippet countSnippet(const std::string& bytes, NgramCounter& counter) {
   Snippet snippet;
-  counter.reset();
-  CountingRule rule(true);
-  rule.feed(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-            [&counter](uint8_t byte) { counter.add(byte); });
-  counter.finish();
-  rule.copyCountsTo(snippet.counts.data());
+  CountingPass(counter).count(reinterpret_cast<const uint8_t*>(bytes.data()),
+                              bytes.size(), snippet.counts.data());
   snippet.ngrams.assign(counter.counts(), counter.counts() + NGRAM_BUCKETS);
   return snippet;
 }

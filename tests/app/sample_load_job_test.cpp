@@ -67,7 +67,8 @@ TEST_F(SampleLoadJobTest, GivesWhatLoadSampleGives) {
   LetterProfile direct;
   NgramCounter directNgrams;
   std::string failure;
-  ASSERT_TRUE(loadSample(path, direct, &failure, &directNgrams));
+  CountingPass pass(directNgrams);
+  ASSERT_TRUE(loadSample(path, direct, &failure, pass));
   ASSERT_TRUE(loaded.ok);
   EXPECT_EQ(loaded.profile.counts, direct.counts);
   EXPECT_EQ(loaded.profile.sampleCount, 1);

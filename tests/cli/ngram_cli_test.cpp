@@ -52,7 +52,8 @@ class NgramCliTest : public ::testing::Test {
       RecordFile file(db);
       LetterProfile profile;
       NgramCounter ngrams;
-      EXPECT_TRUE(loadSample(sample, profile, nullptr, &ngrams));
+      CountingPass pass(ngrams);
+      EXPECT_TRUE(loadSample(sample, profile, nullptr, pass));
       profile.sortOrder();
       storeEntry(file, {language, "", sample}, profile,
                  ngrams.counts(),

@@ -55,7 +55,8 @@ class NgramWindowTest : public ::testing::Test {
       NgramCounter ngrams;
       const std::string sample =
           dir.write(std::string(language) + ".txt", text);
-      EXPECT_TRUE(loadSample(sample, profile, nullptr, &ngrams));
+      CountingPass pass(ngrams);
+      EXPECT_TRUE(loadSample(sample, profile, nullptr, pass));
       profile.sortOrder();
       storeEntry(file, {language, "", sample}, profile,
                  ngrams.counts(),

@@ -238,8 +238,8 @@ TEST_F(SampleMeterTest, AFifoCountedUnderTheMeterCountsAsAFile) {
   LetterProfile direct;
   NgramCounter directNgrams;
   std::string failure;
-  ASSERT_TRUE(loadSample(dir.write("same.txt", text), direct, &failure,
-                         &directNgrams));
+  CountingPass pass(directNgrams);
+  ASSERT_TRUE(loadSample(dir.write("same.txt", text), direct, &failure, pass));
   direct.sortOrder();
   EXPECT_EQ(window->sampleProfile.counts, direct.counts);
   EXPECT_EQ(window->sampleProfile.order, direct.order);

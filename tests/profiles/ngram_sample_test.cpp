@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "sample/counting_rule.h"
+#include "sample/counting_pass.h"
 #include "sample/http_fetch.h"
 #include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
@@ -38,6 +38,7 @@ class NgramSampleTest : public ::testing::Test {
   TempDir dir;
   LetterProfile profile;
   NgramCounter ngrams;
+  CountingPass pass{ngrams};
 };
 
 TEST_F(NgramSampleTest, StreamIsWhatTheRuleCounts) {
@@ -58,7 +59,7 @@ TEST_F(NgramSampleTest, StreamIsWhatTheRuleCounts) {
   };
   for (const Case& c : cases) {
     const std::string path = dir.write("sample.txt", c.text);
-    ASSERT_TRUE(loadSample(path, profile, nullptr, &ngrams));
+    ASSERT_TRUE(loadSample(path, profile, nullptr, pass));
     EXPECT_TRUE(sameCounts(ngrams, streamOf(c.stream))) << c.text;
     EXPECT_EQ(ngrams.paddedLength(), streamOf(c.stream).paddedLength());
   }
@@ -72,26 +73,25 @@ TEST_F(NgramSampleTest, BlockCutsChangeNothing) {
   }
   const std::string path = dir.write("big.html", text);
   NgramCounter whole;
-  CountingRule rule(true);
-  rule.feed(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
-            [&whole](uint8_t byte) { whole.add(byte); });
-  whole.finish();
-
   int32_t counts[255];
-  ASSERT_TRUE(countFile(path, counts, true, &ngrams));
+  CountingPass(whole).count(reinterpret_cast<const uint8_t*>(text.data()),
+                            text.size(), counts);
+
+  ASSERT_TRUE(countFile(path, counts, pass));
   EXPECT_TRUE(sameCounts(ngrams, whole));
   std::istringstream in(text);
   NgramCounter fromStream;
-  ASSERT_TRUE(countStream(in, counts, true, &fromStream));
+  CountingPass streamPass(fromStream);
+  ASSERT_TRUE(countStream(in, counts, streamPass));
   EXPECT_TRUE(sameCounts(fromStream, whole));
 }
 
 TEST_F(NgramSampleTest, FailedLoadLeavesNoNgrams) {
   ASSERT_TRUE(
-      loadSample(dir.write("a.txt", "some text"), profile, nullptr, &ngrams));
+      loadSample(dir.write("a.txt", "some text"), profile, nullptr, pass));
   EXPECT_GT(ngrams.paddedLength(), 0u);
   std::string failure;
-  EXPECT_FALSE(loadSample(dir.file("missing.txt"), profile, &failure, &ngrams));
+  EXPECT_FALSE(loadSample(dir.file("missing.txt"), profile, &failure, pass));
   EXPECT_EQ(failure, FILE_OPEN_FAILED);
   EXPECT_TRUE(sameCounts(ngrams, NgramCounter()));
   EXPECT_EQ(ngrams.paddedLength(), 0u);
@@ -102,7 +102,7 @@ TEST_F(NgramSampleTest, HttpBodyGivesItsStream) {
   int32_t counts[255];
   ASSERT_TRUE(
       countUrl("http://127.0.0.1:" + std::to_string(server.port()) + "/",
-               counts, true, &ngrams));
+               counts, pass));
   EXPECT_TRUE(sameCounts(ngrams, streamOf("ab cd")));
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <thread>
 
+#include "sample/counting_pass.h"
 #include "sample/counting_rule.h"
 #include "sample/http_fetch.h"
 #include "sample/name_lookup.h"
@@ -41,8 +42,9 @@ struct Fetch {
 Fetch fetch(const std::string& url, const SampleLimits& limits) {
   Fetch result;
   const Clock::time_point start = Clock::now();
-  result.ok = countUrl(url, result.counts.data(), true, nullptr, limits,
-                       nullptr, &result.outcome);
+  CountingPass pass;
+  result.ok = countUrl(url, result.counts.data(), pass, limits, nullptr,
+                       &result.outcome);
   result.took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
   return result;
 }
@@ -189,8 +191,9 @@ TEST_F(BoundedFetchTest, CancelEndsAStalledFetchAtOnce) {
   LetterProfile profile;
   std::string failure;
   SampleOutcome outcome;
-  EXPECT_FALSE(loadSample(loopbackUrl(server.port()), profile, &failure,
-                          nullptr, limits, nullptr, &outcome));
+  CountingPass pass;
+  EXPECT_FALSE(loadSample(loopbackUrl(server.port()), profile, &failure, pass,
+                          limits, nullptr, &outcome));
   EXPECT_EQ(failure, LOAD_CANCELLED);
   EXPECT_EQ(outcome.end, SampleEnd::Cancelled);
   EXPECT_EQ(profile.sampleCount, 0);

@@ -195,7 +195,9 @@ Outcome feedInPieces(const std::string& text, bool filterMarkup,
                      const std::vector<size_t>& cuts) {
   CountingRule rule(filterMarkup);
   Outcome outcome;
-  auto hook = [&outcome](uint8_t c) { outcome.stream.push_back(c); };
+  auto hook = [&outcome](const uint8_t* counted, size_t length) {
+    outcome.stream.insert(outcome.stream.end(), counted, counted + length);
+  };
   size_t start = 0;
   for (size_t cut : cuts) {
     rule.feed(bytesOf(text) + start, cut - start, hook);

@@ -59,14 +59,17 @@ class HttpsFetchTest : public ::testing::Test {
   bool fetch(const std::string& url, Counts& counts, SampleOutcome& outcome,
              NgramCounter* ngrams = nullptr, bool filterMarkup = true) {
     counts.fill(7);
-    return countHttpsUrl(url, counts.data(), filterMarkup, ngrams, limits_,
-                         nullptr, &outcome);
+    CountingPass pass(filterMarkup);
+    if (ngrams != nullptr) pass.attach(*ngrams);
+    return countHttpsUrl(url, counts.data(), pass, limits_, nullptr, &outcome);
   }
 
   static Counts fileCounts(bool filterMarkup = true,
                            NgramCounter* ngrams = nullptr) {
     Counts counts{};
-    EXPECT_TRUE(countFile(page_, counts.data(), filterMarkup, ngrams));
+    CountingPass pass(filterMarkup);
+    if (ngrams != nullptr) pass.attach(*ngrams);
+    EXPECT_TRUE(countFile(page_, counts.data(), pass));
     return counts;
   }
 
@@ -112,8 +115,9 @@ TEST_F(HttpsFetchTest, PageCountsExactlyAsTheSameFile) {
 TEST_F(HttpsFetchTest, LoadSampleTakesHttpsAddressesOnly) {
   LetterProfile profile;
   std::string failure;
-  ASSERT_TRUE(loadSample(server_->url("/page.html"), profile, &failure, nullptr,
-                         limits_, nullptr, nullptr))
+  CountingPass pass;
+  ASSERT_TRUE(loadSample(server_->url("/page.html"), profile, &failure, pass,
+                         limits_))
       << failure;
   EXPECT_EQ(profile.sampleCount, 1);
   EXPECT_EQ(profile.counts, fileCounts());
@@ -248,7 +252,8 @@ TEST_F(HttpsFetchTest, CancelStopsTheFetchAtOnce) {
   std::string failure;
   SampleOutcome outcome;
   const Clock::time_point start = Clock::now();
-  EXPECT_FALSE(loadSample(server_->url("/stall"), profile, &failure, nullptr,
+  CountingPass pass;
+  EXPECT_FALSE(loadSample(server_->url("/stall"), profile, &failure, pass,
                           limits_, nullptr, &outcome));
   const auto took = Clock::now() - start;
   canceller.join();
