@@ -1,11 +1,22 @@
-// Counting throughput on a generated 256 MiB HTML-like file, next to
-// `wc -l` on the same file in the same run as a yardstick for reading speed.
+// Counting throughput, each figure beside its yardstick measured in the
+// same run (the machine is shared and noisy; ratios of medians of paired
+// turns hold still where plain times do not):
+//   BM_RuleVsHistogram/prose, /html: the counting rule, and the rule with
+//     the n-gram counter attached, on 16 MiB in a page-aligned buffer,
+//     against a plain 4-table byte histogram on the same buffer
+//     (ruleRatio, ngramRatio: the counting speed over the histogram's;
+//     targets: prose >= 0.75 and html >= 0.5 for the rule, prose >= 0.4
+//     with the n-gram counter).
+//   BM_CountFileVsRead: countFile of a generated 256 MiB HTML-like file
+//     against a cat-style read(2) of it into a page-aligned buffer
+//     (readRatio: countFile's speed over the read's), both from the page
+//     cache.
+//   BM_CountFile, BM_CountFileUnfiltered, BM_WcLines: wall-clock and
+//     processor throughput of countFile and of `wc -l` on that file.
 // The file is made once in $TMPDIR (or /tmp) and kept for later runs.
-// bytes_per_second is by wall-clock time; cpu_bytes_per_second by the
-// processor time of this process and its children (wc), which stays
-// comparable when other work shares the machine.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,7 +30,9 @@
 
 #include "bench/bench_random.h"
 #include "bench/bench_sample_file.h"
-#include "sample/counting_rule.h"
+#include "bench/histogram_anchor.h"
+#include "sample/counting_pass.h"
+#include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
 
 namespace letterfreq {
@@ -140,26 +153,115 @@ void BM_CountFileUnfiltered(benchmark::State& state) {
 }
 BENCHMARK(BM_CountFileUnfiltered)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The rule alone on 16 MiB already in memory: no read(2), no page cache.
-void BM_CountingRuleInMemory(benchmark::State& state) {
+// Prose as a text file holds it: words, commas and full stops, LF line
+// ends, a blank line between paragraphs, no markup.
+std::vector<uint8_t> proseText(size_t size) {
+  Random random(77);
+  std::string text;
+  while (text.size() < size) {
+    const size_t words = 40 + random.below(80);
+    size_t lineLength = 0;
+    for (size_t i = 0; i < words; ++i) {
+      const char* word = WORDS[random.below(WORD_COUNT)];
+      text += word;
+      lineLength += std::char_traits<char>::length(word) + 1;
+      if (random.below(12) == 0) text += ',';
+      if (lineLength > 70) {
+        text += '\n';
+        lineLength = 0;
+      } else {
+        text += ' ';
+      }
+    }
+    text += ".\n\n";
+  }
+  text.resize(size);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// The first 16 MiB of the HTML-like file.
+std::vector<uint8_t> htmlText(size_t size) {
   std::vector<uint8_t> text;
-  readFileBlocks(samplePath(), [&text](const uint8_t* bytes, size_t length) {
-    if (text.size() < (16u << 20))
-      text.insert(text.end(), bytes, bytes + length);
+  readFileBlocks(samplePath(), [&](const uint8_t* bytes, size_t length) {
+    if (text.size() < size) text.insert(text.end(), bytes, bytes + length);
   });
+  text.resize(std::min(text.size(), size));
+  return text;
+}
+
+// Each turn times the histogram, the rule and the rule with n-grams on
+// the same buffer, in that order; the ratios are of the medians.
+void BM_RuleVsHistogram(benchmark::State& state) {
+  constexpr size_t SIZE = 16u << 20;
+  const bool prose = state.range(0) == 0;
+  const std::vector<uint8_t> text = prose ? proseText(SIZE) : htmlText(SIZE);
+  const bench::PageBuffer buffer = bench::pageAlignedCopy(text);
   int32_t counts[255];
-  const double cpuStart = cpuSeconds();
+  NgramCounter ngrams;
+  CountingPass plain;
+  CountingPass withNgrams(ngrams);
+  std::vector<double> histogram, rule, ngram;
   for (auto _ : state) {
-    CountingRule rule(true);
-    rule.feed(text.data(), text.size());
-    rule.copyCountsTo(counts);
+    histogram.push_back(bench::cpuSecondsOf([&] {
+      bench::ByteHistogram h{};
+      bench::histogram4(buffer.get(), text.size(), h);
+      benchmark::DoNotOptimize(h);
+    }));
+    rule.push_back(bench::cpuSecondsOf(
+        [&] { plain.count(buffer.get(), text.size(), counts); }));
+    benchmark::DoNotOptimize(counts);
+    ngram.push_back(bench::cpuSecondsOf(
+        [&] { withNgrams.count(buffer.get(), text.size(), counts); }));
+    benchmark::DoNotOptimize(ngrams.counts());
+  }
+  const double mb = static_cast<double>(text.size()) / 1e6;
+  const double h = bench::median(histogram), r = bench::median(rule),
+               n = bench::median(ngram);
+  state.counters["histogramMBps"] = mb / h;
+  state.counters["ruleMBps"] = mb / r;
+  state.counters["ngramMBps"] = mb / n;
+  state.counters["ruleRatio"] = h / r;
+  state.counters["ngramRatio"] = h / n;
+  state.SetLabel(prose ? "prose" : "html");
+}
+BENCHMARK(BM_RuleVsHistogram)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(15)
+    ->Unit(benchmark::kMillisecond);
+
+// What `cat` does: the file through a page-aligned 256 KiB buffer, bytes
+// untouched.
+bool readWhole(const std::string& path, uint8_t* buffer, size_t size) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ssize_t got;
+  while ((got = read(fd, buffer, size)) > 0) benchmark::DoNotOptimize(buffer);
+  close(fd);
+  return got == 0;
+}
+
+void BM_CountFileVsRead(benchmark::State& state) {
+  const std::string& path = samplePath();
+  constexpr size_t BLOCK = 256 * 1024;
+  const bench::PageBuffer buffer = bench::pageAligned(BLOCK);
+  int32_t counts[255];
+  countFile(path, counts, true);  // into the page cache
+  std::vector<double> reads, counting;
+  for (auto _ : state) {
+    reads.push_back(bench::cpuSecondsOf(
+        [&] { readWhole(path, buffer.get(), BLOCK); }));
+    counting.push_back(
+        bench::cpuSecondsOf([&] { countFile(path, counts, true); }));
     benchmark::DoNotOptimize(counts);
   }
-  reportBytes(state, text.size(), cpuStart);
+  const double mb = static_cast<double>(SAMPLE_SIZE) / 1e6;
+  state.counters["readMBps"] = mb / bench::median(reads);
+  state.counters["countFileMBps"] = mb / bench::median(counting);
+  state.counters["readRatio"] =
+      bench::median(reads) / bench::median(counting);
 }
-BENCHMARK(BM_CountingRuleInMemory)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_CountFileVsRead)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 // The yardstick: `wc -l` reading the same file from the page cache.
 void BM_WcLines(benchmark::State& state) {
