@@ -83,7 +83,8 @@ void matchCallback(Fl_Widget*, void* data) {
   if (method == nullptr) return;
   // Neither a sample nor a database is needed: without them the scores are
   // not numbers, or there are no languages to list.
-  const MatchTarget target(window.languageProfiles, window.ngramModel);
+  const MatchTarget target(window.languageProfiles(),
+                           window.databaseLoad.ngrams);
   showResults(*window.resultTree,
               matchByMethod(*method, target,
                             {window.sampleProfile.counts.data(),

@@ -5,7 +5,6 @@
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <utility>
 
 #include "app/callbacks.h"
 #include "app/database_view.h"
@@ -27,12 +26,11 @@ void databaseFailed(Window& window, const std::string& text,
                     std::string fileName) {
   std::cout << text << std::endl;
   showAlert(withFileCause(text, fileName, FileUse::ReadWrite));
+  window.histTree->clear();  // its rows borrow from the load: first
   window.database.reset();
   window.databaseLoaded = false;
-  window.languageProfiles.clear();
-  window.ngramModel = NgramModel();
+  window.databaseLoad = DatabaseLoad();
   window.languageList->clear();
-  window.histTree->clear();
   window.histTree->addLeaf(nullptr, PLEASE_OPEN_TEXT);
   window.histTree->redraw();
 }
@@ -63,32 +61,31 @@ bool loadDatabase(Window& window) {
   };
   hooks.warning = [](const std::string& text) { askQuestion(text); };
   window.languageList->clear();
+  // The rows borrow from the load that is replaced now.
   window.histTree->clear();
+  window.databaseLoad = DatabaseLoad();
 
-  std::shared_ptr<DatabaseLoad> load;
   try {
-    load = std::make_shared<DatabaseLoad>(
-        loadDatabase(*window.database, hooks));
+    window.databaseLoad = loadDatabase(*window.database, hooks);
   } catch (const std::exception& error) {
     meter.finish();
     databaseFailed(window, error.what(), window.database->fileName());
     return false;
   }
 
-  window.languageProfiles = load->languageProfiles;
-  window.ngramModel = std::move(load->ngrams);
-  for (size_t i = 0; i < load->languages.size(); ++i) {
-    window.languageList->add(load->languageProfiles[i].name);
+  DatabaseLoad& load = window.databaseLoad;
+  for (size_t i = 0; i < load.languagesReached(); ++i) {
+    window.languageList->add(load.languages[i].profile.name);
   }
   // The tree is filled once, after the load: never redrawn per entry.
-  if (load->outcome == LoadOutcome::Cancelled) {
+  if (load.outcome == LoadOutcome::Cancelled) {
     showLoadCancelled(*window.histTree);
   } else {
     showDatabase(*window.histTree, load);
   }
   window.histTree->redraw();
   meter.finish();
-  return load->outcome == LoadOutcome::Complete;
+  return load.outcome == LoadOutcome::Complete;
 }
 
 void openDbCallback(Fl_Widget*, void* data) {

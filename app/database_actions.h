@@ -1,5 +1,5 @@
 // The window's database actions: opening a database file and loading it
-// under a cancellable progress meter into languageProfiles, the language
+// under a cancellable progress meter into databaseLoad, the language
 // list and "Hist-Tree!". (openDbCallback and addEntryCallback, declared in
 // app/callbacks.h, live in the .cpp beside these.)
 //

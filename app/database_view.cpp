@@ -27,17 +27,15 @@ Fl_Box* nameBox(const std::string& name) {
 }
 
 void showEntries(TreeBrowser& tree, TreeNode* entriesNode,
-                 const std::shared_ptr<DatabaseLoad>& load, size_t language) {
-  const std::vector<LoadedEntry>& entries = load->languages[language].entries;
-  for (size_t j = 0; j < entries.size(); ++j) {
+                 LoadedLanguage& language) {
+  for (size_t j = 0; j < language.entries.size(); ++j) {
+    LoadedEntry* entry = &language.entries[j];
     TreeNode* entryNode =
         tree.appendBranch(entriesNode, std::to_string(j),
-                          RowContent::of(nameBox(entries[j].name)), false);
-    if (!entries[j].profileRead) continue;  // the entry the load stopped at
-    tree.populateOnOpen(entryNode, [load, language, j](TreeBrowser& t,
-                                                       TreeNode* node) {
-      showProfile(t, node, load->languages[language].entries[j].profile,
-                  DATABASE_ROW_LIMIT, SHOW_SUMMARY);
+                          RowContent::of(nameBox(entry->name)), false);
+    if (!entry->profileRead) continue;  // the entry the load stopped at
+    tree.populateOnOpen(entryNode, [entry](TreeBrowser& t, TreeNode* node) {
+      showProfile(t, node, entry->profile, DATABASE_ROW_LIMIT, SHOW_SUMMARY);
     });
   }
 }
@@ -58,25 +56,25 @@ std::string escapedPath(const std::string& name) {
   return path;
 }
 
-void showDatabase(TreeBrowser& tree, std::shared_ptr<DatabaseLoad> load) {
-  for (size_t i = 0; i < load->languages.size(); ++i) {
-    LetterProfile& language = load->languageProfiles[i];
-    const LoadedLanguage& loaded = load->languages[i];
+void showDatabase(TreeBrowser& tree, DatabaseLoad& load) {
+  for (size_t i = 0; i < load.languagesReached(); ++i) {
+    LoadedLanguage* language = &load.languages[i];
     TreeNode* languageNode =
-        tree.appendBranch(nullptr, escapedPath(language.name));
+        tree.appendBranch(nullptr, escapedPath(language->profile.name));
     TreeNode* entriesNode =
-        tree.appendBranch(languageNode, entriesLabel(loaded.entryCount));
-    tree.populateOnOpen(entriesNode, [load, i](TreeBrowser& t, TreeNode* node) {
-      showEntries(t, node, load, i);
+        tree.appendBranch(languageNode, entriesLabel(language->entryCount));
+    tree.populateOnOpen(entriesNode, [language](TreeBrowser& t,
+                                                TreeNode* node) {
+      showEntries(t, node, *language);
     });
-    if (loaded.profileDone) {
-      showProfile(tree, languageNode, language, DATABASE_ROW_LIMIT,
+    if (language->profileDone) {
+      showProfile(tree, languageNode, language->profile, DATABASE_ROW_LIMIT,
                   SHOW_SUMMARY | SHOW_DEVIATIONS);
     }
   }
-  if (load->outcome != LoadOutcome::Complete) return;
+  if (load.outcome != LoadOutcome::Complete) return;
   TreeNode* totals = tree.appendBranch(nullptr, TOTALS_MESSAGE);
-  showProfile(tree, totals, load->totals, 0, SHOW_SUMMARY);
+  showProfile(tree, totals, load.totals, 0, SHOW_SUMMARY);
 }
 
 void showLoadCancelled(TreeBrowser& tree) {

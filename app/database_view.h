@@ -8,10 +8,10 @@
 // or '\\' its name holds, two languages of one name are two branches, and
 // an entry's name box shows '@' as it is. To stay fast with thousands of
 // entries, "Entries (M)" and every entry branch start closed and make their
-// rows when first opened, from the load they keep alive.
+// rows when first opened, from the load they borrow: the tree must be
+// cleared before that load changes or goes.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "profiles/database_load.h"
@@ -37,8 +37,8 @@ std::string entriesLabel(int count);
 std::string escapedPath(const std::string& name);
 
 // Adds what `load` shows to `tree` (which the caller has cleared). The
-// profiles shown are those of `load`, which the tree keeps alive.
-void showDatabase(TreeBrowser& tree, std::shared_ptr<DatabaseLoad> load);
+// rows borrow from `load`, which must outlive them.
+void showDatabase(TreeBrowser& tree, DatabaseLoad& load);
 
 // The two leaves of a cancelled load.
 void showLoadCancelled(TreeBrowser& tree);

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace letterfreq {
 
@@ -32,6 +34,57 @@ struct LetterProfile {
   void computeTotals();
   // Sets stdDevs from sums, sumSquares and sampleCount (single precision).
   void computeStdDevs();
+};
+
+// A borrowed, read-only list of profiles: a std::vector<LetterProfile>, or
+// one LetterProfile member of every element of another vector (the
+// languages of a database load), read in place at that vector's stride so
+// that no copy is made. The vector must outlive the list and keep its
+// size while the list is used.
+class ProfileList {
+ public:
+  class Iterator {
+   public:
+    Iterator(const ProfileList& list, size_t at) : list_(&list), at_(at) {}
+    const LetterProfile& operator*() const { return (*list_)[at_]; }
+    Iterator& operator++() {
+      ++at_;
+      return *this;
+    }
+    bool operator!=(const Iterator& other) const { return at_ != other.at_; }
+
+   private:
+    const ProfileList* list_;
+    size_t at_;
+  };
+
+  ProfileList() = default;
+  // Every vector of profiles is a list of them: no explicit.
+  ProfileList(const std::vector<LetterProfile>& profiles)  // NOLINT
+      : first_(reinterpret_cast<const unsigned char*>(profiles.data())),
+        size_(profiles.size()),
+        stride_(sizeof(LetterProfile)) {}
+  // The `member` of each element of `owners`.
+  template <class Owner>
+  ProfileList(const std::vector<Owner>& owners, LetterProfile Owner::*member)
+      : first_(owners.empty() ? nullptr
+                              : reinterpret_cast<const unsigned char*>(
+                                    &(owners.front().*member))),
+        size_(owners.size()),
+        stride_(sizeof(Owner)) {}
+
+  size_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+  const LetterProfile& operator[](size_t i) const {
+    return *reinterpret_cast<const LetterProfile*>(first_ + i * stride_);
+  }
+  Iterator begin() const { return Iterator(*this, 0); }
+  Iterator end() const { return Iterator(*this, size_); }
+
+ private:
+  const unsigned char* first_ = nullptr;
+  size_t size_ = 0;
+  size_t stride_ = sizeof(LetterProfile);
 };
 
 // Positions with a positive value, by falling value, ties to the lower

@@ -1,5 +1,5 @@
 // Window: the program's one window. It owns all application state (the
-// sample's profile, the loaded flags, the language profiles and the open
+// sample's profile, the loaded flags, the database's load and the open
 // database) and points to its widgets, which are its children and die with
 // it. All work happens in the callbacks of app/callbacks.h.
 #pragma once
@@ -7,11 +7,10 @@
 #include <FL/Fl_Double_Window.H>
 
 #include <memory>
-#include <vector>
 
 #include "app/letter_profile.h"
 #include "db/record_file.h"
-#include "profiles/ngram_model.h"
+#include "profiles/database_load.h"
 #include "sample/ngram_counter.h"
 #include "sample/sample_limits.h"
 
@@ -64,8 +63,14 @@ class Window : public Fl_Double_Window {
   SampleLimits sampleLimits;
   bool sampleLoaded = false;
   bool databaseLoaded = false;
-  std::vector<LetterProfile> languageProfiles;  // one per language, file order
-  NgramModel ngramModel;  // their n-gram weights, from the same load
+  // The database's languages with their entries, the totals and the
+  // n-gram weights, as the last "Open DB" or "Add entry" loaded them; the
+  // "Hist-Tree!" rows borrow from it. Empty while no database is loaded.
+  DatabaseLoad databaseLoad;
+  // One profile per language, file order: what "Match" scores.
+  ProfileList languageProfiles() const {
+    return databaseLoad.languageProfiles();
+  }
   std::unique_ptr<RecordFile> database;  // null until "Open DB"
   TreeBrowser* sampleTree = nullptr;
   TreeBrowser* histTree = nullptr;

@@ -250,7 +250,7 @@ void BM_LoadDatabase1000(benchmark::State& state) {
       state.SkipWithError("unexpected n-gram data");
       break;
     }
-    benchmark::DoNotOptimize(loaded.languageProfiles.data());
+    benchmark::DoNotOptimize(loaded.languages.data());
   }
   state.counters["fileMB"] =
       static_cast<double>(std::filesystem::file_size(path)) / 1e6;
@@ -302,7 +302,7 @@ void BM_LoadRatio1000(benchmark::State& state) {
     start = Clock::now();
     b.ngrams.makeWeights();
     weights.push_back(msSince(start));
-    benchmark::DoNotOptimize(a.languageProfiles.data());
+    benchmark::DoNotOptimize(a.languages.data());
     benchmark::DoNotOptimize(b.ngrams.bucketRow(0));
   }
   state.counters["withoutMs"] = median(without);

@@ -111,8 +111,7 @@ class Detector {
   explicit Detector(const DatabaseLoad& loaded)
       : loaded_(loaded),
         byNgrams_(loaded.ngrams.carriesNgramData()),
-        table_(byNgrams_ ? std::vector<LetterProfile>()
-                         : loaded.languageProfiles) {}
+        table_(byNgrams_ ? ProfileList() : loaded.languageProfiles()) {}
 
   int methodCode() const {
     return byNgrams_ ? METHOD_NGRAM_LIKELIHOOD : METHOD_DIFFERENCE;
@@ -124,7 +123,7 @@ class Detector {
     if (std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) == 0) {
       return found;  // nothing counted: nothing to tell
     }
-    const std::vector<LetterProfile>& languages = loaded_.languageProfiles;
+    const ProfileList languages = loaded_.languageProfiles();
     const auto rows =
         byNgrams_
             ? matchSampleByNgrams(loaded_.ngrams, ngrams.counts(), languages)

@@ -54,7 +54,7 @@ void appendText(const std::string& sampleText, const Ranking& ranking,
 }
 
 void printJson(const std::string& sampleText, int code, const Ranking& ranking,
-               const std::vector<LetterProfile>& languages, std::ostream& out) {
+               ProfileList languages, std::ostream& out) {
   nlohmann::json results = nlohmann::json::array();
   for (size_t r = 0; r < ranking.languages.size(); ++r) {
     const LetterProfile& language =
@@ -81,7 +81,7 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   }
   // What the method makes of the languages is made once for all samples,
   // and so are the names as text lines show them.
-  const MatchTarget target(loaded.languageProfiles, loaded.ngrams);
+  const MatchTarget target(loaded.languageProfiles(), loaded.ngrams);
   std::unique_ptr<NgramCounter> ngrams;
   CountingPass pass;
   if (method.readsNgrams) {

@@ -36,10 +36,10 @@ LetterProfile shownProfile(const LetterProfile& profile, bool done) {
 
 void printText(const DatabaseLoad& loaded, const LetterProfile& totals,
                std::ostream& out) {
-  for (size_t i = 0; i < loaded.languages.size(); ++i) {
+  for (size_t i = 0; i < loaded.languagesReached(); ++i) {
     const LoadedLanguage& language = loaded.languages[i];
     const LetterProfile profile =
-        shownProfile(loaded.languageProfiles[i], language.profileDone);
+        shownProfile(language.profile, language.profileDone);
     out << "language\t" << escapedField(profile.name) << "\t" << profile.recordId << "\t"
         << language.entryCount << "\t" << profile.totalCount << "\t"
         << profile.usedCount << "\n";
@@ -55,10 +55,10 @@ void printText(const DatabaseLoad& loaded, const LetterProfile& totals,
 void printJson(const DatabaseLoad& loaded, const LetterProfile& totals,
                std::ostream& out) {
   nlohmann::json languages = nlohmann::json::array();
-  for (size_t i = 0; i < loaded.languages.size(); ++i) {
+  for (size_t i = 0; i < loaded.languagesReached(); ++i) {
     const LoadedLanguage& language = loaded.languages[i];
     const LetterProfile profile =
-        shownProfile(loaded.languageProfiles[i], language.profileDone);
+        shownProfile(language.profile, language.profileDone);
     nlohmann::json entries = nlohmann::json::array();
     for (const LoadedEntry& entry : language.entries) {
       nlohmann::json shown = {{"id", entry.id},

@@ -32,6 +32,7 @@
 //   changed or appended since is not in them.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -84,9 +85,16 @@ struct LoadedEntry {
   bool profileRead = false;  // false only for the entry the load stopped at
 };
 
+// One language record, owning what the load made of it.
 struct LoadedLanguage {
+  // Its name and recordId; then, once the load finished the language,
+  // counts summed over the entries (over the bytes of each Sort Array),
+  // order, sums, sumSquares, sampleCount = M, stdDevs, totalCount and
+  // usedCount. The language the load ended in holds what was summed so
+  // far (sampleCount = M, not ordered); later ones are fresh.
+  LetterProfile profile;
   // The entries read, in file order; all of them unless the load ended in
-  // this language.
+  // this language, none in a language it never reached.
   std::vector<LoadedEntry> entries;
   int32_t entryCount = 0;     // M, the number of entry records
   bool profileDone = false;   // its profile was completed (shown in a tree)
@@ -98,28 +106,35 @@ enum class LoadOutcome {
   Stopped,    // entry (i, j) lacks its Count or Sort Array
 };
 
+// What a load made of a database: its languages, the totals, the n-gram
+// weights and how the load ended. A plain value that owns all of it; views
+// of it (languageProfiles(), a window's trees) borrow from it.
 struct DatabaseLoad {
-  // One profile per language record, in file order, always all of them:
-  // name and recordId; then, for each language that the load finished,
-  // counts summed over the entries (over the bytes of each Sort Array),
-  // order, sums, sumSquares, sampleCount = M, stdDevs, totalCount and
-  // usedCount. The language the load ended in holds what was summed so far
-  // (sampleCount = M, not ordered); later ones are fresh.
-  std::vector<LetterProfile> languageProfiles;
-  // The languages reached, parallel to the start of languageProfiles: all
-  // of them after a complete load, up to and including language i else.
+  // One per language record, in file order, always all of them.
   std::vector<LoadedLanguage> languages;
   // The totals over every entry, ordered and totalled; complete loads only.
   LetterProfile totals;
-  // The n-gram weights of every language in languageProfiles (the same
-  // positions), from the n-gram lists of the entries read; a language none
-  // of whose read entries has one has no n-gram data. The weights are made
-  // when first needed, from the bytes the load read (the file itself is
-  // not kept open).
+  // The n-gram weights of every language (the same positions), from the
+  // n-gram lists of the entries read; a language none of whose read
+  // entries has one has no n-gram data. The weights are made when first
+  // needed, from the bytes the load read (the file itself is not kept
+  // open).
   NgramModel ngrams;
   LoadOutcome outcome = LoadOutcome::Complete;
   size_t endLanguage = 0;  // i and j where a cancelled or stopped load ended
   size_t endEntry = 0;
+
+  // The languages' profiles, in the same order: what the methods score.
+  ProfileList languageProfiles() const {
+    return ProfileList(languages, &LoadedLanguage::profile);
+  }
+  // The languages the load reached: all of them after a complete load, up
+  // to and including language endLanguage else.
+  size_t languagesReached() const {
+    return outcome == LoadOutcome::Complete
+               ? languages.size()
+               : std::min(endLanguage + 1, languages.size());
+  }
 };
 
 // Loads the whole database. The file is read once, then answered from

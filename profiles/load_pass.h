@@ -60,8 +60,11 @@ class LoadPass {
       : source_(source), hooks_(hooks), makeModel_(makeModel) {}
 
   DatabaseLoad run() {
-    result_.languageProfiles = languagesOf(source_);
-    const size_t n = result_.languageProfiles.size();
+    for (LetterProfile& profile : languagesOf(source_)) {
+      result_.languages.emplace_back();
+      result_.languages.back().profile = std::move(profile);
+    }
+    const size_t n = result_.languages.size();
     ngramLists_.reserve(n);
     for (size_t i = 0; i < n; ++i) {
       size_t j = 0;
@@ -82,8 +85,7 @@ class LoadPass {
   }
 
   DatabaseLoad endAt(LoadOutcome outcome, size_t i, size_t j) {
-    result_.ngrams =
-        makeModel_(source_, result_.languageProfiles.size(), ngramLists_);
+    result_.ngrams = makeModel_(source_, result_.languages.size(), ngramLists_);
     result_.outcome = outcome;
     result_.endLanguage = i;
     result_.endEntry = j;
@@ -92,11 +94,10 @@ class LoadPass {
 
   // Language i, entry by entry; what ended it, and at which entry `j`.
   LoadOutcome loadLanguage(size_t i, size_t& j) {
-    const float n = static_cast<float>(result_.languageProfiles.size());
-    LetterProfile& language = result_.languageProfiles[i];
+    const float n = static_cast<float>(result_.languages.size());
+    LoadedLanguage& loaded = result_.languages[i];
+    LetterProfile& language = loaded.profile;
     report(static_cast<float>(i) / n, language.name);
-    result_.languages.emplace_back();
-    LoadedLanguage& loaded = result_.languages.back();
 
     const std::vector<RecordRef> entries =
         source_.query_link(language.recordId, 0);

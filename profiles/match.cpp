@@ -100,7 +100,7 @@ void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
 
 }  // namespace plain
 
-LanguageTable::LanguageTable(const std::vector<LetterProfile>& languages)
+LanguageTable::LanguageTable(ProfileList languages)
     : size(static_cast<int>(languages.size())),
       blocks((size + LANES - 1) / LANES),
       freqs(size_t{1} * blocks * BLOCK_VALUES, 0.0f),
@@ -179,7 +179,7 @@ void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
 }
 
 std::vector<MatchRow> namedRows(const Ranking& ranking,
-                                const std::vector<LetterProfile>& languages) {
+                                ProfileList languages) {
   std::vector<MatchRow> rows(ranking.languages.size());
   for (size_t r = 0; r < rows.size(); ++r) {
     const int32_t e = ranking.languages[r];
@@ -194,7 +194,7 @@ std::vector<MatchRow> namedRows(const Ranking& ranking,
 }
 
 std::vector<MatchRow> rankResults(const std::vector<float>& scores,
-                                  const std::vector<LetterProfile>& languages) {
+                                  ProfileList languages) {
   Ranking ranking;
   rankScores(scores, 0, ranking);
   return namedRows(ranking, languages);
@@ -202,14 +202,14 @@ std::vector<MatchRow> rankResults(const std::vector<float>& scores,
 
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
                                   const LanguageTable& table,
-                                  const std::vector<LetterProfile>& languages) {
+                                  ProfileList languages) {
   std::vector<float> scores;
   if (!matchScores(methodCode, sampleCounts, table, scores)) return {};
   return rankResults(scores, languages);
 }
 
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
-                                  const std::vector<LetterProfile>& languages) {
+                                  ProfileList languages) {
   const MatchMethod* method = findMethod(methodCode);
   if (method == nullptr || method->scoreCounts == nullptr) return {};
   return matchSample(methodCode, sampleCounts, LanguageTable(languages),

@@ -44,7 +44,7 @@ constexpr int LAST_METHOD_CODE = METHOD_TENDENCY_PULL;
 struct LanguageTable {
   static constexpr int LANES = 8;
 
-  explicit LanguageTable(const std::vector<LetterProfile>& languages);
+  explicit LanguageTable(ProfileList languages);
 
   int size = 0;                       // number of languages
   int blocks = 0;                     // size / LANES, rounded up
@@ -109,7 +109,7 @@ struct MatchRow {
 // ties to the earlier language, scores that are not a number last.
 // `scores` has one element per language.
 std::vector<MatchRow> rankResults(const std::vector<float>& scores,
-                                  const std::vector<LetterProfile>& languages);
+                                  ProfileList languages);
 
 // A ranking by positions, without names: what a batch of samples needs,
 // kept from sample to sample so that matching one allocates nothing.
@@ -129,15 +129,15 @@ void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out);
 // The rows of a ranking, named from `languages` (a position beyond them
 // gets an empty name and id 0).
 std::vector<MatchRow> namedRows(const Ranking& ranking,
-                                const std::vector<LetterProfile>& languages);
+                                ProfileList languages);
 
 // The whole match of one sample: scores by the method, then the ranking.
 // Empty for a code that is no method over the counts (and for no
 // languages).
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
-                                  const std::vector<LetterProfile>& languages);
+                                  ProfileList languages);
 std::vector<MatchRow> matchSample(int methodCode, const int32_t* sampleCounts,
                                   const LanguageTable& table,
-                                  const std::vector<LetterProfile>& languages);
+                                  ProfileList languages);
 
 }  // namespace letterfreq

@@ -7,8 +7,7 @@
 
 namespace letterfreq {
 
-MatchTarget::MatchTarget(const std::vector<LetterProfile>& languages,
-                         const NgramModel& ngrams)
+MatchTarget::MatchTarget(ProfileList languages, const NgramModel& ngrams)
     : languages_(languages), ngrams_(ngrams) {}
 
 const LanguageTable& MatchTarget::table() const {

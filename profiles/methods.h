@@ -30,15 +30,14 @@ struct SampleCounts {
 // the next samples.
 class MatchTarget {
  public:
-  MatchTarget(const std::vector<LetterProfile>& languages,
-              const NgramModel& ngrams);
+  MatchTarget(ProfileList languages, const NgramModel& ngrams);
 
-  const std::vector<LetterProfile>& languages() const { return languages_; }
+  ProfileList languages() const { return languages_; }
   const NgramModel& ngrams() const { return ngrams_; }
   const LanguageTable& table() const;
 
  private:
-  const std::vector<LetterProfile>& languages_;
+  const ProfileList languages_;
   const NgramModel& ngrams_;
   mutable std::unique_ptr<LanguageTable> table_;
 };

@@ -228,7 +228,7 @@ void rankSampleByNgrams(const NgramModel& model, const uint32_t* sampleCounts,
 
 std::vector<MatchRow> matchSampleByNgrams(
     const NgramModel& model, const uint32_t* sampleCounts,
-    const std::vector<LetterProfile>& languages) {
+    ProfileList languages) {
   Ranking ranking;
   rankSampleByNgrams(model, sampleCounts, languages.size(), 0, ranking);
   return namedRows(ranking, languages);

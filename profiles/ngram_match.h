@@ -48,6 +48,6 @@ void rankSampleByNgrams(const NgramModel& model, const uint32_t* sampleCounts,
 // same order; any beyond the model count as languages without data.
 std::vector<MatchRow> matchSampleByNgrams(
     const NgramModel& model, const uint32_t* sampleCounts,
-    const std::vector<LetterProfile>& languages);
+    ProfileList languages);
 
 }  // namespace letterfreq

@@ -260,9 +260,9 @@ int run(const Options& options) {
   if (load.outcome != LoadOutcome::Complete) {
     throw std::runtime_error(options.database + ": the load did not complete");
   }
-  const MatchTarget target(load.languageProfiles, load.ngrams);
+  const MatchTarget target(load.languageProfiles(), load.ngrams);
   Tally tally;
-  for (const LetterProfile& p : load.languageProfiles) {
+  for (const LetterProfile& p : load.languageProfiles()) {
     tally.languages.push_back(p.name);
   }
   tally.kinds.assign(std::begin(KINDS), std::end(KINDS));

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace letterfreq {
@@ -144,6 +145,33 @@ TEST(LetterProfileTest, RangesOverlap) {
   EXPECT_TRUE(rangesOverlap(1.0f, 0.5f, 1.6f, 0.2f));
   EXPECT_TRUE(rangesOverlap(1.0f, -0.5f, 1.4f, 0.0f));
   EXPECT_FALSE(rangesOverlap(std::nanf(""), 0.5f, 1.0f, 0.0f));
+}
+
+// The profiles inside larger records are read where they lie: the list
+// sees a change made after it was made, and skips the other members.
+TEST(LetterProfileTest, ProfileListReadsMembersInPlace) {
+  struct Owner {
+    int before = 7;
+    LetterProfile profile;
+    std::vector<int> after{1, 2, 3};
+  };
+  std::vector<Owner> owners(3);
+  for (size_t i = 0; i < owners.size(); ++i) {
+    owners[i].profile.name = "p" + std::to_string(i);
+  }
+  const ProfileList list(owners, &Owner::profile);
+  owners[2].profile.counts[65] = 9;
+  ASSERT_EQ(list.size(), 3u);
+  EXPECT_EQ(&list[1], &owners[1].profile);
+  EXPECT_EQ(list[2].counts[65], 9);
+  std::string names;
+  for (const LetterProfile& profile : list) names += profile.name;
+  EXPECT_EQ(names, "p0p1p2");
+  EXPECT_TRUE(ProfileList(std::vector<Owner>(), &Owner::profile).empty());
+
+  const std::vector<LetterProfile> plain(2);
+  const ProfileList whole = plain;
+  EXPECT_EQ(&whole[1], &plain[1]);
 }
 
 }  // namespace

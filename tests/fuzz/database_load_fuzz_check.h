@@ -43,10 +43,11 @@ inline std::string loadText(const DatabaseLoad& load) {
   std::string text = std::to_string(static_cast<int>(load.outcome)) + " " +
                      std::to_string(load.endLanguage) + " " +
                      std::to_string(load.endEntry) + "\n";
-  for (const LetterProfile& profile : load.languageProfiles) {
+  for (const LetterProfile& profile : load.languageProfiles()) {
     text += profileText(profile);
   }
-  for (const LoadedLanguage& language : load.languages) {
+  for (size_t i = 0; i < load.languagesReached(); ++i) {
+    const LoadedLanguage& language = load.languages[i];
     text += "M=" + std::to_string(language.entryCount) + "\n";
     for (const LoadedEntry& entry : language.entries) {
       text += std::to_string(entry.id) + " " + entry.name + " " +
@@ -66,14 +67,14 @@ inline std::string loadText(const DatabaseLoad& load) {
 }
 
 inline void checkLoadShape(const DatabaseLoad& load) {
-  check(load.languages.size() <= load.languageProfiles.size(),
+  check(load.languagesReached() <= load.languageProfiles().size(),
         "no more languages reached than there are");
   check(load.outcome != LoadOutcome::Complete ||
-            load.languages.size() == load.languageProfiles.size(),
+            load.languagesReached() == load.languageProfiles().size(),
         "a complete load reached every language");
   check(load.ngrams.languageCount() == 0 ||
             load.ngrams.languageCount() ==
-                static_cast<int>(load.languageProfiles.size()),
+                static_cast<int>(load.languageProfiles().size()),
         "one n-gram row per language");
 }
 
@@ -87,11 +88,11 @@ inline void checkEveryMethod(const DatabaseLoad& load, const uint8_t* data,
   }
   ngrams.add(data, size);
   ngrams.finish();
-  const MatchTarget target(load.languageProfiles, load.ngrams);
+  const MatchTarget target(load.languageProfiles(), load.ngrams);
   for (const MatchMethod& method : MATCH_METHODS) {
     const auto rows =
         matchByMethod(method, target, {sample.counts.data(), ngrams.counts()});
-    check(rows.size() == load.languageProfiles.size(),
+    check(rows.size() == load.languageProfiles().size(),
           "every method ranks every language");
   }
 }

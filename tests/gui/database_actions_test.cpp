@@ -102,7 +102,7 @@ TEST_F(DatabaseActionsTest, NewFileShowsOnlyTheTotals) {
   EXPECT_EQ(openedRows(*window->histTree, top(0)),
             (Rows{"Total characters: 0", "Characters used: 0"}));
   EXPECT_TRUE(window->languageList->names().empty());
-  EXPECT_TRUE(window->languageProfiles.empty());
+  EXPECT_TRUE(window->languageProfiles().empty());
   EXPECT_TRUE(dialogs.alerts.empty());
   EXPECT_TRUE(dialogs.questions.empty());
 }
@@ -114,10 +114,10 @@ TEST_F(DatabaseActionsTest, TreeListsLanguagesEntriesAndTotals) {
   EXPECT_EQ(childRows(window->histTree->root()),
             (Rows{"Latin", "Greek", "Totals"}));
   EXPECT_EQ(window->languageList->names(), (Rows{"Latin", "Greek"}));
-  ASSERT_EQ(window->languageProfiles.size(), 2u);
-  EXPECT_EQ(window->languageProfiles[0].counts[A], 4);
-  EXPECT_EQ(window->languageProfiles[0].sampleCount, 2);
-  EXPECT_GT(window->languageProfiles[0].stdDevs[A], 0.14f);
+  ASSERT_EQ(window->languageProfiles().size(), 2u);
+  EXPECT_EQ(window->languageProfiles()[0].counts[A], 4);
+  EXPECT_EQ(window->languageProfiles()[0].sampleCount, 2);
+  EXPECT_GT(window->languageProfiles()[0].stdDevs[A], 0.14f);
 
   // A language: its entries node, then its own rows with deviations.
   TreeNode* latin = top(0);
@@ -161,7 +161,7 @@ TEST_F(DatabaseActionsTest, CancelLeavesTwoLeavesAndRefusesAdding) {
   EXPECT_EQ(openedRows(*window->histTree),
             (Rows{LOAD_CANCELLED_TEXT, PLEASE_OPEN_TEXT}));
   // Every language is known to matching; the list holds those reached.
-  EXPECT_EQ(window->languageProfiles.size(), 2u);
+  EXPECT_EQ(window->languageProfiles().size(), 2u);
   EXPECT_EQ(window->languageList->names(), Rows{"Latin"});
 
   go();
@@ -189,7 +189,7 @@ TEST_F(DatabaseActionsTest, MissingArrayAsksAndStopsThere) {
   EXPECT_EQ(entries[0], "Caesar");
   EXPECT_EQ(entries[11], "Cicero");  // its name, no rows
   EXPECT_EQ(window->languageList->names(), Rows{"Latin"});
-  EXPECT_EQ(window->languageProfiles.size(), 2u);
+  EXPECT_EQ(window->languageProfiles().size(), 2u);
 }
 
 TEST_F(DatabaseActionsTest, DamagedOrUnopenableDatabaseIsReportedAndTheWindowGoesOn) {
@@ -219,7 +219,7 @@ TEST_F(DatabaseActionsTest, DamagedOrUnopenableDatabaseIsReportedAndTheWindowGoe
     EXPECT_EQ(printed, expected + "\n");
     EXPECT_FALSE(window->databaseLoaded);
     EXPECT_EQ(window->database, nullptr);
-    EXPECT_TRUE(window->languageProfiles.empty());
+    EXPECT_TRUE(window->languageProfiles().empty());
     EXPECT_TRUE(window->languageList->names().empty());
     EXPECT_EQ(openedRows(*window->histTree), Rows{PLEASE_OPEN_TEXT});
     EXPECT_TRUE(window->shown());
@@ -293,7 +293,7 @@ TEST_F(DatabaseActionsTest, OpeningAnotherDatabaseReplacesTheFirst) {
   EXPECT_EQ(window->database->fileName(), other);
   EXPECT_EQ(childRows(window->histTree->root()), (Rows{"Solo", "Totals"}));
   EXPECT_EQ(window->languageList->names(), Rows{"Solo"});
-  EXPECT_EQ(window->languageProfiles.size(), 1u);
+  EXPECT_EQ(window->languageProfiles().size(), 1u);
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ TEST_F(HostileNamesTest, AMatchListsEveryName) {
 }
 
 TEST_F(HostileNamesTest, AnEntryAddedUnderAPickedNameJoinsItsLanguage) {
-  const size_t languages = window->languageProfiles.size();
+  const size_t languages = window->languageProfiles().size();
   for (int i = 0; i < static_cast<int>(hostileNames().size()); ++i) {
     SCOPED_TRACE(i);
     const Fl_Menu_Item* item = window->languageList->menubutton()->menu() + i;
@@ -136,8 +136,8 @@ TEST_F(HostileNamesTest, AnEntryAddedUnderAPickedNameJoinsItsLanguage) {
     window->nameInput->value("again");
     window->addEntryButton->do_callback();
     EXPECT_TRUE(dialogs.alerts.empty());
-    ASSERT_EQ(window->languageProfiles.size(), languages);
-    EXPECT_EQ(window->languageProfiles[i].sampleCount, 2);
+    ASSERT_EQ(window->languageProfiles().size(), languages);
+    EXPECT_EQ(window->languageProfiles()[i].sampleCount, 2);
   }
   drawAll();
 }

@@ -52,9 +52,19 @@ class MatchResultsTest : public ::testing::Test {
     window =
         std::make_unique<Window>(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_TITLE);
     // As a load leaves them: Same has the sample's shape.
-    window->languageProfiles = {
-        language("Even", 1, {{A, 1}, {B, 1}}), language("Other", 1, {{C, 2}}),
-        language("Same", 1, {{A, 6}, {B, 2}}), language("No entries", 0, {})};
+    setLanguages({language("Even", 1, {{A, 1}, {B, 1}}),
+                  language("Other", 1, {{C, 2}}),
+                  language("Same", 1, {{A, 6}, {B, 2}}),
+                  language("No entries", 0, {})});
+  }
+
+  // The window's languages, as a load of them leaves them.
+  void setLanguages(std::vector<LetterProfile> profiles) {
+    window->databaseLoad = DatabaseLoad();
+    for (LetterProfile& profile : profiles) {
+      window->databaseLoad.languages.emplace_back();
+      window->databaseLoad.languages.back().profile = std::move(profile);
+    }
   }
 
   void go(const std::string& text) {
@@ -122,7 +132,7 @@ TEST_F(MatchResultsTest, EachMethodListsTheLanguagesBestFirstWithBars) {
     }
     // What the library ranks, score for score.
     const auto expected = matchSample(code, window->sampleProfile.counts.data(),
-                                      window->languageProfiles);
+                                      window->languageProfiles());
     for (size_t r = 0; r < rows.size(); ++r) {
       EXPECT_EQ(rows[r].name, expected[r].name);
       if (!std::isnan(expected[r].score)) {
@@ -153,16 +163,16 @@ TEST_F(MatchResultsTest, AMatchReplacesTheRowsOfTheLast) {
   pressMatch();
   pressMatch();
   EXPECT_EQ(resultRows().size(), 4u);
-  window->languageProfiles.clear();  // no database: the tree is only cleared
+  setLanguages({});  // no database: the tree is only cleared
   pressMatch();
   EXPECT_EQ(window->resultTree->root()->childCount(), 0u);
 }
 
 TEST_F(MatchResultsTest, EveryLanguageIsARowOfItsOwnNamedAsStored) {
   go("aaab");
-  window->languageProfiles = {
-      language("Latin", 1, {{A, 1}}), language("Latin", 1, {{A, 1}}),
-      language("a/b", 1, {{B, 1}}), language("back\\slash", 1, {{C, 1}})};
+  setLanguages({language("Latin", 1, {{A, 1}}), language("Latin", 1, {{A, 1}}),
+                language("a/b", 1, {{B, 1}}),
+                language("back\\slash", 1, {{C, 1}})});
   pickMethod(METHOD_TENDENCY_PULL);
   pressMatch();
   const std::vector<Row> rows = resultRows();

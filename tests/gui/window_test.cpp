@@ -112,7 +112,7 @@ TEST_F(WindowTest, StartsWithDefaultsAndEmptyState) {
   EXPECT_STREQ(window->nameInput->value(), "");
   EXPECT_FALSE(window->sampleLoaded);
   EXPECT_FALSE(window->databaseLoaded);
-  EXPECT_TRUE(window->languageProfiles.empty());
+  EXPECT_TRUE(window->languageProfiles().empty());
   EXPECT_EQ(window->database, nullptr);
   EXPECT_EQ(window->sampleProfile.totalCount, 0);
   for (TreeBrowser* tree :

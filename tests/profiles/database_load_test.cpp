@@ -62,10 +62,10 @@ TEST_F(DatabaseLoadTest, SumsEntriesOverTheirSortArrays) {
   const DatabaseLoad load = loadBytes(twoLanguages());
   ASSERT_EQ(load.outcome, LoadOutcome::Complete);
   EXPECT_TRUE(recorder.warnings.empty());
-  ASSERT_EQ(load.languageProfiles.size(), 2u);
-  ASSERT_EQ(load.languages.size(), 2u);
+  ASSERT_EQ(load.languageProfiles().size(), 2u);
+  ASSERT_EQ(load.languagesReached(), 2u);
 
-  const LetterProfile& latin = load.languageProfiles[0];
+  const LetterProfile& latin = load.languageProfiles()[0];
   EXPECT_EQ(latin.name, "Latin");
   EXPECT_EQ(latin.recordId, 257u);
   EXPECT_EQ(latin.sampleCount, 2);
@@ -85,7 +85,7 @@ TEST_F(DatabaseLoadTest, SumsEntriesOverTheirSortArrays) {
   EXPECT_NEAR(latin.stdDevs[B], 0.1414f, 1e-4);
   EXPECT_EQ(latin.sums[C], 0.0f);
 
-  const LetterProfile& greek = load.languageProfiles[1];
+  const LetterProfile& greek = load.languageProfiles()[1];
   EXPECT_EQ(greek.name, "Greek");
   EXPECT_EQ(greek.recordId, 266u);
   EXPECT_EQ(greek.counts[X], 6);
@@ -100,7 +100,7 @@ TEST_F(DatabaseLoadTest, SumsEntriesOverTheirSortArrays) {
 TEST_F(DatabaseLoadTest, KeepsTheTotalsAndEveryEntrysOwnProfile) {
   const DatabaseLoad load = loadBytes(twoLanguages());
   ASSERT_EQ(load.outcome, LoadOutcome::Complete);
-  ASSERT_EQ(load.languages.size(), 2u);
+  ASSERT_EQ(load.languagesReached(), 2u);
 
   const LetterProfile& totals = load.totals;
   EXPECT_EQ(totals.counts[A], 4);
@@ -148,7 +148,7 @@ TEST_F(DatabaseLoadTest, EmptyAndMissingFilesLoadAsEmptyDatabases) {
   RecordFile database(path);  // creates it
   const DatabaseLoad load = loadDatabase(database, recorder.hooks());
   EXPECT_EQ(load.outcome, LoadOutcome::Complete);
-  EXPECT_TRUE(load.languageProfiles.empty());
+  EXPECT_TRUE(load.languageProfiles().empty());
   EXPECT_TRUE(load.languages.empty());
   EXPECT_EQ(load.totals.totalCount, 0);
   EXPECT_EQ(load.totals.usedCount, 0);
@@ -161,12 +161,12 @@ TEST_F(DatabaseLoadTest, LanguagesWithNoOrOneEntryKeepZeroDeviations) {
       loadBytes(languageRecord(257, "Empty") + languageRecord(258, "One") +
                 entryBytes(259, 258, "only", {{A, 2}, {B, 1}}));
   ASSERT_EQ(load.outcome, LoadOutcome::Complete);
-  const LetterProfile& empty = load.languageProfiles[0];
+  const LetterProfile& empty = load.languageProfiles()[0];
   EXPECT_EQ(empty.sampleCount, 0);
   EXPECT_EQ(empty.totalCount, 0);
   EXPECT_EQ(load.languages[0].entryCount, 0);
   EXPECT_TRUE(load.languages[0].profileDone);
-  const LetterProfile& one = load.languageProfiles[1];
+  const LetterProfile& one = load.languageProfiles()[1];
   EXPECT_EQ(one.sampleCount, 1);
   EXPECT_EQ(one.stdDevs[A], 0.0f);
   EXPECT_EQ(one.stdDevs[B], 0.0f);
@@ -181,8 +181,8 @@ TEST_F(DatabaseLoadTest, EmptySortArrayAddsNothing) {
   const LoadedEntry& entry = load.languages[0].entries[0];
   EXPECT_EQ(entry.profile.totalCount, 0);
   EXPECT_EQ(entry.profile.usedCount, 0);
-  EXPECT_EQ(load.languageProfiles[0].counts[A], 0);
-  EXPECT_EQ(load.languageProfiles[0].sums[A], 0.0f);
+  EXPECT_EQ(load.languageProfiles()[0].counts[A], 0);
+  EXPECT_EQ(load.languageProfiles()[0].sums[A], 0.0f);
   EXPECT_EQ(load.totals.counts[A], 0);
 }
 
@@ -193,7 +193,7 @@ TEST_F(DatabaseLoadTest, FileEndingInsideARecordWarns) {
   const std::string cut = languageRecord(258, "Greek");
   const DatabaseLoad load = loadBytes(whole + cut.substr(0, cut.size() - 2));
   EXPECT_EQ(load.outcome, LoadOutcome::Complete);
-  EXPECT_EQ(load.languageProfiles.size(), 1u);
+  EXPECT_EQ(load.languageProfiles().size(), 1u);
   EXPECT_EQ(recorder.warnings,
             std::vector<std::string>{cutEndWarning(
                 static_cast<uint32_t>(whole.size()))});
@@ -212,7 +212,7 @@ TEST_F(DatabaseLoadTest, TooManyArraysWarnAndTheFirstIsUsed) {
   const LoadedEntry& entry = load.languages[0].entries[0];
   EXPECT_EQ(entry.profile.counts[A], 1);
   EXPECT_EQ(entry.profile.usedCount, 2);
-  EXPECT_EQ(load.languageProfiles[0].counts[B], 2);
+  EXPECT_EQ(load.languageProfiles()[0].counts[B], 2);
 }
 
 // Latin: Caesar whole, Cicero without the array; Greek after it.
@@ -239,7 +239,7 @@ TEST_F(DatabaseLoadTest, MissingArrayStopsAtThatEntry) {
               std::vector<std::string>{count ? MISSING_COUNT_ARRAY
                                              : MISSING_SORT_ARRAY});
     // The tree so far: Latin with both entries, Cicero without a profile.
-    ASSERT_EQ(load.languages.size(), 1u);
+    ASSERT_EQ(load.languagesReached(), 1u);
     EXPECT_FALSE(load.languages[0].profileDone);
     EXPECT_EQ(load.languages[0].entryCount, 2);
     ASSERT_EQ(load.languages[0].entries.size(), 2u);
@@ -248,15 +248,15 @@ TEST_F(DatabaseLoadTest, MissingArrayStopsAtThatEntry) {
     EXPECT_EQ(load.languages[0].entries[1].name, "Cicero");
     EXPECT_EQ(load.languages[0].entries[1].profile.counts[A], 0);
     // Every language is listed; Latin holds Caesar only, Greek nothing.
-    ASSERT_EQ(load.languageProfiles.size(), 2u);
-    const LetterProfile& latin = load.languageProfiles[0];
+    ASSERT_EQ(load.languageProfiles().size(), 2u);
+    const LetterProfile& latin = load.languageProfiles()[0];
     EXPECT_EQ(latin.sampleCount, 2);
     EXPECT_EQ(latin.counts[A], 1);
     EXPECT_EQ(latin.sums[A], 0.1f);
     EXPECT_EQ(latin.order[0], 0);  // never ordered
     EXPECT_EQ(latin.totalCount, 0);
-    EXPECT_EQ(load.languageProfiles[1].name, "Greek");
-    EXPECT_EQ(load.languageProfiles[1].sampleCount, 0);
+    EXPECT_EQ(load.languageProfiles()[1].name, "Greek");
+    EXPECT_EQ(load.languageProfiles()[1].sampleCount, 0);
     EXPECT_EQ(load.totals.counts[B], 9);
     // No "Totals" step after a stop.
     EXPECT_NE(recorder.progress.back().second, "Totals");
@@ -269,12 +269,12 @@ TEST_F(DatabaseLoadTest, CancelEndsBeforeTheNextEntry) {
   EXPECT_EQ(load.outcome, LoadOutcome::Cancelled);
   EXPECT_EQ(load.endLanguage, 0u);
   EXPECT_EQ(load.endEntry, 0u);
-  ASSERT_EQ(load.languages.size(), 1u);
+  ASSERT_EQ(load.languagesReached(), 1u);
   EXPECT_TRUE(load.languages[0].entries.empty());
-  ASSERT_EQ(load.languageProfiles.size(), 2u);  // all languages
-  EXPECT_EQ(load.languageProfiles[0].sampleCount, 2);
-  EXPECT_EQ(load.languageProfiles[0].counts[A], 0);
-  EXPECT_EQ(load.languageProfiles[1].name, "Greek");
+  ASSERT_EQ(load.languageProfiles().size(), 2u);  // all languages
+  EXPECT_EQ(load.languageProfiles()[0].sampleCount, 2);
+  EXPECT_EQ(load.languageProfiles()[0].counts[A], 0);
+  EXPECT_EQ(load.languageProfiles()[1].name, "Greek");
 
   // Cancelled while Latin's second entry is announced: that entry is still
   // read (the answer is looked at before each entry), Greek's first is not.
@@ -286,9 +286,9 @@ TEST_F(DatabaseLoadTest, CancelEndsBeforeTheNextEntry) {
   EXPECT_EQ(load.endEntry, 0u);
   EXPECT_EQ(load.languages[0].entries.size(), 2u);
   EXPECT_TRUE(load.languages[0].profileDone);
-  EXPECT_EQ(load.languageProfiles[0].counts[A], 4);
-  EXPECT_EQ(load.languageProfiles[1].sampleCount, 2);
-  EXPECT_EQ(load.languageProfiles[1].counts[X], 0);
+  EXPECT_EQ(load.languageProfiles()[0].counts[A], 4);
+  EXPECT_EQ(load.languageProfiles()[1].sampleCount, 2);
+  EXPECT_EQ(load.languageProfiles()[1].counts[X], 0);
 }
 
 TEST_F(DatabaseLoadTest, CancelWithNoEntryLeftStillCompletes) {
@@ -322,7 +322,7 @@ TEST_F(DatabaseLoadTest, UntrustedNamesAndArraysAreReadSafely) {
 
   const DatabaseLoad load = loadBytes(bytes);
   ASSERT_EQ(load.outcome, LoadOutcome::Complete);
-  EXPECT_EQ(load.languageProfiles[0].name, "Lat");
+  EXPECT_EQ(load.languageProfiles()[0].name, "Lat");
   const LoadedEntry& shortOne = load.languages[0].entries[0];
   EXPECT_EQ(shortOne.name, "Ca");
   EXPECT_EQ(shortOne.profile.counts[1], 7);
@@ -337,9 +337,9 @@ TEST_F(DatabaseLoadTest, UntrustedNamesAndArraysAreReadSafely) {
   EXPECT_EQ(wide.profile.order[253], 254);
   EXPECT_EQ(wide.profile.order[254], 2);
   EXPECT_EQ(wide.profile.counts[254], 1);
-  EXPECT_EQ(load.languageProfiles[0].counts[1], 8);  // 7 + 1
-  EXPECT_EQ(load.languageProfiles[0].counts[2], 2);  // listed twice
-  EXPECT_EQ(load.languageProfiles[0].counts[3], 1);
+  EXPECT_EQ(load.languageProfiles()[0].counts[1], 8);  // 7 + 1
+  EXPECT_EQ(load.languageProfiles()[0].counts[2], 2);  // listed twice
+  EXPECT_EQ(load.languageProfiles()[0].counts[3], 1);
   EXPECT_EQ(load.totals.counts[2], 2);
 }
 
@@ -350,7 +350,7 @@ TEST_F(DatabaseLoadTest, HugeCountsAreHeldAtTheLimitWithoutWrapping) {
       entryBytes(262, 257, "two", {{A, INT32_MAX}}));
   ASSERT_EQ(load.outcome, LoadOutcome::Complete);
   EXPECT_EQ(load.languages[0].entries[0].profile.totalCount, INT32_MAX);
-  EXPECT_EQ(load.languageProfiles[0].counts[A], INT32_MAX);
+  EXPECT_EQ(load.languageProfiles()[0].counts[A], INT32_MAX);
   EXPECT_EQ(load.totals.counts[A], INT32_MAX);
 }
 

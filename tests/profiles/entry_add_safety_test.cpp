@@ -102,8 +102,8 @@ TEST(EntryAddSafetyTest, ConcurrentAddsShareNoIdAndMakeNoLanguageTwice) {
   EXPECT_TRUE(loaded.warnings.empty());
   EXPECT_EQ(loaded.entries, size_t{PROCESSES * ROUNDS});
   std::set<std::string> names;
-  for (size_t i = 0; i < loaded.load.languages.size(); ++i) {
-    const std::string& language = loaded.load.languageProfiles[i].name;
+  for (size_t i = 0; i < loaded.load.languagesReached(); ++i) {
+    const std::string& language = loaded.load.languageProfiles()[i].name;
     EXPECT_TRUE(names.insert(language).second) << language << " twice";
     for (const LoadedEntry& entry : loaded.load.languages[i].entries) {
       EXPECT_EQ(entry.name.substr(0, entry.name.find('#')), language);

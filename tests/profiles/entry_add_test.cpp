@@ -148,10 +148,10 @@ TEST_F(EntryAddTest, SequenceOfAddsEqualsStoringOneRecordAtATime) {
   // And the load reads them back as added.
   const DatabaseLoad load = loadDatabase(database, {});
   ASSERT_EQ(load.outcome, LoadOutcome::Complete);
-  ASSERT_EQ(load.languages.size(), 4u);
-  EXPECT_EQ(load.languageProfiles[0].name, "Latin");
-  EXPECT_EQ(load.languageProfiles[1].name, "latin");
-  EXPECT_EQ(load.languageProfiles[3].name, "Latin/Vulgar\\&_");
+  ASSERT_EQ(load.languagesReached(), 4u);
+  EXPECT_EQ(load.languageProfiles()[0].name, "Latin");
+  EXPECT_EQ(load.languageProfiles()[1].name, "latin");
+  EXPECT_EQ(load.languageProfiles()[3].name, "Latin/Vulgar\\&_");
   const std::vector<LoadedEntry>& latin = load.languages[0].entries;
   ASSERT_EQ(latin.size(), 4u);
   EXPECT_EQ(latin[0].name, "Caesar");

@@ -52,9 +52,9 @@ inline void expectSameLoad(const DatabaseLoad& a, const DatabaseLoad& b) {
   EXPECT_EQ(a.endLanguage, b.endLanguage);
   EXPECT_EQ(a.endEntry, b.endEntry);
   EXPECT_TRUE(sameBytes(a.totals, b.totals));
-  ASSERT_EQ(a.languageProfiles.size(), b.languageProfiles.size());
-  for (size_t i = 0; i < a.languageProfiles.size(); ++i) {
-    EXPECT_TRUE(sameBytes(a.languageProfiles[i], b.languageProfiles[i])) << i;
+  ASSERT_EQ(a.languageProfiles().size(), b.languageProfiles().size());
+  for (size_t i = 0; i < a.languageProfiles().size(); ++i) {
+    EXPECT_TRUE(sameBytes(a.languageProfiles()[i], b.languageProfiles()[i])) << i;
   }
   ASSERT_EQ(a.languages.size(), b.languages.size());
   for (size_t i = 0; i < a.languages.size(); ++i) {

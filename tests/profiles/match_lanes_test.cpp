@@ -42,7 +42,7 @@ void scoreBoth(int code, const int32_t* sample, const LanguageTable& table,
 }
 
 // Every method, every sample: the same bits as the oracle.
-void expectSameBits(const std::vector<LetterProfile>& languages,
+void expectSameBits(ProfileList languages,
                     const std::vector<Counts>& samples) {
   const LanguageTable table(languages);
   std::vector<float> lanes, plainScores;
@@ -108,15 +108,15 @@ TEST(MatchLanesTest, StarterDatabaseScoresAsThePlainVersion) {
   ASSERT_TRUE(std::ifstream(path).good()) << "missing " << path;
   const RecordFile database(path);
   const DatabaseLoad load = loadDatabase(database, {});
-  ASSERT_FALSE(load.languageProfiles.empty());
+  ASSERT_FALSE(load.languageProfiles().empty());
   // Each language's own counts as a sample, and random samples.
   std::vector<Counts> samples;
-  for (const LetterProfile& language : load.languageProfiles) {
+  for (const LetterProfile& language : load.languageProfiles()) {
     samples.push_back(language.counts);
   }
   std::mt19937 random(7);
   for (int s = 0; s < 50; ++s) samples.push_back(randomCounts(random));
-  expectSameBits(load.languageProfiles, samples);
+  expectSameBits(load.languageProfiles(), samples);
 }
 
 }  // namespace

@@ -141,7 +141,7 @@ TEST_F(NgramDatabaseTest, OlderReadersLoadTheSameWithListsPresent) {
   EXPECT_FALSE(withoutLists.ngrams.carriesNgramData());
 
   // The five kinds' queries find exactly the same records.
-  for (const LetterProfile& language : withLists.languageProfiles) {
+  for (const LetterProfile& language : withLists.languageProfiles()) {
     EXPECT_EQ(database.query_link(language.recordId, 0).size(),
               older.query_link(language.recordId, 0).size());
   }

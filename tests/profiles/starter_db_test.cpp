@@ -48,7 +48,7 @@ class StarterDbTest : public ::testing::Test {
   }
 
   static const LetterProfile* language(const std::string& name) {
-    for (const LetterProfile& profile : load_->languageProfiles) {
+    for (const LetterProfile& profile : load_->languageProfiles()) {
       if (profile.name == name) return &profile;
     }
     return nullptr;
@@ -71,11 +71,11 @@ TEST_F(StarterDbTest, LoadsCompletelyWithoutWarnings) {
 }
 
 TEST_F(StarterDbTest, HoldsAHundredLanguagesOfFiftyKilobytesEach) {
-  ASSERT_GE(load_->languageProfiles.size(), 100u);
-  ASSERT_EQ(load_->languages.size(), load_->languageProfiles.size());
+  ASSERT_GE(load_->languageProfiles().size(), 100u);
+  ASSERT_EQ(load_->languages.size(), load_->languageProfiles().size());
   std::set<std::string> names;
   for (size_t i = 0; i < load_->languages.size(); ++i) {
-    const std::string& name = load_->languageProfiles[i].name;
+    const std::string& name = load_->languageProfiles()[i].name;
     EXPECT_FALSE(name.empty());
     EXPECT_TRUE(names.insert(name).second) << "twice: " << name;
     EXPECT_GE(load_->languages[i].entryCount, 3) << name;
