@@ -81,7 +81,7 @@ bool loadDatabase(Window& window) {
   if (load.outcome == LoadOutcome::Cancelled) {
     showLoadCancelled(*window.histTree);
   } else {
-    showDatabase(*window.histTree, load);
+    showDatabase(*window.histTree, load, window.database->fileName());
   }
   window.histTree->redraw();
   meter.finish();

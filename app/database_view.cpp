@@ -3,6 +3,8 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Group.H>
 
+#include <exception>
+#include <memory>
 #include <utility>
 
 #include "app/profile_view.h"
@@ -26,16 +28,33 @@ Fl_Box* nameBox(const std::string& name) {
   return box;
 }
 
+// The entry's profile as read from the file; when the file cannot give it
+// any more, only its summary rows.
+LetterProfile shownEntryProfile(const std::string& fileName,
+                                const LoadedEntry& entry) {
+  try {
+    return readEntryProfile(fileName, entry);
+  } catch (const std::exception&) {
+    LetterProfile summary;
+    summary.totalCount = entry.totalCount;
+    summary.usedCount = entry.usedCount;
+    return summary;
+  }
+}
+
 void showEntries(TreeBrowser& tree, TreeNode* entriesNode,
-                 LoadedLanguage& language) {
+                 LoadedLanguage& language,
+                 const std::shared_ptr<const std::string>& fileName) {
   for (size_t j = 0; j < language.entries.size(); ++j) {
-    LoadedEntry* entry = &language.entries[j];
+    const LoadedEntry* entry = &language.entries[j];
     TreeNode* entryNode =
         tree.appendBranch(entriesNode, std::to_string(j),
                           RowContent::of(nameBox(entry->name)), false);
     if (!entry->profileRead) continue;  // the entry the load stopped at
-    tree.populateOnOpen(entryNode, [entry](TreeBrowser& t, TreeNode* node) {
-      showProfile(t, node, entry->profile, DATABASE_ROW_LIMIT, SHOW_SUMMARY);
+    tree.populateOnOpen(entryNode, [entry, fileName](TreeBrowser& t,
+                                                     TreeNode* node) {
+      LetterProfile profile = shownEntryProfile(*fileName, *entry);
+      showProfile(t, node, profile, DATABASE_ROW_LIMIT, SHOW_SUMMARY);
     });
   }
 }
@@ -56,16 +75,18 @@ std::string escapedPath(const std::string& name) {
   return path;
 }
 
-void showDatabase(TreeBrowser& tree, DatabaseLoad& load) {
+void showDatabase(TreeBrowser& tree, DatabaseLoad& load,
+                  const std::string& fileName) {
+  const auto file = std::make_shared<const std::string>(fileName);
   for (size_t i = 0; i < load.languagesReached(); ++i) {
     LoadedLanguage* language = &load.languages[i];
     TreeNode* languageNode =
         tree.appendBranch(nullptr, escapedPath(language->profile.name));
     TreeNode* entriesNode =
         tree.appendBranch(languageNode, entriesLabel(language->entryCount));
-    tree.populateOnOpen(entriesNode, [language](TreeBrowser& t,
-                                                TreeNode* node) {
-      showEntries(t, node, *language);
+    tree.populateOnOpen(entriesNode, [language, file](TreeBrowser& t,
+                                                      TreeNode* node) {
+      showEntries(t, node, *language, file);
     });
     if (language->profileDone) {
       showProfile(tree, languageNode, language->profile, DATABASE_ROW_LIMIT,

@@ -8,10 +8,12 @@
 // or '\\' its name holds, two languages of one name are two branches, and
 // an entry's name box shows '@' as it is. To stay fast with thousands of
 // entries, "Entries (M)" and every entry branch start closed and make their
-// rows when first opened, from the load they borrow: the tree must be
-// cleared before that load changes or goes.
+// rows when first opened, from the load they borrow (the tree must be
+// cleared before that load changes or goes) and, for an entry's profile,
+// from the file: the load keeps no entry's profile.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "profiles/database_load.h"
@@ -36,9 +38,11 @@ std::string entriesLabel(int count);
 // The tree path that names exactly `name` as one node.
 std::string escapedPath(const std::string& name);
 
-// Adds what `load` shows to `tree` (which the caller has cleared). The
-// rows borrow from `load`, which must outlive them.
-void showDatabase(TreeBrowser& tree, DatabaseLoad& load);
+// Adds what `load` of the file `fileName` shows to `tree` (which the
+// caller has cleared). The rows borrow from `load`, which must outlive
+// them; an entry's profile is read from the file when its branch opens.
+void showDatabase(TreeBrowser& tree, DatabaseLoad& load,
+                  const std::string& fileName);
 
 // The two leaves of a cancelled load.
 void showLoadCancelled(TreeBrowser& tree);

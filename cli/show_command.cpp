@@ -45,7 +45,7 @@ void printText(const DatabaseLoad& loaded, const LetterProfile& totals,
         << profile.usedCount << "\n";
     for (const LoadedEntry& entry : language.entries) {
       out << "entry\t" << entry.id << "\t" << escapedField(entry.name) << "\t"
-          << entry.profile.totalCount << "\t" << entry.profile.usedCount
+          << entry.totalCount << "\t" << entry.usedCount
           << "\n";
     }
   }
@@ -62,8 +62,8 @@ void printJson(const DatabaseLoad& loaded, const LetterProfile& totals,
     nlohmann::json entries = nlohmann::json::array();
     for (const LoadedEntry& entry : language.entries) {
       nlohmann::json shown = {{"id", entry.id},
-                              {"total", entry.profile.totalCount},
-                              {"used", entry.profile.usedCount}};
+                              {"total", entry.totalCount},
+                              {"used", entry.usedCount}};
       putText(shown, "name", entry.name);
       entries.push_back(std::move(shown));
     }

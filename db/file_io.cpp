@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -125,6 +126,31 @@ std::vector<uint8_t> readDatabaseFile(const std::string& name) {
   std::vector<uint8_t> bytes = readOpenFile(fd.get(), info);
   const std::optional<uint64_t> start = unfinishedAppendStart(name);
   if (start && *start < bytes.size()) bytes.resize(*start);
+  return bytes;
+}
+
+std::vector<uint8_t> readDatabaseRange(const std::string& name,
+                                       uint64_t offset, size_t length) {
+  struct stat info;
+  FileDescriptor fd(openDatabase(name, O_RDONLY, info));
+  lockOrThrow(fd.get(), LOCK_SH);
+  uint64_t end = static_cast<uint64_t>(info.st_size);
+  const std::optional<uint64_t> start = unfinishedAppendStart(name);
+  if (start && *start < end) end = *start;
+  if (offset >= end) return {};
+  std::vector<uint8_t> bytes(
+      static_cast<size_t>(std::min<uint64_t>(length, end - offset)));
+  size_t have = 0;
+  while (have < bytes.size()) {
+    const ssize_t got = ::pread(fd.get(), bytes.data() + have,
+                                bytes.size() - have,
+                                static_cast<off_t>(offset + have));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) throw std::runtime_error(readFailedText(std::strerror(errno)));
+    if (got == 0) break;
+    have += static_cast<size_t>(got);
+  }
+  bytes.resize(have);
   return bytes;
 }
 

@@ -33,6 +33,12 @@ void createDatabaseFile(const std::string& name);
 // short while it is read cannot end this one with a signal.
 std::vector<uint8_t> readDatabaseFile(const std::string& name);
 
+// Up to `length` bytes of the file from `offset` (fewer where it ends
+// first), read under the same lock and with the same errors as
+// readDatabaseFile; the tail of an unfinished append is left out.
+std::vector<uint8_t> readDatabaseRange(const std::string& name,
+                                       uint64_t offset, size_t length);
+
 // A whole database file in memory for reading (readDatabaseFile), shared
 // by the snapshots made of it.
 class FileBytes {

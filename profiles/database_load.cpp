@@ -4,6 +4,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "db/file_io.h"
 #include "db/record_snapshot.h"
 #include "db/record_texts.h"
 #include "db/record_walk.h"
@@ -56,7 +57,32 @@ void warnOfCutEnd(const RecordSnapshot& snapshot, const LoadHooks& hooks) {
   }
 }
 
+// An array read again where the load found it; when the file holds
+// something else there now, the record of its id as get_record finds it.
+Record rereadArray(const std::string& fileName, const ArrayPlace& place) {
+  if (place.bodyLength != 0) {
+    const std::vector<uint8_t> bytes = readDatabaseRange(
+        fileName, place.offset, RECORD_HEAD_SIZE + size_t{place.bodyLength});
+    RecordWalk walk(bytes.data(), bytes.size());
+    RecordLayout layout;
+    if (walk.next(layout) && layout.id == place.id &&
+        layout.bodyLength == place.bodyLength) {
+      return decodeRecord(bytes.data(), layout);
+    }
+  }
+  Record record = RecordSnapshot(fileName).get_record(place.id);
+  if (record.id() != place.id) throw std::runtime_error(NO_MATCH_TEXT);
+  return record;
+}
+
 }  // namespace
+
+LetterProfile readEntryProfile(const std::string& fileName,
+                               const LoadedEntry& entry) {
+  if (!entry.profileRead) return LetterProfile();
+  return entryProfile(rereadArray(fileName, entry.countArray),
+                      rereadArray(fileName, entry.sortArray));
+}
 
 std::string cutEndWarning(uint32_t offset) {
   return "Database damaged: the file ends inside the record at " +

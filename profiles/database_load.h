@@ -76,12 +76,25 @@ struct LoadHooks {
   std::function<void(const std::string& text)> warning;
 };
 
+// Where one of an entry's arrays lay in the file the load read: enough to
+// read it again without keeping its bytes.
+struct ArrayPlace {
+  uint32_t id = 0;          // its record's id
+  uint32_t offset = 0;      // of its record's delimiter byte
+  uint32_t bodyLength = 0;  // its record's length word
+};
+
+// What is kept of an entry: its names and figures, not its profile, which
+// would be most of a load's memory and is made only when wanted
+// (entryProfile, readEntryProfile) from the arrays it lists.
 struct LoadedEntry {
   uint32_t id = 0;    // the entry record's id
   std::string name;   // as stored (see above), never changed for display
-  // counts (from the Count Array), order (from the Sort Array), totalCount
-  // and usedCount; fresh when the load stopped at this entry.
-  LetterProfile profile;
+  // totalCount and usedCount of its profile as shown.
+  int32_t totalCount = 0;
+  int32_t usedCount = 0;
+  ArrayPlace countArray;
+  ArrayPlace sortArray;
   bool profileRead = false;  // false only for the entry the load stopped at
 };
 
@@ -145,5 +158,13 @@ DatabaseLoad loadDatabase(const RecordFile& database, const LoadHooks& hooks);
 // creating it, so this also loads read-only files).
 DatabaseLoad loadDatabase(const RecordSnapshot& snapshot,
                           const LoadHooks& hooks);
+
+// The profile of an entry as shown: counts from its Count Array, order from
+// its Sort Array, totalCount and usedCount, read again from the file (a
+// fresh profile for the entry the load stopped at). Where the file no longer holds an array where the
+// load found it, the record of its id is looked up in the file as it is
+// now. Throws the engine's std::runtime_error when the file cannot be read.
+LetterProfile readEntryProfile(const std::string& fileName,
+                               const LoadedEntry& entry);
 
 }  // namespace letterfreq

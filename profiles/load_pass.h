@@ -12,6 +12,7 @@
 #include "app/letter_profile.h"
 #include "db/record.h"
 #include "db/record_file.h"
+#include "db/record_snapshot.h"
 #include "profiles/database_load.h"
 #include "profiles/schema.h"
 
@@ -23,15 +24,33 @@ std::string storedName(const Record& record);
 // counts of a fresh profile; bytes beyond the 1020 that fit are left out.
 void readCountArray(const Record& record, LetterProfile& profile);
 // Lists the bytes of the Sort Array in the entry's order, summing the
-// entry's counts of them into its total, its language and the totals.
-void readSortArray(const Record& record, LetterProfile& entry,
-                   LetterProfile& language, LetterProfile& totals);
+// entry's counts of them into its totalCount.
+void listSortArray(const Record& record, LetterProfile& entry);
+// Adds the entry's count of each byte it lists, once per listing, to its
+// language and the totals.
+void addListedCounts(const LetterProfile& entry, LetterProfile& language,
+                     LetterProfile& totals);
 // Folds the entry's relative frequencies into its language's sums, in
 // single precision, up to the first 0 of its order list.
 void addFrequencies(const LetterProfile& entry, LetterProfile& language);
 // What showing a profile computes in it: deviations when asked, then the
 // totals unless they are set. Done here so every caller sees the same.
 void completeForDisplay(LetterProfile& profile, bool deviations);
+// An entry's profile as shown, from its two arrays.
+LetterProfile entryProfile(const Record& countArray, const Record& sortArray);
+
+// Where the record that get_record(id) gives lies.
+ArrayPlace placeOf(const RecordSnapshot& source, const Record& record);
+ArrayPlace placeOf(const RecordFile& source, const Record& record);
+
+// The profile of an entry, from the source the load read; fresh for the
+// entry the load stopped at.
+template <class Source>
+LetterProfile entryProfile(const Source& source, const LoadedEntry& entry) {
+  if (!entry.profileRead) return LetterProfile();
+  return entryProfile(source.get_record(entry.countArray.id),
+                      source.get_record(entry.sortArray.id));
+}
 
 // The first n-gram list of each entry read that has one, per language
 // reached: what the weights are made from.
@@ -129,24 +148,27 @@ class LoadPass {
     entry.id = entryRecord.id();
     entry.name = storedName(entryRecord);
 
-    Record array;
+    Record countArray, sortArray;
     if (!firstArray(entryRecord.id(), KIND_COUNT_ARRAY, TOO_MANY_COUNT_ARRAYS,
-                    MISSING_COUNT_ARRAY, array)) {
+                    MISSING_COUNT_ARRAY, countArray) ||
+        !firstArray(entryRecord.id(), KIND_SORT_ARRAY, TOO_MANY_SORT_ARRAYS,
+                    MISSING_SORT_ARRAY, sortArray)) {
       return false;
     }
     LetterProfile profile;
-    readCountArray(array, profile);
-    if (!firstArray(entryRecord.id(), KIND_SORT_ARRAY, TOO_MANY_SORT_ARRAYS,
-                    MISSING_SORT_ARRAY, array)) {
-      return false;
-    }
-    readSortArray(array, profile, language, result_.totals);
+    readCountArray(countArray, profile);
+    listSortArray(sortArray, profile);
+    addListedCounts(profile, language, result_.totals);
     const std::vector<RecordRef> lists =
         source_.query_link(entryRecord.id(), KIND_NGRAM_LIST);
     if (!lists.empty()) ngramLists_.back().push_back(lists.front());
+    // The sums take the total as listed, before it is completed for show.
     addFrequencies(profile, language);
     completeForDisplay(profile, false);
-    entry.profile = std::move(profile);
+    entry.totalCount = profile.totalCount;
+    entry.usedCount = profile.usedCount;
+    entry.countArray = placeOf(source_, countArray);
+    entry.sortArray = placeOf(source_, sortArray);
     entry.profileRead = true;
     return true;
   }

@@ -21,8 +21,7 @@ void readCountArray(const Record& record, LetterProfile& profile) {
   }
 }
 
-void readSortArray(const Record& record, LetterProfile& entry,
-                   LetterProfile& language, LetterProfile& totals) {
+void listSortArray(const Record& record, LetterProfile& entry) {
   const uint8_t* bytes = record.data();
   int used = 0;
   for (uint32_t k = 0; k < record.dataLength(); ++k) {
@@ -30,12 +29,19 @@ void readSortArray(const Record& record, LetterProfile& entry,
     if (b >= PROFILE_SLOTS) continue;  // byte 255 has no counter
     if (used == PROFILE_SLOTS) break;  // no slot left in the order list
     entry.order[used++] = b;
+    entry.totalCount = saturatingAdd(entry.totalCount, entry.counts[b]);
+  }
+  entry.usedCount = used;
+}
+
+void addListedCounts(const LetterProfile& entry, LetterProfile& language,
+                     LetterProfile& totals) {
+  for (int k = 0; k < entry.usedCount; ++k) {
+    const uint8_t b = entry.order[k];
     const int32_t count = entry.counts[b];
     totals.counts[b] = saturatingAdd(totals.counts[b], count);
     language.counts[b] = saturatingAdd(language.counts[b], count);
-    entry.totalCount = saturatingAdd(entry.totalCount, count);
   }
-  entry.usedCount = used;
 }
 
 void addFrequencies(const LetterProfile& entry, LetterProfile& language) {
@@ -51,6 +57,31 @@ void addFrequencies(const LetterProfile& entry, LetterProfile& language) {
 void completeForDisplay(LetterProfile& profile, bool deviations) {
   if (deviations) profile.computeStdDevs();
   if (profile.totalCount == 0) profile.computeTotals();
+}
+
+LetterProfile entryProfile(const Record& countArray, const Record& sortArray) {
+  LetterProfile profile;
+  readCountArray(countArray, profile);
+  listSortArray(sortArray, profile);
+  completeForDisplay(profile, false);
+  return profile;
+}
+
+ArrayPlace placeOf(const RecordSnapshot& source, const Record& record) {
+  ArrayPlace place;
+  place.id = record.id();
+  if (const RecordLayout* layout = source.layoutOf(record.id())) {
+    place.offset = layout->offset;
+    place.bodyLength = layout->bodyLength;
+  }
+  return place;
+}
+
+ArrayPlace placeOf(const RecordFile&, const Record& record) {
+  // The slow source knows no offsets; a place without one is read by id.
+  ArrayPlace place;
+  place.id = record.id();
+  return place;
 }
 
 }  // namespace letterfreq

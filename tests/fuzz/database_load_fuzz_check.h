@@ -38,8 +38,10 @@ inline std::string profileText(const LetterProfile& profile) {
   return text + "\n";
 }
 
-// Everything a load hands on, as text; the weights are made here.
-inline std::string loadText(const DatabaseLoad& load) {
+// Everything a load hands on, as text, the entries' profiles read from
+// the source it loaded; the weights are made here.
+template <class Source>
+std::string loadText(const DatabaseLoad& load, const Source& source) {
   std::string text = std::to_string(static_cast<int>(load.outcome)) + " " +
                      std::to_string(load.endLanguage) + " " +
                      std::to_string(load.endEntry) + "\n";
@@ -51,7 +53,7 @@ inline std::string loadText(const DatabaseLoad& load) {
     text += "M=" + std::to_string(language.entryCount) + "\n";
     for (const LoadedEntry& entry : language.entries) {
       text += std::to_string(entry.id) + " " + entry.name + " " +
-              profileText(entry.profile);
+              profileText(entryProfile(source, entry));
     }
   }
   text += profileText(load.totals);
@@ -101,17 +103,19 @@ inline void checkEveryMethod(const DatabaseLoad& load, const uint8_t* data,
 inline std::string loadAnswer(const std::vector<uint8_t>& bytes,
                               const uint8_t* data, size_t size) {
   return answer([&] {
-    const DatabaseLoad load = loadDatabase(RecordSnapshot(bytes), {});
+    const RecordSnapshot snapshot(bytes);
+    const DatabaseLoad load = loadDatabase(snapshot, {});
     checkLoadShape(load);
     checkEveryMethod(load, data, size);
-    return loadText(load);
+    return loadText(load, snapshot);
   });
 }
 
 // The slow load, question by question, of the same bytes in a file.
 inline std::string slowLoadAnswer(const std::string& fileName) {
   return answer([&] {
-    return loadText(loadDatabaseByQueries(RecordFile(fileName), {}));
+    const RecordFile file(fileName);
+    return loadText(loadDatabaseByQueries(file, {}), file);
   });
 }
 

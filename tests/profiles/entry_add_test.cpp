@@ -158,7 +158,7 @@ TEST_F(EntryAddTest, SequenceOfAddsEqualsStoringOneRecordAtATime) {
   EXPECT_EQ(latin[1].name, "Caesar");
   EXPECT_EQ(latin[2].name, "sample.txt");
   EXPECT_EQ(latin[3].name, "blank");
-  EXPECT_EQ(latin[3].profile.totalCount, 0);
+  EXPECT_EQ(latin[3].totalCount, 0);
   EXPECT_EQ(load.languages[3].entries[0].name, "@->");
 }
 

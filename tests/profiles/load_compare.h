@@ -67,7 +67,10 @@ inline void expectSameLoad(const DatabaseLoad& a, const DatabaseLoad& b) {
       EXPECT_EQ(x.entries[j].id, y.entries[j].id);
       EXPECT_EQ(x.entries[j].name, y.entries[j].name);
       EXPECT_EQ(x.entries[j].profileRead, y.entries[j].profileRead);
-      EXPECT_TRUE(sameBytes(x.entries[j].profile, y.entries[j].profile));
+      EXPECT_EQ(x.entries[j].totalCount, y.entries[j].totalCount);
+      EXPECT_EQ(x.entries[j].usedCount, y.entries[j].usedCount);
+      EXPECT_EQ(x.entries[j].countArray.id, y.entries[j].countArray.id);
+      EXPECT_EQ(x.entries[j].sortArray.id, y.entries[j].sortArray.id);
     }
   }
 }

@@ -81,8 +81,8 @@ TEST_F(StarterDbTest, HoldsAHundredLanguagesOfFiftyKilobytesEach) {
     EXPECT_GE(load_->languages[i].entryCount, 3) << name;
     int64_t bytes = 0;
     for (const LoadedEntry& entry : load_->languages[i].entries) {
-      EXPECT_GT(entry.profile.totalCount, 200) << name << " " << entry.name;
-      bytes += entry.profile.totalCount;
+      EXPECT_GT(entry.totalCount, 200) << name << " " << entry.name;
+      bytes += entry.totalCount;
     }
     EXPECT_GE(bytes, 50000) << name;
   }
