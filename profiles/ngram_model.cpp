@@ -137,10 +137,13 @@ void NgramModel::makeWeights() const {
 
 void NgramModel::prepareWeights() const {
   if (!weights_.empty()) return;
-  weights_.assign(rowLength_ * NGRAM_BUCKETS, 0);
+  // Row by row, each written once: filling the table with zeros first
+  // would pass twice over its megabytes.
+  std::vector<int32_t> row(rowLength_, 0);
+  std::fill_n(row.begin(), languageCount_, NGRAM_NO_DATA_WEIGHT);
+  weights_.reserve(rowLength_ * NGRAM_BUCKETS);
   for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
-    std::fill_n(weights_.data() + b * rowLength_, languageCount_,
-                NGRAM_NO_DATA_WEIGHT);
+    weights_.insert(weights_.end(), row.begin(), row.end());
   }
 }
 
