@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
+#include <cstring>
 
 #include "profiles/match_steps.h"
 #include "profiles/methods.h"
@@ -142,40 +142,44 @@ bool matchScores(int methodCode, const int32_t* sampleCounts,
 
 namespace {
 
-// Whether language a ranks before language b: a total order, so that any
-// sort gives the one order of a stable sort by falling score (NaN last).
-struct RanksBefore {
-  const float* scores;
-  bool operator()(int32_t a, int32_t b) const {
-    const bool aNan = std::isnan(scores[a]);
-    const bool bNan = std::isnan(scores[b]);
-    if (aNan != bNan) return bNan;
-    if (!aNan && scores[a] != scores[b]) return scores[a] > scores[b];
-    return a < b;
+// A score as an unsigned key that rises as the score falls: both zeros
+// alike, every NaN last. With the language's position below it, one key
+// per language orders them as a stable sort by falling score does, and
+// keys compare in one instruction.
+inline uint64_t rankKey(float score, size_t position) {
+  uint32_t falling = UINT32_MAX;
+  if (!std::isnan(score)) {
+    if (score == 0.0f) score = 0.0f;  // -0 ranks as +0
+    uint32_t bits;
+    std::memcpy(&bits, &score, sizeof bits);
+    // Rising with the score: negatives reversed below the positives.
+    const uint32_t rising = (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+    falling = ~rising;
   }
-};
+  return (uint64_t{falling} << 32) | position;
+}
 
 }  // namespace
 
 void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
   const size_t n = scores.size();
   const size_t kept = limit == 0 ? n : std::min(limit, n);
-  out.languages.resize(n);
-  std::iota(out.languages.begin(), out.languages.end(), 0);
-  const RanksBefore before{scores.data()};
+  std::vector<uint64_t>& keys = out.keys;
+  keys.resize(n);
+  for (size_t e = 0; e < n; ++e) keys[e] = rankKey(scores[e], e);
   if (kept == 1) {
-    // One best: a single pass.
-    out.languages[0] = static_cast<int32_t>(
-        *std::min_element(out.languages.begin(), out.languages.end(), before));
+    keys[0] = *std::min_element(keys.begin(), keys.end());  // one pass
   } else if (kept * 4 < n) {
-    std::partial_sort(out.languages.begin(), out.languages.begin() + kept,
-                      out.languages.end(), before);
+    std::partial_sort(keys.begin(), keys.begin() + kept, keys.end());
   } else {
-    std::sort(out.languages.begin(), out.languages.end(), before);
+    std::sort(keys.begin(), keys.end());
   }
   out.languages.resize(kept);
   out.scores.resize(kept);
-  for (size_t r = 0; r < kept; ++r) out.scores[r] = scores[out.languages[r]];
+  for (size_t r = 0; r < kept; ++r) {
+    out.languages[r] = static_cast<int32_t>(keys[r] & UINT32_MAX);
+    out.scores[r] = scores[out.languages[r]];
+  }
 }
 
 std::vector<MatchRow> namedRows(const Ranking& ranking,

@@ -118,8 +118,10 @@ struct Ranking {
   std::vector<float> scores;       // the score of each, in the same order
   // Room for the methods' work; what it holds between calls means nothing.
   std::vector<float> everyScore;
+  std::vector<uint64_t> keys;
   std::vector<int64_t> ngramSums;
   std::vector<double> ngramWeights;
+  std::vector<uint32_t> touchedBuckets;
 };
 
 // The first `limit` languages (all of them for 0) of the order that

@@ -15,16 +15,19 @@ const LanguageTable& MatchTarget::table() const {
   return *table_;
 }
 
+const NgramLanes& MatchTarget::ngramLanes() const {
+  if (!ngramLanes_) ngramLanes_ = std::make_unique<NgramLanes>(ngrams_);
+  return *ngramLanes_;
+}
+
 void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
                   size_t limit, Ranking& out) {
-  if (sample.ngramCounts != nullptr) {
-    rankSampleByNgrams(target.ngrams(), sample.ngramCounts,
-                       target.languages().size(), limit, out);
-    return;
-  }
-  const std::vector<uint32_t> none(NGRAM_BUCKETS, 0);
-  rankSampleByNgrams(target.ngrams(), none.data(), target.languages().size(),
-                     limit, out);
+  const std::vector<uint32_t> none(
+      sample.ngramCounts == nullptr ? NGRAM_BUCKETS : 0, 0);
+  rankSampleByNgrams(
+      target.ngrams(), &target.ngramLanes(),
+      sample.ngramCounts != nullptr ? sample.ngramCounts : none.data(),
+      target.languages().size(), limit, out);
 }
 
 const MatchMethod* findMethod(int code) {

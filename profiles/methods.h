@@ -13,6 +13,7 @@
 
 #include "app/letter_profile.h"
 #include "profiles/match.h"
+#include "profiles/ngram_match.h"
 #include "profiles/ngram_model.h"
 
 namespace letterfreq {
@@ -26,8 +27,8 @@ struct SampleCounts {
 
 // The languages of one load as the methods score them. Borrows the
 // profiles and the model, which must outlive it; what a method makes of
-// them once (the lane-blocked table) is made on first use and kept for
-// the next samples.
+// them once (the lane-blocked table, the narrowed n-gram weights) is made
+// on first use and kept for the next samples.
 class MatchTarget {
  public:
   MatchTarget(ProfileList languages, const NgramModel& ngrams);
@@ -35,11 +36,13 @@ class MatchTarget {
   ProfileList languages() const { return languages_; }
   const NgramModel& ngrams() const { return ngrams_; }
   const LanguageTable& table() const;
+  const NgramLanes& ngramLanes() const;
 
  private:
   const ProfileList languages_;
   const NgramModel& ngrams_;
   mutable std::unique_ptr<LanguageTable> table_;
+  mutable std::unique_ptr<NgramLanes> ngramLanes_;
 };
 
 struct MatchMethod {

@@ -169,10 +169,22 @@ void rankScored(size_t depth, Ranking& out) {
   const auto far = std::partition(order.begin(), order.end(), [&](int32_t e) {
     return scores[e] - best > FAR_BEHIND;
   });
-  std::sort(order.begin(), far, before);
   const size_t near = static_cast<size_t>(far - order.begin());
-  if (depth > near)
+  // The near ones by one key each: how far behind the best (less than
+  // -FAR_BEHIND, so it fits 32 bits), then the position.
+  std::vector<uint64_t>& keys = out.keys;
+  keys.resize(near);
+  for (size_t r = 0; r < near; ++r) {
+    const auto behind = static_cast<uint64_t>(best - scores[order[r]]);
+    keys[r] = (behind << 32) | static_cast<uint32_t>(order[r]);
+  }
+  std::sort(keys.begin(), keys.end());
+  for (size_t r = 0; r < near; ++r) {
+    order[r] = static_cast<int32_t>(keys[r] & UINT32_MAX);
+  }
+  if (depth > near) {
     std::partial_sort(far, order.begin() + depth, order.end(), before);
+  }
 
   std::vector<double>& terms = out.ngramWeights;
   terms.resize(near);
@@ -189,11 +201,16 @@ void rankScored(size_t depth, Ranking& out) {
 
 }  // namespace
 
-void rankSampleByNgrams(const NgramModel& model, const uint32_t* sampleCounts,
-                        size_t languageCount, size_t limit, Ranking& out) {
+void rankSampleByNgrams(const NgramModel& model, const NgramLanes* lanes,
+                        const uint32_t* sampleCounts, size_t languageCount,
+                        size_t limit, Ranking& out) {
   const int n = model.languageCount();
-  out.ngramSums.assign(static_cast<size_t>(n), 0);
-  if (model.carriesNgramData()) addScores(model, sampleCounts, out.ngramSums);
+  if (lanes != nullptr && lanes->usable()) {
+    lanes->score(sampleCounts, out.touchedBuckets, out.ngramSums);
+  } else {
+    out.ngramSums.assign(static_cast<size_t>(n), 0);
+    if (model.carriesNgramData()) addScores(model, sampleCounts, out.ngramSums);
+  }
   out.languages.clear();
   for (int e = 0; e < n; ++e) {
     if (model.hasData(e)) out.languages.push_back(e);
@@ -230,7 +247,8 @@ std::vector<MatchRow> matchSampleByNgrams(
     const NgramModel& model, const uint32_t* sampleCounts,
     ProfileList languages) {
   Ranking ranking;
-  rankSampleByNgrams(model, sampleCounts, languages.size(), 0, ranking);
+  rankSampleByNgrams(model, nullptr, sampleCounts, languages.size(), 0,
+                     ranking);
   return namedRows(ranking, languages);
 }
 

@@ -34,13 +34,43 @@ struct NgramMatch {
 // plain version, and the oracle of rankSampleByNgrams.
 NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts);
 
+// The weights of a model narrowed to 16 bits for scoring in SIMD lanes
+// (profiles/ngram_match_lanes.cpp), made once for many samples: the scores
+// s_L are the plain version's, exactly. Not usable for a model without
+// n-gram data or with a weight beyond 16 bits. Holds a copy: the model may
+// go away afterwards.
+class NgramLanes {
+ public:
+  explicit NgramLanes(const NgramModel& model);
+
+  bool usable() const { return !weights_.empty(); }
+  // s_L of every language of the model into `scores`; `touched` is room
+  // for the list of the sample's buckets.
+  void score(const uint32_t* sampleCounts, std::vector<uint32_t>& touched,
+             std::vector<int64_t>& scores) const;
+
+ private:
+  // The buckets whose counts are not 0, in rising order.
+  static void touchedBuckets(const uint32_t* sampleCounts,
+                             std::vector<uint32_t>& touched);
+  void addScores(const uint32_t* sampleCounts,
+                 const std::vector<uint32_t>& touched, int64_t* scores) const;
+
+  size_t languages_ = 0;
+  size_t stride_ = 0;  // weights per bucket: languages_ and padding
+  int32_t largest_ = 0;
+  std::vector<int16_t> weights_;  // [bucket][language]
+};
+
 // The same ranking for `languageCount` languages of the load that made
 // `model` (any beyond the model unscored, last), cut to its first `limit`
 // (all for 0), into `out`: positions, and the bars as scores, each the
-// same float. Sorts and takes exp() of only what it must: the languages
-// whose bar is not exactly 0, and those shown.
-void rankSampleByNgrams(const NgramModel& model, const uint32_t* sampleCounts,
-                        size_t languageCount, size_t limit, Ranking& out);
+// same float. Scores in `lanes` when given and usable. Sorts and takes
+// exp() of only what it must: the languages whose bar is not exactly 0,
+// and those shown.
+void rankSampleByNgrams(const NgramModel& model, const NgramLanes* lanes,
+                        const uint32_t* sampleCounts, size_t languageCount,
+                        size_t limit, Ranking& out);
 
 // The whole match by METHOD_NGRAM_LIKELIHOOD, as rows best first like the
 // other methods' (profiles/match.h): each row's score is the language's

@@ -97,6 +97,10 @@ std::vector<uint32_t> randomSample(std::mt19937& random) {
   for (size_t i = 0; i < features; ++i) {
     ++sample[random() % (random() % 4 == 0 ? 64 : NGRAM_BUCKETS)];
   }
+  // Now and then counts beyond 16 bits, and beyond 32-bit partial sums.
+  if (random() % 3 == 0) sample[random() % NGRAM_BUCKETS] = 40000;
+  if (random() % 3 == 0) sample[random() % NGRAM_BUCKETS] = 70000;
+  if (random() % 5 == 0) sample[random() % NGRAM_BUCKETS] = 3000000000u;
   return sample;
 }
 
@@ -108,6 +112,7 @@ TEST(NgramRankingTest, EveryCutIsThePrefixOfThePlainMatch) {
     const NgramModel model = randomModel(random, languages);
     const std::vector<uint32_t> sample = randomSample(random);
     const NgramMatch plain = matchNgrams(model, sample.data());
+    const NgramLanes lanes(model);
     // As many languages as the model, fewer, and more (unscored, last).
     for (size_t count :
          {size_t(languages), size_t(languages / 2), size_t(languages + 3)}) {
@@ -123,7 +128,9 @@ TEST(NgramRankingTest, EveryCutIsThePrefixOfThePlainMatch) {
         bars.push_back(std::numeric_limits<float>::quiet_NaN());
       }
       for (size_t limit : {size_t{0}, size_t{1}, size_t{3}, count}) {
-        rankSampleByNgrams(model, sample.data(), count, limit, ranking);
+        // The plain scores and the lanes' (every fifth model has none).
+        rankSampleByNgrams(model, limit % 2 ? &lanes : nullptr, sample.data(),
+                           count, limit, ranking);
         const size_t expected =
             limit == 0 ? order.size() : std::min(limit, order.size());
         ASSERT_EQ(ranking.languages.size(), expected);
@@ -133,6 +140,30 @@ TEST(NgramRankingTest, EveryCutIsThePrefixOfThePlainMatch) {
                          "round " + std::to_string(round));
         }
       }
+    }
+  }
+}
+
+TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
+  std::mt19937 random(11);
+  std::vector<uint32_t> touched;
+  std::vector<int64_t> scores;
+  for (int round = 0; round < 40; ++round) {
+    // Up to more languages than one column of partial sums holds.
+    const int languages = 1 + static_cast<int>(random() % 300);
+    const NgramModel model = randomModel(random, languages);
+    const NgramLanes lanes(model);
+    ASSERT_EQ(lanes.usable(), model.carriesNgramData());
+    if (!lanes.usable()) continue;
+    std::vector<uint32_t> sample = randomSample(random);
+    // Many buckets with counts that force flushes of the partial sums.
+    for (int k = 0; k < 50; ++k) sample[random() % NGRAM_BUCKETS] += 30000;
+    const NgramMatch plain = matchNgrams(model, sample.data());
+    lanes.score(sample.data(), touched, scores);
+    ASSERT_EQ(scores.size(), static_cast<size_t>(languages));
+    for (int e = 0; e < languages; ++e) {
+      if (!model.hasData(e)) continue;
+      ASSERT_EQ(scores[e], plain.scores[e]) << "round " << round;
     }
   }
 }
