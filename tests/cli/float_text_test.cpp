@@ -27,6 +27,12 @@ float floatFromBits(uint32_t bits) {
   return value;
 }
 
+uint32_t floatBits(float value) {
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
 double doubleFromBits(uint64_t bits) {
   double value;
   std::memcpy(&value, &bits, sizeof value);
@@ -104,6 +110,27 @@ TEST(FloatTextTest, DoublesPrintAsPrintfAtEveryPrecision) {
       ASSERT_EQ(generalText(value, precision), printfText(value, precision))
           << std::hexfloat << value << " at " << precision;
     }
+  }
+}
+
+TEST(FloatTextTest, ScoreMagnitudesPrintAsPrintfPrintsThem) {
+  // Floats from 10^-4 to 2^23 print from integer digits: a sweep through
+  // that range in both signs, its edges, and values whose tenth digit is an
+  // exact tie (rounded to even).
+  const uint32_t first = floatBits(1e-4f) - 2;
+  const uint32_t last = floatBits(8388608.0f) + 2;
+  for (uint32_t bits = first; bits <= last; bits += 257) {
+    for (uint32_t sign : {0u, 0x80000000u}) {
+      const float f = floatFromBits(bits | sign);
+      ASSERT_EQ(floatText(f), printfText(f, FLOAT_DIGITS))
+          << std::hexfloat << f;
+    }
+  }
+  for (uint32_t bits : {0x48ac51c6u, 0x4910ef55u, 0x4916beb9u, 0x4782ec1cu,
+                        0x4750ae68u, 0x49b203efu, 0x3f7fffffu, 0x3f800000u,
+                        0x4b7fffffu, 0x38d1b717u, 0x38d1b716u}) {
+    const float f = floatFromBits(bits);
+    EXPECT_EQ(floatText(f), printfText(f, FLOAT_DIGITS)) << std::hexfloat << f;
   }
 }
 
