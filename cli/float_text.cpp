@@ -63,32 +63,45 @@ char* writeDigits(char* out, const char* digits, int length, int point) {
   return out;
 }
 
+// "00" to "99": two digits a step.
+constexpr char DIGIT_PAIRS[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536"
+    "37383940414243444546474849505152535455565758596061626364656667686970717273"
+    "7475767778798081828384858687888990919293949596979899";
+
+// The 9 decimal digits of `digits` (10^8 to below 10^9).
+void writeNine(char* out, uint32_t digits) {
+  const uint32_t high = digits / 10000;  // 5 digits
+  const uint32_t low = digits % 10000;   // 4 digits
+  out[0] = static_cast<char>('0' + high / 10000);
+  std::memcpy(out + 1, DIGIT_PAIRS + 2 * (high / 100 % 100), 2);
+  std::memcpy(out + 3, DIGIT_PAIRS + 2 * (high % 100), 2);
+  std::memcpy(out + 5, DIGIT_PAIRS + 2 * (low / 100), 2);
+  std::memcpy(out + 7, DIGIT_PAIRS + 2 * (low % 100), 2);
+}
+
 // "%.9g" of a float of magnitude 10^-4 to below 2^23, the text of nearly
 // every score: no exponent, and the digits found with integers, exactly as
 // printf finds them. False, nothing written, for any other value (and for
 // a rounding this does not settle), which the general path then prints.
 bool writeFixedFloat(char*& text, float value) {
-  const float magnitude = std::fabs(value);
-  if (!(magnitude >= 1e-4f && magnitude < 8388608.0f)) return false;
-  int binaryExponent = 0;
-  const float fraction = std::frexp(magnitude, &binaryExponent);  // [0.5, 1)
-  const auto mantissa = static_cast<uint32_t>(std::ldexp(fraction, 24));
-  const int shift = 24 - binaryExponent;  // magnitude = mantissa / 2^shift
-  // The decimal exponent of the rounded digits, from a guess one off at most.
-  int exponent =
-      std::clamp(static_cast<int>(std::floor(std::log10(magnitude))), -4, 8);
+  uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  const uint32_t magnitude = bits & 0x7FFFFFFFu;
+  // The bits of 1e-4f and of 2^23; NaNs and infinities lie above.
+  if (magnitude < 0x38D1B717u || magnitude >= 0x4B000000u) return false;
+  const int biased = static_cast<int>(magnitude >> 23);
+  const uint32_t mantissa = (magnitude & 0x7FFFFFu) | 0x800000u;
+  const int shift = 150 - biased;  // the float is mantissa / 2^shift
+  // floor(log10(2^(biased - 127))): the decimal exponent or one below it.
+  int exponent = std::max(((biased - 127) * 1233) >> 12, -4);
   uint64_t digits = scaledDigits(mantissa, shift, exponent);
   if (digits >= POWERS_OF_TEN[9] && exponent < 8) {
     digits = scaledDigits(mantissa, shift, ++exponent);
-  } else if (digits < POWERS_OF_TEN[8] && exponent > -4) {
-    digits = scaledDigits(mantissa, shift, --exponent);
   }
   if (digits < POWERS_OF_TEN[8] || digits >= POWERS_OF_TEN[9]) return false;
   char nine[9];
-  for (int k = 8; k >= 0; --k) {
-    nine[k] = static_cast<char>('0' + digits % 10);
-    digits /= 10;
-  }
+  writeNine(nine, static_cast<uint32_t>(digits));
   // Trailing zeros of the fraction are left out, as %g leaves them.
   int length = 9;
   while (length - 1 > exponent && nine[length - 1] == '0') --length;
