@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -127,6 +128,26 @@ std::vector<uint8_t> readDatabaseFile(const std::string& name) {
   const std::optional<uint64_t> start = unfinishedAppendStart(name);
   if (start && *start < bytes.size()) bytes.resize(*start);
   return bytes;
+}
+
+DatabaseStream::DatabaseStream(const std::string& name) : fd_(-1) {
+  struct stat info;
+  fd_ = FileDescriptor(openDatabase(name, O_RDONLY, info));
+  lockOrThrow(fd_.get(), LOCK_SH);
+  if (static_cast<uint64_t>(info.st_size) > MAX_FILE_SIZE) {
+    throw std::runtime_error(FILE_TOO_LARGE_TEXT);
+  }
+  // Checked under the lock: no append starts or ends while it is held.
+  end_ = unfinishedAppendStart(name).value_or(UINT64_MAX);
+}
+
+size_t DatabaseStream::read(uint8_t* into, size_t size) {
+  if (position_ >= end_) return 0;
+  if (size > end_ - position_) size = static_cast<size_t>(end_ - position_);
+  const size_t have = readUpTo(fd_.get(), into, size);
+  position_ += have;
+  if (position_ > MAX_FILE_SIZE) throw std::runtime_error(FILE_TOO_LARGE_TEXT);
+  return have;
 }
 
 std::vector<uint8_t> readDatabaseRange(const std::string& name,

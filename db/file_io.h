@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "db/posix_file.h"
+
 namespace letterfreq {
 
 // Creates the file empty when it is missing and leaves an existing one as
@@ -38,6 +40,26 @@ std::vector<uint8_t> readDatabaseFile(const std::string& name);
 // readDatabaseFile; the tail of an unfinished append is left out.
 std::vector<uint8_t> readDatabaseRange(const std::string& name,
                                        uint64_t offset, size_t length);
+
+// A database file read from its first byte in blocks, for a pass that
+// does not keep it whole: the checks, the shared lock (held while the
+// stream is alive) and the journal rule of readDatabaseFile, and its
+// texts. Not copyable.
+class DatabaseStream {
+ public:
+  explicit DatabaseStream(const std::string& name);
+  DatabaseStream(const DatabaseStream&) = delete;
+  DatabaseStream& operator=(const DatabaseStream&) = delete;
+
+  // The next bytes of the file into [into, into + size); fewer only at its
+  // end, 0 there. FILE_TOO_LARGE_TEXT once it runs past MAX_FILE_SIZE.
+  size_t read(uint8_t* into, size_t size);
+
+ private:
+  FileDescriptor fd_;
+  uint64_t end_;  // where an unfinished append starts, or no limit
+  uint64_t position_ = 0;
+};
 
 // A whole database file in memory for reading (readDatabaseFile), shared
 // by the snapshots made of it.

@@ -5,6 +5,7 @@
 
 #include "db/file_io.h"
 #include "db/record_codec.h"
+#include "db/record_head_pass.h"
 #include "db/record_rewrite.h"
 #include "db/record_snapshot.h"
 #include "db/record_walk.h"
@@ -130,21 +131,38 @@ bool RecordFile::rewrite(const std::vector<uint8_t>& bytes,
 }
 
 void RecordFile::append_records(const std::vector<Record>& records) {
-  for (const Record& record : records) {
-    if (record.id() == 0) {
-      throw std::invalid_argument("append_records: a record without an id");
-    }
-  }
+  checkIds(records);
   if (records.empty()) return;
   const Writing writing(*this);
   const std::vector<uint8_t> bytes = readDatabaseFile(fileName_);
   WalkStop stop;
   queryAllIn(bytes, &stop);
+  appendAfter(records, stop, bytes.size());
+}
+
+void RecordFile::append_records(const std::vector<Record>& records,
+                                const HeadPass& pass) {
+  checkIds(records);
+  if (records.empty()) return;
+  const Writing writing(*this);
+  appendAfter(records, pass.stop, pass.size);
+}
+
+void RecordFile::checkIds(const std::vector<Record>& records) {
+  for (const Record& record : records) {
+    if (record.id() == 0) {
+      throw std::invalid_argument("append_records: a record without an id");
+    }
+  }
+}
+
+void RecordFile::appendAfter(const std::vector<Record>& records,
+                             const WalkStop& stop, size_t fileSize) {
   checkFileEndsCleanly("append_records", stop);
   std::vector<uint8_t> encoded;
   for (const Record& record : records) {
     appendEncodedRecord(encoded, record);
-    if (encoded.size() > MAX_FILE_SIZE - bytes.size()) {
+    if (encoded.size() > MAX_FILE_SIZE - fileSize) {
       throw std::runtime_error(FILE_TOO_LARGE_TEXT);
     }
   }

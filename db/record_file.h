@@ -13,6 +13,7 @@
 // A missing record is a normal result, not an error.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,7 +25,9 @@
 
 namespace letterfreq {
 
+struct HeadPass;
 class RecordSnapshot;
+struct WalkStop;
 class WriteLock;
 
 struct RecordRef {
@@ -79,6 +82,10 @@ class RecordFile {
   // For adding an entry all at once. Refused as store_record's appends are
   // when the file ends inside a damaged record.
   void append_records(const std::vector<Record>& records);
+  // The same for a caller that holds a Writing since it walked the file's
+  // record heads (db/record_head_pass.h): that walk's end and size decide,
+  // and the file is not read again.
+  void append_records(const std::vector<Record>& records, const HeadPass& pass);
   // One more than the larger of 256 and the largest id in the file; 0 when
   // the largest id is 4294967295 (no id left).
   uint32_t next_record_id() const;
@@ -110,6 +117,9 @@ class RecordFile {
   std::function<void(const std::string&)> reporter;
 
  private:
+  static void checkIds(const std::vector<Record>& records);
+  void appendAfter(const std::vector<Record>& records, const WalkStop& stop,
+                   size_t fileSize);
   bool rewrite(const std::vector<uint8_t>& bytes, const Record& record,
                int32_t offset);
 

@@ -14,28 +14,38 @@ RecordWalk::RecordWalk(const uint8_t* bytes, size_t size, uint32_t start)
   if (position_ > size_) position_ = size_;
 }
 
-bool RecordWalk::stopAt(WalkEnd kind) {
-  stopped_ = true;
-  stop_.kind = kind;
-  stop_.offset = position_;
-  return false;
-}
-
 bool RecordWalk::next(RecordLayout& record) {
   if (stopped_) return false;
-  if (position_ == size_) return stopAt(WalkEnd::EndOfFile);
-  const uint32_t left = size_ - position_;
-  const uint8_t* head = bytes_ + position_;
-  stop_.byte = head[0];
+  if (!stepAt(bytes_ + position_, position_, size_ - position_, record,
+              stop_)) {
+    stopped_ = true;
+    return false;
+  }
+  position_ += RECORD_HEAD_SIZE + record.bodyLength;
+  return true;
+}
+
+bool stepAt(const uint8_t* head, uint32_t position, uint32_t left,
+            RecordLayout& record, WalkStop& stop) {
+  stop.offset = position;
+  if (left == 0) {
+    stop.kind = WalkEnd::EndOfFile;
+    return false;
+  }
+  stop.byte = head[0];
+  auto stopAt = [&stop](WalkEnd kind) {
+    stop.kind = kind;
+    return false;
+  };
   if (head[0] == 0) return stopAt(WalkEnd::ZeroByte);
   if (head[0] != RECORD_DELIM) return stopAt(WalkEnd::WrongByte);
   if (left < RECORD_HEAD_SIZE) return stopAt(WalkEnd::CutHead);
 
   RecordLayout found;
-  found.offset = position_;
+  found.offset = position;
   found.id = read_u32(head + 1);
   found.bodyLength = read_u32(head + 5);
-  stop_.record = found;
+  stop.record = found;
   const uint32_t body = found.bodyLength;
   if (body > left - RECORD_HEAD_SIZE) return stopAt(WalkEnd::PastEnd);
 
@@ -49,7 +59,6 @@ bool RecordWalk::next(RecordLayout& record) {
   if (body < 2 + fieldBytes + LINK_SIZE * found.linkCount) {
     return stopAt(WalkEnd::TooShort);
   }
-  position_ += RECORD_HEAD_SIZE + body;
   record = found;
   return true;
 }

@@ -93,14 +93,26 @@ class RecordWalk {
   const WalkStop& stop() const { return stop_; }
 
  private:
-  bool stopAt(WalkEnd kind);
-
   const uint8_t* bytes_;
   uint32_t size_;
   uint32_t position_;
   bool stopped_ = false;
   WalkStop stop_;
 };
+
+// The most bytes of a record that deciding on it and reading its fields
+// and links looks at: its head, both counts, 255 fields and 255 links.
+constexpr uint32_t RECORD_LAYOUT_BYTES =
+    RECORD_HEAD_SIZE + 2 + (FIELD_SIZE + LINK_SIZE) * MAX_RECORD_ENTRIES;
+
+// One step of a walk: the record boundary at `position` of a file with
+// `left` bytes from there on, of which `head` holds at least the first
+// min(left, RECORD_LAYOUT_BYTES). True with the whole, well-formed record
+// there; else false with why the walk stops (`stop`, whose record and byte
+// are set as the kind needs). RecordWalk::next and the streaming walk of
+// db/record_heads.h both step with this.
+bool stepAt(const uint8_t* head, uint32_t position, uint32_t left,
+            RecordLayout& record, WalkStop& stop);
 
 enum class ReadOperation { GetRecord, QueryAll, QueryLink };
 
