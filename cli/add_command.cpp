@@ -1,10 +1,13 @@
 // letterfreq-cli add: stores each sample as one new entry of a language,
-// as "Add entry" does with that sample loaded. Every sample is counted and
-// the database loaded before anything is written; then the records of all
-// entries go to the file in one append, so a failure leaves it as it was.
+// as "Add entry" does with that sample loaded. Every sample is counted
+// before anything is written; then one pass over the database's record
+// heads finds what a load would warn of and the languages and ids to use,
+// and the records of all entries go to the file in one append, so a
+// failure leaves it as it was.
 #include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
 #include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -15,7 +18,6 @@
 #include "cli/sample_arg.h"
 #include "cli/sample_warnings.h"
 #include "db/record_file.h"
-#include "profiles/database_load.h"
 #include "profiles/entry_add.h"
 #include "profiles/ngram_record.h"
 #include "sample/ngram_counter.h"
@@ -111,16 +113,6 @@ int runAdd(const AddOptions& options, CliContext& context) {
 
   return runOnDatabase(options.database, context.err, [&] {
     RecordFile database(options.database);
-    const DatabaseLoad loaded =
-        loadDatabase(database, cliLoadHooks(context.err));
-    // The window adds only to a database that loaded completely.
-    if (loaded.outcome != LoadOutcome::Complete) {
-      context.err << "letterfreq-cli: " << options.database
-                  << ": the database did not load completely; "
-                     "nothing was added\n";
-      return 1;
-    }
-
     // As the window adds: with n-gram lists exactly when the file has them.
     std::vector<NewEntry> entries;
     for (size_t k = 0; k < samples.size(); ++k) {
@@ -128,12 +120,20 @@ int runAdd(const AddOptions& options, CliContext& context) {
                          samples[k],
                          &ngramLists[k]});
     }
-    const std::vector<EntryRecords> added = storeEntries(
-        database, entries,
-        options.ngrams ? NgramList::EvenIfDatabaseHasNone
-                       : NgramList::IfDatabaseHasThem);
-    for (size_t k = 0; k < added.size(); ++k) {
-      printAdded(options, added[k], options.samples[k], context.out);
+    const std::optional<std::vector<EntryRecords>> added =
+        storeEntriesIfLoadable(database, entries,
+                               options.ngrams ? NgramList::EvenIfDatabaseHasNone
+                                              : NgramList::IfDatabaseHasThem,
+                               cliLoadHooks(context.err));
+    // The window adds only to a database that loads completely.
+    if (!added) {
+      context.err << "letterfreq-cli: " << options.database
+                  << ": the database did not load completely; "
+                     "nothing was added\n";
+      return 1;
+    }
+    for (size_t k = 0; k < added->size(); ++k) {
+      printAdded(options, (*added)[k], options.samples[k], context.out);
     }
     return 0;
   });

@@ -1,13 +1,13 @@
 #include "profiles/entry_add.h"
 
+#include <optional>
 #include <stdexcept>
 
 #include "db/record_codec.h"
 #include "db/record_file.h"
-#include "db/record_snapshot.h"
 #include "db/record_format.h"
 #include "db/record_texts.h"
-#include "profiles/load_pass.h"
+#include "profiles/entry_add_survey.h"
 #include "profiles/ngram_record.h"
 #include "profiles/schema.h"
 
@@ -134,17 +134,38 @@ EntryBatch entryBatchRecords(std::vector<LetterProfile> languages,
   return batch;
 }
 
+namespace {
+
+// The add itself, under the writer's lock from the pass over the heads to
+// the append; nothing when `hooks` asks for a whole load and the file
+// would not give one.
+std::optional<std::vector<EntryRecords>> addSurveyed(
+    RecordFile& database, const std::vector<NewEntry>& entries,
+    NgramList ngramList, const LoadHooks* hooks) {
+  const RecordFile::Writing writing(database);
+  const AddSurvey survey =
+      surveyForAdd(database.fileName(), hooks ? *hooks : LoadHooks());
+  if (hooks != nullptr && !survey.loadsCompletely) return std::nullopt;
+  const bool withLists =
+      ngramList == NgramList::EvenIfDatabaseHasNone || survey.hasNgramLists;
+  EntryBatch batch = entryBatchRecords(survey.languages, entries,
+                                       survey.pass.next_record_id(), withLists);
+  database.append_records(batch.records, survey.pass);
+  return std::move(batch.entries);
+}
+
+}  // namespace
+
 std::vector<EntryRecords> storeEntries(RecordFile& database,
                                        const std::vector<NewEntry>& entries,
                                        NgramList ngramList) {
-  const RecordFile::Writing writing(database);
-  const RecordSnapshot file = database.snapshot();
-  const bool withLists = ngramList == NgramList::EvenIfDatabaseHasNone ||
-                         !file.query_link(0, KIND_NGRAM_LIST).empty();
-  EntryBatch batch = entryBatchRecords(languagesOf(file), entries,
-                                       file.next_record_id(), withLists);
-  database.append_records(batch.records);
-  return std::move(batch.entries);
+  return *addSurveyed(database, entries, ngramList, nullptr);
+}
+
+std::optional<std::vector<EntryRecords>> storeEntriesIfLoadable(
+    RecordFile& database, const std::vector<NewEntry>& entries,
+    NgramList ngramList, const LoadHooks& hooks) {
+  return addSurveyed(database, entries, ngramList, &hooks);
 }
 
 EntryRecords storeEntry(RecordFile& database, const EntryToAdd& entry,

@@ -13,11 +13,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/letter_profile.h"
 #include "db/record.h"
+#include "profiles/database_load.h"
 
 namespace letterfreq {
 
@@ -88,9 +90,10 @@ EntryBatch entryBatchRecords(std::vector<LetterProfile> languages,
                              uint32_t firstId, bool withLists);
 
 // Appends the records of the entries, in order, with one write. Holds the
-// database's writer lock from the read that finds the languages (by name,
-// in the file as it is then: an earlier entry's new language is reused by
-// the later ones) and the next id until the append is on disk, so that
+// database's writer lock from the one pass over the file's record heads
+// that finds the languages (by name, in the file as it is then: an
+// earlier entry's new language is reused by the later ones) and the next
+// id (profiles/entry_add_survey.h) until the append is on disk, so that
 // other programs adding at the same time neither share ids nor make a
 // language twice. N-gram lists are written as `ngramList` says, for the
 // entries that have one; so a database without n-gram lists gains exactly
@@ -100,6 +103,14 @@ EntryBatch entryBatchRecords(std::vector<LetterProfile> languages,
 std::vector<EntryRecords> storeEntries(RecordFile& database,
                                        const std::vector<NewEntry>& entries,
                                        NgramList ngramList);
+
+// storeEntries as `letterfreq-cli add` runs it: in the same pass, first
+// the warnings a load of the file would give (to hooks.warning) and its
+// refusal of a damaged file (thrown); nothing is added, and nullopt
+// returned, when that load would stop at an entry without its arrays.
+std::optional<std::vector<EntryRecords>> storeEntriesIfLoadable(
+    RecordFile& database, const std::vector<NewEntry>& entries,
+    NgramList ngramList, const LoadHooks& hooks);
 
 // storeEntries with one entry whose n-grams, when given, are sampleNgrams.
 EntryRecords storeEntry(RecordFile& database, const EntryToAdd& entry,

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "db/append_journal.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
@@ -206,7 +207,41 @@ TEST_F(AddShowTest, LoadWarningsGoToStandardError) {
   result = add("Latin", {caesar});
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("did not load completely"), std::string::npos);
+  EXPECT_EQ(result.err, std::string("warning: ") + TOO_MANY_COUNT_ARRAYS +
+                            "\nwarning: " + MISSING_SORT_ARRAY +
+                            "\nletterfreq-cli: " + db +
+                            ": the database did not load completely; "
+                            "nothing was added\n");
+  EXPECT_EQ(result.out, "");
   EXPECT_EQ(readFile(db), bytes);
+}
+
+// A tail that no journal explains: the load's warning, then the append's
+// refusal, and the file as it was. A tail that a journal explains (an add
+// killed half way) is cut back and the add goes on without a word.
+TEST_F(AddShowTest, CutTailIsWarnedOfAndRefused) {
+  ASSERT_EQ(add("Latin", {caesar}).status, 0);
+  const std::string whole = readFile(db);
+  const std::string bytes = whole + std::string("r\x05\x01\0\0\x40", 6);
+  testing::writeFile(db, bytes);
+  const std::string at = std::to_string(whole.size());
+  CliResult result = add("Latin", {caesar});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "warning: Database damaged: the file ends inside the "
+            "record at " +
+                at + ".\nletterfreq-cli: " + db +
+                ": !append_records the file ends inside the record "
+                "at " +
+                at + "\n");
+  EXPECT_EQ(readFile(db), bytes);
+
+  beginAppend(db, whole.size());
+  result = add("Latin", {"--name", "after", caesar});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(readFile(db).substr(0, whole.size()), whole);
+  EXPECT_EQ(show().err, "");
 }
 
 TEST_F(AddShowTest, TheProgramRunsAsWell) {
