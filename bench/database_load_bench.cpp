@@ -116,10 +116,8 @@ int main(int argc, char** argv) {
   benchmark::Shutdown();
   // The generated databases go with the run.
   for (int entries : {1000, 10000}) {
-    std::filesystem::remove(
-        std::filesystem::temp_directory_path() /
-        ("letterfreq-bench-" + std::to_string(entries) + "-" +
-         std::to_string(getpid()) + ".db"));
+    letterfreq::bench::removeDatabaseFiles(
+        letterfreq::bench::generatedDatabaseName("letterfreq-bench", entries));
   }
   return 0;
 }

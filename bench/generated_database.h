@@ -6,9 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "db/record_file.h"
@@ -36,22 +38,58 @@ inline LetterProfile generatedSample(uint32_t& state) {
   return sample;
 }
 
-// Replaces `path` with a database of `entries` entries.
+// Replaces `path` with a database of `entries` entries. Written in batches
+// of 10,000 entries, each numbered on from the last and reusing the
+// languages made before it: the bytes of one append of them all, without
+// holding every profile at once (a million take gigabytes).
 inline void writeGeneratedDatabase(const std::string& path, int entries) {
   std::filesystem::remove(path);
   RecordFile database(path);
   uint32_t state = 2024;
-  std::vector<LetterProfile> samples;
-  samples.reserve(entries);
-  std::vector<NewEntry> batch;
-  for (int e = 0; e < entries; ++e) {
-    samples.push_back(generatedSample(state));
-    batch.push_back({{"Language " + std::to_string(e % GENERATED_LANGUAGES),
-                      "", "samples/text-" + std::to_string(e) + ".txt"},
-                     samples.back()});
+  uint32_t nextId = database.next_record_id();
+  std::vector<LetterProfile> languages;
+  constexpr int BATCH = 10000;
+  for (int first = 0; first < entries; first += BATCH) {
+    const int count = std::min(BATCH, entries - first);
+    std::vector<LetterProfile> samples;
+    samples.reserve(count);
+    std::vector<NewEntry> batch;
+    for (int e = first; e < first + count; ++e) {
+      samples.push_back(generatedSample(state));
+      batch.push_back({{"Language " + std::to_string(e % GENERATED_LANGUAGES),
+                        "", "samples/text-" + std::to_string(e) + ".txt"},
+                       samples.back()});
+    }
+    const EntryBatch made = entryBatchRecords(languages, batch, nextId, false);
+    for (const EntryRecords& entry : made.entries) {
+      if (!entry.newLanguage) continue;
+      LetterProfile language;
+      language.name =
+          reinterpret_cast<const char*>(entry.records.front().data());
+      language.recordId = entry.languageId;
+      languages.push_back(language);
+    }
+    nextId = made.records.back().id() + 1;
+    database.append_records(made.records);
   }
-  database.append_records(
-      entryBatchRecords({}, batch, database.next_record_id(), false).records);
+}
+
+// Removes a database and the companions its writers leave beside it (the
+// lock file, a journal).
+inline void removeDatabaseFiles(const std::string& path) {
+  for (const char* suffix : {"", ".lock", ".journal"}) {
+    std::error_code ignored;
+    std::filesystem::remove(path + suffix, ignored);
+  }
+}
+
+// The name generatedDatabaseFile gives the database of `stem` and
+// `entries` in this process.
+inline std::string generatedDatabaseName(const std::string& stem, int entries) {
+  return (std::filesystem::temp_directory_path() /
+          (stem + "-" + std::to_string(entries) + "-" +
+           std::to_string(getpid()) + ".db"))
+      .string();
 }
 
 // The generated database of `entries` entries in the temporary folder,
@@ -60,11 +98,7 @@ inline void writeGeneratedDatabase(const std::string& path, int entries) {
 // it could not be made.
 inline std::string generatedDatabaseFile(const std::string& stem,
                                          int entries) {
-  const std::string path =
-      (std::filesystem::temp_directory_path() /
-       (stem + "-" + std::to_string(entries) + "-" +
-        std::to_string(getpid()) + ".db"))
-          .string();
+  const std::string path = generatedDatabaseName(stem, entries);
   if (std::filesystem::exists(path)) return path;
   const pid_t pid = fork();
   if (pid == 0) {

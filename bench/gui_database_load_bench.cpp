@@ -168,10 +168,10 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (const char* entries : {"1000", "10000", "100000"}) {
-    std::filesystem::remove(std::filesystem::temp_directory_path() /
-                            ("letterfreq-gui-bench-" + std::string(entries) +
-                             "-" + std::to_string(getpid()) + ".db"));
+  for (int entries : {1000, 10000, 100000}) {
+    letterfreq::bench::removeDatabaseFiles(
+        letterfreq::bench::generatedDatabaseName("letterfreq-gui-bench",
+                                                 entries));
   }
   return 0;
 }

@@ -29,7 +29,7 @@ struct GeneratedDatabase {
                  .string()) {
     bench::writeGeneratedDatabase(name, ENTRIES);
   }
-  ~GeneratedDatabase() { std::filesystem::remove(name); }
+  ~GeneratedDatabase() { bench::removeDatabaseFiles(name); }
   std::string name;
 };
 
