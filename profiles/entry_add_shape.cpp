@@ -65,15 +65,15 @@ class CanonicalShape : public HeadVisitor {
       addLanguage(shape_, record);
       return true;
     }
-    const long slot = shape_.slots.find(target);
-    if (slot >= 0) return startEntry(record.id, static_cast<uint32_t>(slot));
     const int array = arrayOf(kind);
-    if (array < 0) return true;
+    // Most records belong to the entry just read (which is no language).
     if (entry_ && target == entryId_) {
-      countOne(count_[array]);
+      if (array >= 0) countOne(count_[array]);
       return true;
     }
-    return !isEntry(target);  // an array of an earlier entry
+    const long slot = shape_.slots.find(target);
+    if (slot >= 0) return startEntry(record.id, static_cast<uint32_t>(slot));
+    return array < 0 || !isEntry(target);  // an array of an earlier entry
   }
 
   void finish() { closeEntry(); }
