@@ -19,7 +19,7 @@ std::vector<std::string> languageNames(const std::string& fileName,
   std::vector<std::string> names;
   for (const RecordLayout& record : shape.nameRecords) {
     const std::vector<uint8_t> data =
-        readDatabaseBytes(fileName, record.dataOffset(), record.dataLength());
+        readDatabaseRange(fileName, record.dataOffset(), record.dataLength());
     names.emplace_back(data.begin(), std::find(data.begin(), data.end(), 0));
   }
   return names;
