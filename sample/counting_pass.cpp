@@ -16,7 +16,7 @@ CountingPass& CountingPass::attach(CountingAttachment& attachment) {
 }
 
 void CountingPass::start() {
-  rule_ = CountingRule(filterMarkup_);
+  rule_.reset();
   for (CountingAttachment* attachment : attachments_) attachment->reset();
 }
 
