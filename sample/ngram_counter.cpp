@@ -1,8 +1,25 @@
 #include "sample/ngram_counter.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace letterfreq {
+
+namespace {
+
+// The hash of every one-byte window: the first step from the basis.
+constexpr std::array<uint32_t, 256> makeFirstSteps() {
+  std::array<uint32_t, 256> steps{};
+  for (uint32_t b = 0; b < 256; ++b) {
+    steps[b] = (FNV1A_BASIS ^ b) * FNV1A_PRIME;
+  }
+  return steps;
+}
+
+constexpr std::array<uint32_t, 256> FIRST_STEPS = makeFirstSteps();
+
+}  // namespace
 
 uint32_t fnv1a32(const uint8_t* bytes, size_t length) {
   uint32_t hash = FNV1A_BASIS;
@@ -13,16 +30,22 @@ uint32_t fnv1a32(const uint8_t* bytes, size_t length) {
 NgramCounter::NgramCounter() : counts_(NGRAM_BUCKETS, 0) {}
 
 void NgramCounter::reset() {
-  std::fill(counts_.begin(), counts_.end(), 0);
+  if (length_ > MARKED_LENGTH) {
+    std::fill(counts_.begin(), counts_.end(), 0);
+  } else {
+    for (uint32_t word = 0; word < LINES / 64; ++word) {
+      for (uint64_t bits = touchedLines_[word]; bits != 0; bits &= bits - 1) {
+        const uint32_t line = word * 64 + __builtin_ctzll(bits);
+        std::memset(&counts_[line * COUNTS_PER_LINE], 0,
+                    COUNTS_PER_LINE * sizeof(uint32_t));
+      }
+    }
+  }
+  std::fill(std::begin(touchedLines_), std::end(touchedLines_), 0);
   prefix1_ = prefix2_ = prefix3_ = FNV1A_BASIS;
   length_ = 0;
   last_ = 0;
   finished_ = false;
-}
-
-void NgramCounter::addFirst(uint8_t byte) {
-  if (length_ == 0 && byte != NGRAM_PAD) step(NGRAM_PAD);
-  step(byte);
 }
 
 void NgramCounter::step(uint8_t byte) {
@@ -33,13 +56,58 @@ void NgramCounter::step(uint8_t byte) {
   if (length_ >= 3) bump(fnv1aStep(prefix3_, byte));
   prefix3_ = gram3;
   prefix2_ = gram2;
-  prefix1_ = fnv1aStep(FNV1A_BASIS, byte);
+  prefix1_ = FIRST_STEPS[byte];
   last_ = byte;
   ++length_;
 }
 
+template <bool MARK>
+void NgramCounter::addWhole(const uint8_t* bytes, size_t length) {
+  uint32_t* const counts = counts_.data();
+  uint32_t prefix1 = prefix1_, prefix2 = prefix2_, prefix3 = prefix3_;
+  for (size_t i = 0; i < length; ++i) {
+    // The windows ending in this byte extend the three kept prefixes; the
+    // new 2- and 3-gram hashes are the prefixes for the next byte.
+    const uint8_t byte = bytes[i];
+    const uint32_t gram2 = fnv1aStep(prefix1, byte);
+    const uint32_t gram3 = fnv1aStep(prefix2, byte);
+    const uint32_t gram4 = fnv1aStep(prefix3, byte);
+    const uint32_t bucket2 = ngramBucket(gram2);
+    const uint32_t bucket3 = ngramBucket(gram3);
+    const uint32_t bucket4 = ngramBucket(gram4);
+    ++counts[bucket2];
+    ++counts[bucket3];
+    ++counts[bucket4];
+    if (MARK) {
+      markTouched(bucket2);
+      markTouched(bucket3);
+      markTouched(bucket4);
+    }
+    prefix3 = gram3;
+    prefix2 = gram2;
+    prefix1 = FIRST_STEPS[byte];
+  }
+  prefix1_ = prefix1;
+  prefix2_ = prefix2;
+  prefix3_ = prefix3;
+  last_ = bytes[length - 1];
+  length_ += length;
+}
+
 void NgramCounter::add(const uint8_t* bytes, size_t length) {
-  for (size_t i = 0; i < length; ++i) add(bytes[i]);
+  // The opening pad, and windows not yet whole.
+  for (; length > 0 && length_ < 3; ++bytes, --length) {
+    if (length_ == 0 && *bytes != NGRAM_PAD) step(NGRAM_PAD);
+    step(*bytes);
+  }
+  if (length == 0) return;
+  if (length_ + length >= SATURATION_FREE_LENGTH) {
+    for (size_t i = 0; i < length; ++i) step(bytes[i]);
+  } else if (length_ + length <= MARKED_LENGTH) {
+    addWhole<true>(bytes, length);
+  } else {
+    addWhole<false>(bytes, length);
+  }
 }
 
 void NgramCounter::finish() {

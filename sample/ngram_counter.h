@@ -39,39 +39,17 @@ class NgramCounter : public CountingAttachment {
  public:
   NgramCounter();
 
-  // Back to the empty stream: all counts 0.
+  // Back to the empty stream: all counts 0. Only the parts of the table a
+  // short stream touched are cleared, so a batch of short samples does not
+  // clear 64 KB each.
   void reset() override;
 
-  // The next byte of the n-gram stream (a byte the counting rule counted).
-  // Small enough to be inlined into the counting loop.
-  void add(uint8_t byte) {
-    if (length_ < 3) {
-      addFirst(byte);  // the opening pad, and windows not yet whole
-      return;
-    }
-    // The windows ending in `byte` extend the three kept prefixes; the new
-    // 2- and 3-gram hashes are the prefixes for the next byte.
-    const uint32_t gram2 = fnv1aStep(prefix1_, byte);
-    const uint32_t gram3 = fnv1aStep(prefix2_, byte);
-    const uint32_t gram4 = fnv1aStep(prefix3_, byte);
-    if (length_ < SATURATION_FREE_LENGTH) {
-      // No count can reach the limit yet: plain increments.
-      uint32_t* counts = counts_.data();
-      ++counts[ngramBucket(gram2)];
-      ++counts[ngramBucket(gram3)];
-      ++counts[ngramBucket(gram4)];
-    } else {
-      bump(gram2);
-      bump(gram3);
-      bump(gram4);
-    }
-    prefix3_ = gram3;
-    prefix2_ = gram2;
-    prefix1_ = fnv1aStep(FNV1A_BASIS, byte);
-    last_ = byte;
-    ++length_;
-  }
+  // The next bytes of the n-gram stream (bytes the counting rule counted),
+  // hashed a run at a time: the first three bytes of a stream, which pad
+  // and open the windows, and streams near the counts' limit take the
+  // careful path; every other byte takes no branch on the length.
   void add(const uint8_t* bytes, size_t length) override;
+  void add(uint8_t byte) { add(&byte, 1); }
 
   // Ends the stream: adds the closing pad. Later calls do nothing until
   // reset(); bytes added after it would count as a continuation.
@@ -84,19 +62,34 @@ class NgramCounter : public CountingAttachment {
   uint64_t paddedLength() const { return length_; }
 
  private:
-  void addFirst(uint8_t byte);
-  // One byte of the padded stream, with only the windows that exist yet.
+  // One byte of the padded stream, with only the windows that exist yet,
+  // each count held at UINT32_MAX.
   void step(uint8_t byte);
+  // Bytes once all three windows exist and no count can reach the limit;
+  // MARK: note the touched lines of the table.
+  template <bool MARK>
+  void addWhole(const uint8_t* bytes, size_t length);
   void bump(uint32_t hash) {
     uint32_t& count = counts_[ngramBucket(hash)];
     count += (count != UINT32_MAX);
+    markTouched(ngramBucket(hash));
+  }
+  void markTouched(uint32_t bucket) {
+    const uint32_t line = bucket / COUNTS_PER_LINE;
+    touchedLines_[line / 64] |= uint64_t{1} << (line % 64);
   }
 
   // A stream of L bytes has fewer than 3L features, so below this length no
   // count can reach UINT32_MAX and the saturating check can be skipped.
   static constexpr uint64_t SATURATION_FREE_LENGTH = UINT32_MAX / 3 - 3;
+  // The table in lines of 64 bytes; streams up to MARKED_LENGTH bytes note
+  // the lines they touch, longer ones clear the whole table on reset.
+  static constexpr uint32_t COUNTS_PER_LINE = 16;
+  static constexpr uint32_t LINES = NGRAM_BUCKETS / COUNTS_PER_LINE;
+  static constexpr uint64_t MARKED_LENGTH = 2048;
 
   std::vector<uint32_t> counts_;
+  uint64_t touchedLines_[LINES / 64] = {};
   uint32_t prefix1_ = FNV1A_BASIS;  // hash of the last byte
   uint32_t prefix2_ = FNV1A_BASIS;  // hash of the last two bytes
   uint32_t prefix3_ = FNV1A_BASIS;  // hash of the last three bytes

@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
+#include <random>
 #include <string>
+#include <vector>
+
+#include "tests/sample/plain_ngram_counter.h"
 
 namespace letterfreq {
 namespace {
@@ -86,6 +91,34 @@ TEST(NgramCounterTest, PiecesRepeatsAndResetGiveTheSameCounts) {
   // « aaaa» holds the 2-gram «aa» three times.
   const uint8_t aa[] = {'a', 'a'};
   EXPECT_GE(whole.counts()[ngramBucket(fnv1a32(aa, 2))], 3u);
+}
+
+// Streams of every length around the counter's thresholds, spaces and
+// byte values of all kinds, fed in runs cut anywhere to one counter that is
+// reset between them (a batch of samples), against the plain counts.
+TEST(NgramCounterTest, MatchesThePlainCountsOnRandomStreamsInRuns) {
+  std::mt19937 random(16);
+  NgramCounter counter;
+  for (int round = 0; round < 400; ++round) {
+    const size_t length = round % 5 == 0 ? 1500 + random() % 1200
+                                         : random() % (round % 3 ? 12 : 300);
+    std::vector<uint8_t> stream(length);
+    for (uint8_t& byte : stream) {
+      byte = random() % 3 == 0 ? NGRAM_PAD : static_cast<uint8_t>(random());
+    }
+    counter.reset();
+    for (size_t at = 0; at < stream.size();) {
+      const size_t run = std::min<size_t>(1 + random() % 700, length - at);
+      counter.add(stream.data() + at, run);
+      at += run;
+    }
+    counter.finish();
+    const std::vector<uint32_t> expected = plain::ngramCounts(stream);
+    ASSERT_EQ(std::vector<uint32_t>(counter.counts(),
+                                    counter.counts() + NGRAM_BUCKETS),
+              expected)
+        << "round " << round << ", " << length << " bytes";
+  }
 }
 
 }  // namespace
