@@ -7,8 +7,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <istream>
 #include <memory>
+#include <new>
 
 #include "sample/counting_pass.h"
 #include "sample/http_fetch.h"
@@ -21,6 +23,21 @@ namespace {
 // Large enough that system calls cost nothing, small enough to stay in the
 // processor's cache between read(2) and counting.
 constexpr size_t BLOCK_SIZE = 256 * 1024;
+constexpr size_t PAGE_SIZE = 4096;
+
+// The kernel copies into a buffer that starts on a page boundary several
+// times faster than into one a few bytes past it (as new[] gives).
+struct FreeBlock {
+  void operator()(uint8_t* block) const { std::free(block); }
+};
+using Block = std::unique_ptr<uint8_t[], FreeBlock>;
+
+Block pageAlignedBlock() {
+  auto* block =
+      static_cast<uint8_t*>(std::aligned_alloc(PAGE_SIZE, BLOCK_SIZE));
+  if (block == nullptr) throw std::bad_alloc();
+  return Block(block);
+}
 
 constexpr char HTTP_PREFIX[] = "http://";
 
@@ -74,7 +91,7 @@ bool readable(int fd) {
 SampleEnd readBlocks(int fd, bool waitsForData, int64_t size,
                      const BlockSink& onBlock, const SampleLimits& limits,
                      const SampleProgress& progress, uint64_t& bytesRead) {
-  std::unique_ptr<uint8_t[]> block(new uint8_t[BLOCK_SIZE]);
+  const Block block = pageAlignedBlock();
   for (;;) {
     if (limits.cancelled()) return SampleEnd::Cancelled;
     if (waitsForData && !readable(fd)) continue;
