@@ -22,6 +22,19 @@
 #include "widgets/dialogs.h"
 #include "widgets/tree_browser.h"
 
+// Opens the first `count` branches under the root, so the picture shows
+// what a branch holds.
+void openFirstBranches(letterfreq::TreeBrowser& tree, int count) {
+  int opened = 0;
+  for (size_t i = 0; i < tree.root()->childCount() && opened < count; ++i) {
+    letterfreq::TreeNode* node = tree.root()->child(i);
+    if (node->isBranch()) {
+      tree.open(node);
+      ++opened;
+    }
+  }
+}
+
 int main(int argc, char** argv) {
   if (argc < 3) {
     std::cerr << "usage: gui_screenshot SAMPLE OUTPUT.ppm [OPEN_BRANCHES]\n";
@@ -49,16 +62,7 @@ int main(int argc, char** argv) {
     if (failed) return 1;
   }
 
-  letterfreq::TreeBrowser& tree = *window.sampleTree;
-  int opened = 0;
-  for (size_t i = 0; i < tree.root()->childCount() && opened < openBranches;
-       ++i) {
-    letterfreq::TreeNode* node = tree.root()->child(i);
-    if (node->isBranch()) {
-      tree.open(node);
-      ++opened;
-    }
-  }
+  openFirstBranches(*window.sampleTree, openBranches);
 
   // Let the server map the window and the toolkit draw it.
   for (int i = 0; i < 50 && !window.shown(); ++i) Fl::wait(0.02);

@@ -69,12 +69,10 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
       .count();
 }
 
-int run(const std::filesystem::path& folder, int languageCount) {
-  std::filesystem::create_directories(folder);
-  const std::string db = (folder / "timing.db").string();
-  std::filesystem::remove(db);
-
-  // The database: every entry's records in one append.
+// The database: every entry's records in one append. False (with the
+// reason on standard error) when a generated entry cannot be counted.
+bool writeTimingDatabase(const std::filesystem::path& folder,
+                         const std::string& db, int languageCount) {
   {
     RecordFile file(db);
     std::vector<LetterProfile> languages;
@@ -89,7 +87,7 @@ int run(const std::filesystem::path& folder, int languageCount) {
         std::string failure;
         if (!loadSample(entryFile, sample, &failure)) {
           std::cerr << entryFile << ": " << failure << "\n";
-          return 1;
+          return false;
         }
         sample.sortOrder();
         EntryRecords one = entryRecords(
@@ -107,6 +105,14 @@ int run(const std::filesystem::path& folder, int languageCount) {
     }
     file.append_records(records);
   }
+  return true;
+}
+
+int run(const std::filesystem::path& folder, int languageCount) {
+  std::filesystem::create_directories(folder);
+  const std::string db = (folder / "timing.db").string();
+  std::filesystem::remove(db);
+  if (!writeTimingDatabase(folder, db, languageCount)) return 1;
 
   std::vector<std::string> args = {"match", "--db", db};
   for (int s = 0; s < SAMPLES; ++s) {
