@@ -184,10 +184,8 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   // The generated databases and their companions go with the run.
-  for (int entries : {1000, 10000, 100000, 1000000}) {
-    letterfreq::bench::removeDatabaseFiles(
-        letterfreq::bench::generatedDatabaseName(letterfreq::STEM, entries));
-  }
+  letterfreq::bench::removeGeneratedDatabases(letterfreq::STEM,
+                                              {1000, 10000, 100000, 1000000});
   std::filesystem::remove(letterfreq::samplePath());
   return 0;
 }

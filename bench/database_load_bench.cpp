@@ -115,9 +115,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   // The generated databases go with the run.
-  for (int entries : {1000, 10000}) {
-    letterfreq::bench::removeDatabaseFiles(
-        letterfreq::bench::generatedDatabaseName("letterfreq-bench", entries));
-  }
+  letterfreq::bench::removeGeneratedDatabases("letterfreq-bench",
+                                              {1000, 10000});
   return 0;
 }

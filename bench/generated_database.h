@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -90,6 +91,15 @@ inline std::string generatedDatabaseName(const std::string& stem, int entries) {
           (stem + "-" + std::to_string(entries) + "-" +
            std::to_string(getpid()) + ".db"))
       .string();
+}
+
+// Removes the databases of `stem` that this process generated at each of
+// `sizes` entries, with their companions (a benchmark's last step).
+inline void removeGeneratedDatabases(const std::string& stem,
+                                     std::initializer_list<int> sizes) {
+  for (int entries : sizes) {
+    removeDatabaseFiles(generatedDatabaseName(stem, entries));
+  }
 }
 
 // The generated database of `entries` entries in the temporary folder,

@@ -168,10 +168,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  for (int entries : {1000, 10000, 100000}) {
-    letterfreq::bench::removeDatabaseFiles(
-        letterfreq::bench::generatedDatabaseName("letterfreq-gui-bench",
-                                                 entries));
-  }
+  letterfreq::bench::removeGeneratedDatabases("letterfreq-gui-bench",
+                                              {1000, 10000, 100000});
   return 0;
 }

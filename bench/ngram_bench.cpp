@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "bench/bench_random.h"
+#include "bench/generated_database.h"
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
 #include "profiles/database_load.h"
@@ -199,7 +200,7 @@ class LoadDatabases {
     paths_[0] = stem + "-plain.db";
     paths_[1] = stem + "-ngrams.db";
     for (int withLists = 0; withLists < 2; ++withLists) {
-      std::filesystem::remove(paths_[withLists]);
+      bench::removeDatabaseFiles(paths_[withLists]);
       RecordFile database(paths_[withLists]);
       std::vector<LetterProfile> samples(ENTRIES);
       std::vector<std::vector<uint8_t>> lists(ENTRIES);
@@ -227,7 +228,7 @@ class LoadDatabases {
     }
   }
   ~LoadDatabases() {
-    for (const std::string& path : paths_) std::filesystem::remove(path);
+    for (const std::string& path : paths_) bench::removeDatabaseFiles(path);
   }
   const std::string& path(bool withLists) const { return paths_[withLists]; }
 

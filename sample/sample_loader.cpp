@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 
+#include "db/posix_file.h"
 #include "sample/counting_pass.h"
 #include "sample/http_fetch.h"
 #include "sample/https_fetch.h"
@@ -40,20 +41,6 @@ Block pageAlignedBlock() {
 }
 
 constexpr char HTTP_PREFIX[] = "http://";
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 // Opens without waiting: a FIFO would otherwise block in open() until a
 // writer comes. Regular files get back their blocking reads.
