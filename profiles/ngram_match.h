@@ -35,15 +35,24 @@ struct NgramMatch {
 NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts);
 
 // The weights of a model narrowed to 16 bits for scoring in SIMD lanes
-// (profiles/ngram_match_lanes.cpp), made once for many samples: the scores
-// s_L are the plain version's, exactly. Not usable for a model without
-// n-gram data or with a weight beyond 16 bits. Holds a copy: the model may
-// go away afterwards.
+// (profiles/ngram_match_lanes.cpp, and profiles/ngram_lanes_wide.cpp where
+// the processor has AVX2), made once for many samples: the scores s_L are
+// the plain version's, exactly. Not usable for a model without n-gram data
+// or with a weight beyond 16 bits. Holds a copy: the model may go away
+// afterwards.
 class NgramLanes {
  public:
-  explicit NgramLanes(const NgramModel& model);
+  // The instructions the sums take: SSE2 (or plain sums where there is no
+  // SSE2), or AVX2.
+  enum class LaneSet { BASIC, WIDE };
+  // The widest this processor runs.
+  static LaneSet bestLaneSet();
+
+  explicit NgramLanes(const NgramModel& model,
+                      LaneSet laneSet = bestLaneSet());
 
   bool usable() const { return !weights_.empty(); }
+  LaneSet laneSet() const { return laneSet_; }
   // s_L of every language of the model into `scores`; `touched` is room
   // for the list of the sample's buckets.
   void score(const uint32_t* sampleCounts, std::vector<uint32_t>& touched,
@@ -56,10 +65,14 @@ class NgramLanes {
   void addScores(const uint32_t* sampleCounts,
                  const std::vector<uint32_t>& touched, int64_t* scores) const;
 
+  LaneSet laneSet_;
   size_t languages_ = 0;
   size_t stride_ = 0;  // weights per bucket: languages_ and padding
   int32_t largest_ = 0;
-  std::vector<int16_t> weights_;  // [bucket][language]
+  const int16_t* table() const { return weights_.data() + start_; }
+
+  std::vector<int16_t> weights_;  // [bucket][language], from start_
+  size_t start_ = 0;
 };
 
 // The same ranking for `languageCount` languages of the load that made

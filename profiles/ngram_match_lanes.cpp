@@ -4,10 +4,13 @@
 // partial sums of four languages per instruction, over only the buckets the
 // sample touched, the rows of the next ones fetched ahead. Every sum is an
 // exact integer, so the scores are those of the plain version
-// (profiles/ngram_match.cpp) whatever the order of the additions.
+// (profiles/ngram_match.cpp) whatever the order of the additions. Where
+// the processor has AVX2, profiles/ngram_lanes_wide.cpp adds them instead.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
+#include "profiles/ngram_lanes_wide.h"
 #include "profiles/ngram_match.h"
 
 #if defined(__SSE2__)
@@ -18,15 +21,22 @@ namespace letterfreq {
 
 namespace {
 
-// Languages per row: whole 64-byte cache lines of 16-bit weights.
-constexpr size_t ROW_STEP = 32;
+// Rows are padded to whole AVX2 steps of 16-bit weights.
+constexpr size_t ROW_STEP = ngram_lanes::WIDE_STEP;
 // The largest |weight| kept narrow; with it, a pair of products of counts
 // up to NARROW_LIMIT never overflows 32 bits.
 constexpr int32_t NARROW_LIMIT = 32767;
 
 }  // namespace
 
-NgramLanes::NgramLanes(const NgramModel& model) {
+NgramLanes::LaneSet NgramLanes::bestLaneSet() {
+  return ngram_lanes::wideLanesAvailable() ? LaneSet::WIDE : LaneSet::BASIC;
+}
+
+NgramLanes::NgramLanes(const NgramModel& model, LaneSet laneSet)
+    : laneSet_(laneSet == LaneSet::WIDE && ngram_lanes::wideLanesAvailable()
+                   ? LaneSet::WIDE
+                   : LaneSet::BASIC) {
   if (!model.carriesNgramData() ||
       model.largestWeightMagnitude() > NARROW_LIMIT) {
     return;  // not usable: the plain scores are taken
@@ -34,10 +44,13 @@ NgramLanes::NgramLanes(const NgramModel& model) {
   languages_ = static_cast<size_t>(model.languageCount());
   stride_ = (languages_ + ROW_STEP - 1) / ROW_STEP * ROW_STEP;
   largest_ = static_cast<int32_t>(model.largestWeightMagnitude());
-  weights_.assign(stride_ * NGRAM_BUCKETS, 0);
+  // 32 weights more, so that the table can start on a 64-byte line.
+  weights_.assign(stride_ * NGRAM_BUCKETS + 32, 0);
+  const auto address = reinterpret_cast<uintptr_t>(weights_.data());
+  start_ = (64 - address % 64) % 64 / sizeof(int16_t);
   for (int b = 0; b < NGRAM_BUCKETS; ++b) {
     const int32_t* row = model.bucketRow(b);
-    int16_t* narrow = weights_.data() + stride_ * static_cast<size_t>(b);
+    int16_t* narrow = weights_.data() + start_ + stride_ * static_cast<size_t>(b);
     for (size_t e = 0; e < languages_; ++e) {
       narrow[e] = static_cast<int16_t>(row[e]);
     }
@@ -52,9 +65,10 @@ namespace {
 constexpr size_t AHEAD = 4;
 
 void fetchAhead(const int16_t* row, size_t length) {
-  for (size_t e = 0; e < length; e += ROW_STEP) {
+  for (size_t e = 0; e < length; e += 32) {  // 64-byte lines
     _mm_prefetch(reinterpret_cast<const char*>(row + e), _MM_HINT_T0);
   }
+  _mm_prefetch(reinterpret_cast<const char*>(row + length - 1), _MM_HINT_T0);
 }
 
 }  // namespace
@@ -103,7 +117,7 @@ void NgramLanes::addScores(const uint32_t* sampleCounts,
       pending = 0;
     };
     auto rowOf = [&](size_t i) {
-      return weights_.data() + stride_ * touched[i] + first;
+      return table() + stride_ * touched[i] + first;
     };
     for (size_t p = 0; p < pairs; ++p) {
       const size_t i = 2 * p;
@@ -158,7 +172,7 @@ void NgramLanes::addScores(const uint32_t* sampleCounts,
                            const std::vector<uint32_t>& touched,
                            int64_t* scores) const {
   for (uint32_t b : touched) {
-    const int16_t* row = weights_.data() + stride_ * b;
+    const int16_t* row = table() + stride_ * b;
     for (size_t e = 0; e < languages_; ++e) {
       scores[e] += int64_t{sampleCounts[b]} * row[e];
     }
@@ -180,13 +194,18 @@ void NgramLanes::score(const uint32_t* sampleCounts,
       touched[kept++] = b;
       continue;
     }
-    const int16_t* row = weights_.data() + stride_ * b;
+    const int16_t* row = table() + stride_ * b;
     for (size_t e = 0; e < languages_; ++e) {
       scores[e] += int64_t{times} * row[e];
     }
   }
   touched.resize(kept);
-  addScores(sampleCounts, touched, scores.data());
+  if (laneSet_ == LaneSet::WIDE) {
+    ngram_lanes::addScoresWide({table(), stride_, languages_, largest_},
+                               sampleCounts, touched, scores.data());
+  } else {
+    addScores(sampleCounts, touched, scores.data());
+  }
 }
 
 }  // namespace letterfreq

@@ -145,6 +145,7 @@ TEST(NgramRankingTest, EveryCutIsThePrefixOfThePlainMatch) {
 }
 
 TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
+  using LaneSet = NgramLanes::LaneSet;
   std::mt19937 random(11);
   std::vector<uint32_t> touched;
   std::vector<int64_t> scores;
@@ -152,18 +153,25 @@ TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
     // Up to more languages than one column of partial sums holds.
     const int languages = 1 + static_cast<int>(random() % 300);
     const NgramModel model = randomModel(random, languages);
-    const NgramLanes lanes(model);
-    ASSERT_EQ(lanes.usable(), model.carriesNgramData());
-    if (!lanes.usable()) continue;
     std::vector<uint32_t> sample = randomSample(random);
     // Many buckets with counts that force flushes of the partial sums.
     for (int k = 0; k < 50; ++k) sample[random() % NGRAM_BUCKETS] += 30000;
     const NgramMatch plain = matchNgrams(model, sample.data());
-    lanes.score(sample.data(), touched, scores);
-    ASSERT_EQ(scores.size(), static_cast<size_t>(languages));
-    for (int e = 0; e < languages; ++e) {
-      if (!model.hasData(e)) continue;
-      ASSERT_EQ(scores[e], plain.scores[e]) << "round " << round;
+    // The SSE2 lanes, and the AVX2 lanes where this processor has them.
+    for (const auto set : {LaneSet::BASIC, LaneSet::WIDE}) {
+      const NgramLanes lanes(model, set);
+      ASSERT_EQ(lanes.usable(), model.carriesNgramData());
+      if (!lanes.usable()) break;
+      ASSERT_EQ(lanes.laneSet(), set == LaneSet::WIDE
+                                     ? NgramLanes::bestLaneSet()
+                                     : LaneSet::BASIC);
+      lanes.score(sample.data(), touched, scores);
+      ASSERT_EQ(scores.size(), static_cast<size_t>(languages));
+      for (int e = 0; e < languages; ++e) {
+        if (!model.hasData(e)) continue;
+        ASSERT_EQ(scores[e], plain.scores[e])
+            << "round " << round << ", lanes " << static_cast<int>(set);
+      }
     }
   }
 }
