@@ -106,9 +106,9 @@ int runMatch(const MatchOptions& options, CliContext& context) {
       status = 1;
       continue;
     }
-    rankByMethod(method, target,
-                 {sample.counts.data(), ngrams ? ngrams->counts() : nullptr},
-                 options.top, ranking);
+    SampleCounts counts{sample.counts.data()};
+    if (ngrams) counts = {counts.counts, ngrams->counts(), ngrams->touchedBuckets()};
+    rankByMethod(method, target, counts, options.top, ranking);
     if (options.json) {
       printJson(sampleText, method.code, ranking, target.languages(),
                 context.out);

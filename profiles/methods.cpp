@@ -27,7 +27,8 @@ void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
   rankSampleByNgrams(
       target.ngrams(), &target.ngramLanes(),
       sample.ngramCounts != nullptr ? sample.ngramCounts : none.data(),
-      target.languages().size(), limit, out);
+      target.languages().size(), limit, out,
+      sample.ngramCounts != nullptr ? sample.ngramTouched : TouchedBuckets{});
 }
 
 const MatchMethod* findMethod(int code) {

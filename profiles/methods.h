@@ -23,6 +23,7 @@ namespace letterfreq {
 struct SampleCounts {
   const int32_t* counts = nullptr;
   const uint32_t* ngramCounts = nullptr;  // null: not counted
+  TouchedBuckets ngramTouched = {};  // where the counter listed them
 };
 
 // The languages of one load as the methods score them. Borrows the

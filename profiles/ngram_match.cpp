@@ -203,10 +203,11 @@ void rankScored(size_t depth, Ranking& out) {
 
 void rankSampleByNgrams(const NgramModel& model, const NgramLanes* lanes,
                         const uint32_t* sampleCounts, size_t languageCount,
-                        size_t limit, Ranking& out) {
+                        size_t limit, Ranking& out,
+                        TouchedBuckets touched) {
   const int n = model.languageCount();
   if (lanes != nullptr && lanes->usable()) {
-    lanes->score(sampleCounts, out.touchedBuckets, out.ngramSums);
+    lanes->score(sampleCounts, out.touchedBuckets, out.ngramSums, touched);
   } else {
     out.ngramSums.assign(static_cast<size_t>(n), 0);
     if (model.carriesNgramData()) addScores(model, sampleCounts, out.ngramSums);

@@ -54,9 +54,10 @@ class NgramLanes {
   bool usable() const { return !weights_.empty(); }
   LaneSet laneSet() const { return laneSet_; }
   // s_L of every language of the model into `scores`; `touched` is room
-  // for the list of the sample's buckets.
+  // for the list of the sample's buckets, found by a look through all
+  // counts unless `known`.
   void score(const uint32_t* sampleCounts, std::vector<uint32_t>& touched,
-             std::vector<int64_t>& scores) const;
+             std::vector<int64_t>& scores, TouchedBuckets known = {}) const;
 
  private:
   // The buckets whose counts are not 0, in rising order.
@@ -80,10 +81,12 @@ class NgramLanes {
 // (all for 0), into `out`: positions, and the bars as scores, each the
 // same float. Scores in `lanes` when given and usable. Sorts and takes
 // exp() of only what it must: the languages whose bar is not exactly 0,
-// and those shown.
+// and those shown. `touched`, when known, spares the lanes a look through
+// all counts.
 void rankSampleByNgrams(const NgramModel& model, const NgramLanes* lanes,
                         const uint32_t* sampleCounts, size_t languageCount,
-                        size_t limit, Ranking& out);
+                        size_t limit, Ranking& out,
+                        TouchedBuckets touched = {});
 
 // The whole match by METHOD_NGRAM_LIKELIHOOD, as rows best first like the
 // other methods' (profiles/match.h): each row's score is the language's

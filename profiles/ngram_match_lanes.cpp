@@ -183,9 +183,14 @@ void NgramLanes::addScores(const uint32_t* sampleCounts,
 
 void NgramLanes::score(const uint32_t* sampleCounts,
                        std::vector<uint32_t>& touched,
-                       std::vector<int64_t>& scores) const {
+                       std::vector<int64_t>& scores,
+                       TouchedBuckets known) const {
   scores.assign(languages_, 0);
-  touchedBuckets(sampleCounts, touched);
+  if (known.buckets != nullptr) {
+    touched.assign(known.buckets, known.buckets + known.count);
+  } else {
+    touchedBuckets(sampleCounts, touched);
+  }
   // Counts too large for a 16-bit factor are added straight into 64 bits.
   size_t kept = 0;
   for (uint32_t b : touched) {

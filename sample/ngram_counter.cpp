@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 
 namespace letterfreq {
 
@@ -27,21 +26,16 @@ uint32_t fnv1a32(const uint8_t* bytes, size_t length) {
   return hash;
 }
 
-NgramCounter::NgramCounter() : counts_(NGRAM_BUCKETS, 0) {}
+NgramCounter::NgramCounter()
+    : counts_(NGRAM_BUCKETS, 0), touched_(NGRAM_BUCKETS + 1, 0) {}
 
 void NgramCounter::reset() {
-  if (length_ > MARKED_LENGTH) {
-    std::fill(counts_.begin(), counts_.end(), 0);
+  if (listsTouched()) {
+    for (size_t i = 0; i < touchedCount_; ++i) counts_[touched_[i]] = 0;
   } else {
-    for (uint32_t word = 0; word < LINES / 64; ++word) {
-      for (uint64_t bits = touchedLines_[word]; bits != 0; bits &= bits - 1) {
-        const uint32_t line = word * 64 + __builtin_ctzll(bits);
-        std::memset(&counts_[line * COUNTS_PER_LINE], 0,
-                    COUNTS_PER_LINE * sizeof(uint32_t));
-      }
-    }
+    std::fill(counts_.begin(), counts_.end(), 0);
   }
-  std::fill(std::begin(touchedLines_), std::end(touchedLines_), 0);
+  touchedCount_ = 0;
   prefix1_ = prefix2_ = prefix3_ = FNV1A_BASIS;
   length_ = 0;
   last_ = 0;
@@ -61,9 +55,20 @@ void NgramCounter::step(uint8_t byte) {
   ++length_;
 }
 
-template <bool MARK>
+template <bool LIST>
 void NgramCounter::addWhole(const uint8_t* bytes, size_t length) {
   uint32_t* const counts = counts_.data();
+  uint16_t* const touched = touched_.data();
+  size_t listed = touchedCount_;
+  // A bucket is listed when its count leaves 0: the list is written every
+  // time and its end moved only then, so no branch.
+  auto count = [&](uint32_t bucket) {
+    const uint32_t before = counts[bucket]++;
+    if (LIST) {
+      touched[listed] = static_cast<uint16_t>(bucket);
+      listed += before == 0;
+    }
+  };
   uint32_t prefix1 = prefix1_, prefix2 = prefix2_, prefix3 = prefix3_;
   for (size_t i = 0; i < length; ++i) {
     // The windows ending in this byte extend the three kept prefixes; the
@@ -75,14 +80,9 @@ void NgramCounter::addWhole(const uint8_t* bytes, size_t length) {
     const uint32_t bucket2 = ngramBucket(gram2);
     const uint32_t bucket3 = ngramBucket(gram3);
     const uint32_t bucket4 = ngramBucket(gram4);
-    ++counts[bucket2];
-    ++counts[bucket3];
-    ++counts[bucket4];
-    if (MARK) {
-      markTouched(bucket2);
-      markTouched(bucket3);
-      markTouched(bucket4);
-    }
+    count(bucket2);
+    count(bucket3);
+    count(bucket4);
     prefix3 = gram3;
     prefix2 = gram2;
     prefix1 = FIRST_STEPS[byte];
@@ -90,6 +90,7 @@ void NgramCounter::addWhole(const uint8_t* bytes, size_t length) {
   prefix1_ = prefix1;
   prefix2_ = prefix2;
   prefix3_ = prefix3;
+  touchedCount_ = listed;
   last_ = bytes[length - 1];
   length_ += length;
 }

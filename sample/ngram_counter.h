@@ -35,13 +35,20 @@ inline uint32_t ngramBucket(uint32_t hash) {
   return ((hash >> 14) ^ hash) & (NGRAM_BUCKETS - 1);
 }
 
+// The buckets of a sample whose counts are not 0, each once, in any order,
+// where they are known: NgramCounter lists them for short samples.
+struct TouchedBuckets {
+  const uint16_t* buckets = nullptr;  // null: not known
+  size_t count = 0;
+};
+
 class NgramCounter : public CountingAttachment {
  public:
   NgramCounter();
 
-  // Back to the empty stream: all counts 0. Only the parts of the table a
-  // short stream touched are cleared, so a batch of short samples does not
-  // clear 64 KB each.
+  // Back to the empty stream: all counts 0. Only the buckets a short
+  // stream touched are cleared, so a batch of short samples does not clear
+  // 64 KB each.
   void reset() override;
 
   // The next bytes of the n-gram stream (bytes the counting rule counted),
@@ -61,35 +68,45 @@ class NgramCounter : public CountingAttachment {
   // Bytes of the padded stream so far (0 for an empty stream).
   uint64_t paddedLength() const { return length_; }
 
+  // The buckets whose counts are not 0, in the order they were first
+  // counted, for streams of up to MARKED_LENGTH padded bytes (so that a
+  // match of a short sample need not look through all 16384 counts); not
+  // known for longer ones.
+  TouchedBuckets touchedBuckets() const {
+    if (!listsTouched()) return {};
+    return {touched_.data(), touchedCount_};
+  }
+
  private:
+  bool listsTouched() const { return length_ <= MARKED_LENGTH; }
   // One byte of the padded stream, with only the windows that exist yet,
   // each count held at UINT32_MAX.
   void step(uint8_t byte);
   // Bytes once all three windows exist and no count can reach the limit;
-  // MARK: note the touched lines of the table.
-  template <bool MARK>
+  // LIST: list the buckets first counted.
+  template <bool LIST>
   void addWhole(const uint8_t* bytes, size_t length);
   void bump(uint32_t hash) {
-    uint32_t& count = counts_[ngramBucket(hash)];
+    const uint32_t bucket = ngramBucket(hash);
+    uint32_t& count = counts_[bucket];
+    if (count == 0 && listsTouched()) {
+      touched_[touchedCount_++] = static_cast<uint16_t>(bucket);
+    }
     count += (count != UINT32_MAX);
-    markTouched(ngramBucket(hash));
-  }
-  void markTouched(uint32_t bucket) {
-    const uint32_t line = bucket / COUNTS_PER_LINE;
-    touchedLines_[line / 64] |= uint64_t{1} << (line % 64);
   }
 
   // A stream of L bytes has fewer than 3L features, so below this length no
   // count can reach UINT32_MAX and the saturating check can be skipped.
   static constexpr uint64_t SATURATION_FREE_LENGTH = UINT32_MAX / 3 - 3;
-  // The table in lines of 64 bytes; streams up to MARKED_LENGTH bytes note
-  // the lines they touch, longer ones clear the whole table on reset.
-  static constexpr uint32_t COUNTS_PER_LINE = 16;
-  static constexpr uint32_t LINES = NGRAM_BUCKETS / COUNTS_PER_LINE;
+  // Streams up to MARKED_LENGTH bytes list the buckets they touch, longer
+  // ones clear the whole table on reset.
   static constexpr uint64_t MARKED_LENGTH = 2048;
 
   std::vector<uint32_t> counts_;
-  uint64_t touchedLines_[LINES / 64] = {};
+  // Room for every bucket, each listed once at most, and for the one
+  // written past the end of the list.
+  std::vector<uint16_t> touched_;
+  size_t touchedCount_ = 0;
   uint32_t prefix1_ = FNV1A_BASIS;  // hash of the last byte
   uint32_t prefix2_ = FNV1A_BASIS;  // hash of the last two bytes
   uint32_t prefix3_ = FNV1A_BASIS;  // hash of the last three bytes

@@ -157,6 +157,12 @@ TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
     // Many buckets with counts that force flushes of the partial sums.
     for (int k = 0; k < 50; ++k) sample[random() % NGRAM_BUCKETS] += 30000;
     const NgramMatch plain = matchNgrams(model, sample.data());
+    std::vector<uint16_t> buckets;
+    for (int b = 0; b < NGRAM_BUCKETS; ++b) {
+      if (sample[b] != 0) buckets.push_back(static_cast<uint16_t>(b));
+    }
+    std::shuffle(buckets.begin(), buckets.end(), random);
+    const TouchedBuckets listed{buckets.data(), buckets.size()};
     // The SSE2 lanes, and the AVX2 lanes where this processor has them.
     for (const auto set : {LaneSet::BASIC, LaneSet::WIDE}) {
       const NgramLanes lanes(model, set);
@@ -165,12 +171,15 @@ TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
       ASSERT_EQ(lanes.laneSet(), set == LaneSet::WIDE
                                      ? NgramLanes::bestLaneSet()
                                      : LaneSet::BASIC);
-      lanes.score(sample.data(), touched, scores);
-      ASSERT_EQ(scores.size(), static_cast<size_t>(languages));
-      for (int e = 0; e < languages; ++e) {
-        if (!model.hasData(e)) continue;
-        ASSERT_EQ(scores[e], plain.scores[e])
-            << "round " << round << ", lanes " << static_cast<int>(set);
+      // Touched buckets found by the lanes, and handed over in any order.
+      for (const TouchedBuckets known : {TouchedBuckets{}, listed}) {
+        lanes.score(sample.data(), touched, scores, known);
+        ASSERT_EQ(scores.size(), static_cast<size_t>(languages));
+        for (int e = 0; e < languages; ++e) {
+          if (!model.hasData(e)) continue;
+          ASSERT_EQ(scores[e], plain.scores[e])
+              << "round " << round << ", lanes " << static_cast<int>(set);
+        }
       }
     }
   }

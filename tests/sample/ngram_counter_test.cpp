@@ -118,6 +118,15 @@ TEST(NgramCounterTest, MatchesThePlainCountsOnRandomStreamsInRuns) {
                                     counter.counts() + NGRAM_BUCKETS),
               expected)
         << "round " << round << ", " << length << " bytes";
+    // Short streams list each bucket they touched once.
+    const TouchedBuckets touched = counter.touchedBuckets();
+    ASSERT_EQ(touched.buckets != nullptr, counter.paddedLength() <= 2048);
+    if (touched.buckets == nullptr) continue;
+    std::vector<uint32_t> listed(NGRAM_BUCKETS, 0);
+    for (size_t i = 0; i < touched.count; ++i) {
+      listed[touched.buckets[i]] += expected[touched.buckets[i]];
+    }
+    ASSERT_EQ(listed, expected) << "round " << round;
   }
 }
 
