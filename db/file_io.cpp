@@ -78,7 +78,18 @@ int openDatabase(const std::string& name, int flags, struct stat& info) {
   return fd.release();
 }
 
-std::vector<uint8_t> readOpenFile(int fd, const struct stat& info) {
+void appendBytes(std::vector<uint8_t>& bytes, const uint8_t* first,
+                 const uint8_t* last) {
+  bytes.insert(bytes.end(), first, last);
+}
+
+void appendBytes(PageBlock& bytes, const uint8_t* first, const uint8_t* last) {
+  bytes.append(first, last);
+}
+
+// Bytes: std::vector<uint8_t> (zero-filled first) or a PageBlock (not).
+template <class Bytes>
+Bytes readOpenFile(int fd, const struct stat& info) {
   if (static_cast<uint64_t>(info.st_size) > MAX_FILE_SIZE) {
     throw std::runtime_error(FILE_TOO_LARGE_TEXT);
   }
@@ -86,7 +97,7 @@ std::vector<uint8_t> readOpenFile(int fd, const struct stat& info) {
   try {
     // The size the file has now in one read; then whatever it grew by in
     // growing blocks.
-    std::vector<uint8_t> bytes(static_cast<size_t>(info.st_size));
+    Bytes bytes(static_cast<size_t>(info.st_size));
     size_t have = readUpTo(fd, bytes.data(), bytes.size());
     uint8_t probe[4096];
     size_t more = have < bytes.size() ? 0 : readUpTo(fd, probe, sizeof probe);
@@ -95,7 +106,7 @@ std::vector<uint8_t> readOpenFile(int fd, const struct stat& info) {
       if (more > limit - bytes.size()) {
         throw std::runtime_error(FILE_TOO_LARGE_TEXT);
       }
-      bytes.insert(bytes.end(), probe, probe + more);
+      appendBytes(bytes, probe, probe + more);
       more = readUpTo(fd, probe, sizeof probe);
     }
     return bytes;
@@ -118,16 +129,21 @@ void createDatabaseFile(const std::string& name) {
   FileDescriptor fd(openDatabase(name, O_WRONLY | O_APPEND | O_CREAT, info));
 }
 
-std::vector<uint8_t> readDatabaseFile(const std::string& name) {
+template <class Bytes>
+Bytes readWholeDatabase(const std::string& name) {
   struct stat info;
   FileDescriptor fd(openDatabase(name, O_RDONLY, info));
   // No write changes the file while it is read; the journal is looked at
   // under the same lock, so it tells about the bytes just read.
   lockOrThrow(fd.get(), LOCK_SH);
-  std::vector<uint8_t> bytes = readOpenFile(fd.get(), info);
+  Bytes bytes = readOpenFile<Bytes>(fd.get(), info);
   const std::optional<uint64_t> start = unfinishedAppendStart(name);
   if (start && *start < bytes.size()) bytes.resize(*start);
   return bytes;
+}
+
+std::vector<uint8_t> readDatabaseFile(const std::string& name) {
+  return readWholeDatabase<std::vector<uint8_t>>(name);
 }
 
 DatabaseStream::DatabaseStream(const std::string& name) : fd_(-1) {
@@ -176,9 +192,11 @@ std::vector<uint8_t> readDatabaseRange(const std::string& name,
 }
 
 FileBytes::FileBytes(const std::string& name)
-    : bytes_(readDatabaseFile(name)) {}
+    : bytes_(readWholeDatabase<PageBlock>(name)) {}
 
-FileBytes::FileBytes(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+FileBytes::FileBytes(const std::vector<uint8_t>& bytes) : bytes_(bytes.size()) {
+  if (!bytes.empty()) std::memcpy(bytes_.data(), bytes.data(), bytes.size());
+}
 
 void appendToDatabaseFile(const std::string& name,
                           const std::vector<uint8_t>& bytes) {

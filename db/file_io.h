@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "db/page_block.h"
 #include "db/posix_file.h"
 
 namespace letterfreq {
@@ -61,12 +62,16 @@ class DatabaseStream {
   uint64_t position_ = 0;
 };
 
-// A whole database file in memory for reading (readDatabaseFile), shared
-// by the snapshots made of it.
+// A whole database file in memory for reading (read as readDatabaseFile
+// reads, with its texts), shared by the snapshots made of it. Its block
+// is never zero-filled first and takes huge pages where it can
+// (db/page_block.h): that and the kernel's copy are most of the cost of
+// loading a large file.
 class FileBytes {
  public:
   explicit FileBytes(const std::string& name);
-  explicit FileBytes(std::vector<uint8_t> bytes);
+  // A copy of `bytes`; std::bad_alloc when memory runs out.
+  explicit FileBytes(const std::vector<uint8_t>& bytes);
   FileBytes(const FileBytes&) = delete;
   FileBytes& operator=(const FileBytes&) = delete;
 
@@ -74,7 +79,7 @@ class FileBytes {
   size_t size() const { return bytes_.size(); }
 
  private:
-  std::vector<uint8_t> bytes_;
+  PageBlock bytes_;
 };
 
 // Appends `bytes` with one write and flushes them to disk, journalled so

@@ -74,7 +74,7 @@ void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
   if (language < 0 || language >= languageCount_ || !counts.hasData()) return;
   makeWeights();  // what was left for later first, so this one stays
   prepareWeights();
-  writeWeights(counts, weights_.data() + language, rowLength_);
+  writeWeights(counts, table() + language, rowLength_);
   hasData_[static_cast<size_t>(language)] = 1;
   carriesData_ = true;
 }
@@ -119,7 +119,7 @@ void NgramModel::makeWeights() const {
     }
     if (madeCount == 0) continue;
     for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
-      int32_t* row = weights_.data() + b * rowLength_ + first;
+      int32_t* row = table() + b * rowLength_ + first;
       if (madeCount == LANES) {
         for (size_t lane = 0; lane < LANES; ++lane) {
           row[lane] = columns[lane * NGRAM_BUCKETS + b];
@@ -136,14 +136,14 @@ void NgramModel::makeWeights() const {
 }
 
 void NgramModel::prepareWeights() const {
-  if (!weights_.empty()) return;
-  // Row by row, each written once: filling the table with zeros first
-  // would pass twice over its megabytes.
-  std::vector<int32_t> row(rowLength_, 0);
-  std::fill_n(row.begin(), languageCount_, NGRAM_NO_DATA_WEIGHT);
-  weights_.reserve(rowLength_ * NGRAM_BUCKETS);
+  if (weights_.size() != 0 || rowLength_ == 0) return;
+  weights_ = PageBlock(rowLength_ * NGRAM_BUCKETS * sizeof(int32_t));
+  // Row by row, each written once: the block is not zero-filled first.
+  const auto languages = static_cast<size_t>(languageCount_);
   for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
-    weights_.insert(weights_.end(), row.begin(), row.end());
+    int32_t* row = table() + b * rowLength_;
+    std::fill_n(row, languages, NGRAM_NO_DATA_WEIGHT);
+    std::fill(row + languages, row + rowLength_, 0);
   }
 }
 

@@ -23,6 +23,7 @@
 #include <functional>
 #include <vector>
 
+#include "db/page_block.h"
 #include "sample/ngram_counter.h"
 
 namespace letterfreq {
@@ -104,7 +105,7 @@ class NgramModel {
   // rowLength(); only when carriesNgramData(). These three make the
   // weights first if they are still to be made.
   const int32_t* bucketRow(int bucket) const {
-    return weights().data() + static_cast<size_t>(bucket) * rowLength_;
+    return weights() + static_cast<size_t>(bucket) * rowLength_;
   }
   int32_t weight(int bucket, int language) const;
   // The largest |weight| of the model (for overflow-free partial sums).
@@ -115,10 +116,11 @@ class NgramModel {
   size_t rowLength() const { return rowLength_; }
 
  private:
-  const std::vector<int32_t>& weights() const {
+  const int32_t* weights() const {
     if (later_) makeWeights();
-    return weights_;
+    return table();
   }
+  int32_t* table() const { return reinterpret_cast<int32_t*>(weights_.data()); }
   // The table of weights, every language without data, if not made yet.
   void prepareWeights() const;
   // One language's weights from its counts, whatever they hold, into
@@ -131,7 +133,9 @@ class NgramModel {
   std::vector<uint8_t> hasData_;
   bool carriesData_ = false;
   // The weights and what they are made from; filled on first need.
-  mutable std::vector<int32_t> weights_;  // [bucket][language]
+  // [bucket][language], int32_t; a block of its own, as the table runs to
+  // megabytes (db/page_block.h).
+  mutable PageBlock weights_;
   mutable int64_t largestMagnitude_ = -int64_t{NGRAM_NO_DATA_WEIGHT};
   mutable CountsSource later_;            // set while weights are to be made
   mutable std::vector<uint8_t> waiting_;  // the languages it makes
