@@ -1,13 +1,12 @@
 #include "sample/https_fetch.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string_view>
 
 #include "sample/address_count.h"
+#include "sample/curl_library.h"
 #include "sample/http_fetch.h"
 
 namespace letterfreq {
@@ -20,13 +19,6 @@ bool isHttpsAddress(const std::string& text) {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// libcurl wants one global initialisation before any other call; a local
-// static makes it happen once, whichever thread fetches first.
-bool curlReady() {
-  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ready;
-}
 
 // What the callbacks share during one transfer.
 struct Transfer {
@@ -77,10 +69,12 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
 }
 
 struct EasyDeleter {
-  void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+  const CurlLibrary* curl = nullptr;
+  void operator()(CURL* easy) const { curl->easyCleanup(easy); }
 };
 struct MultiDeleter {
-  void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+  const CurlLibrary* curl = nullptr;
+  void operator()(CURLM* multi) const { curl->multiCleanup(multi); }
 };
 using EasyHandle = std::unique_ptr<CURL, EasyDeleter>;
 using MultiHandle = std::unique_ptr<CURLM, MultiDeleter>;
@@ -92,37 +86,37 @@ long tighterLimitMs(int a, int b) {
   return std::min(a, b);
 }
 
-void configure(CURL* easy, const std::string& url, const SampleLimits& limits,
-               Transfer& transfer, char* errors) {
-  curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errors);
-  curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);  // other threads, no alarms
+void configure(const CurlLibrary& curl, CURL* easy, const std::string& url,
+               const SampleLimits& limits, Transfer& transfer, char* errors) {
+  curl.easySetopt(easy, CURLOPT_URL, url.c_str());
+  curl.easySetopt(easy, CURLOPT_ERRORBUFFER, errors);
+  curl.easySetopt(easy, CURLOPT_NOSIGNAL, 1L);  // other threads, no alarms
 #if LIBCURL_VERSION_NUM >= 0x075500
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl.easySetopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl.easySetopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
 #else
-  curl_easy_setopt(easy, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS);
-  curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS,
+  curl.easySetopt(easy, CURLOPT_PROTOCOLS, CURLPROTO_HTTP | CURLPROTO_HTTPS);
+  curl.easySetopt(easy, CURLOPT_REDIR_PROTOCOLS,
                    CURLPROTO_HTTP | CURLPROTO_HTTPS);
 #endif
-  curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(easy, CURLOPT_MAXREDIRS, HTTPS_MAX_REDIRECTS);
-  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+  curl.easySetopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+  curl.easySetopt(easy, CURLOPT_MAXREDIRS, HTTPS_MAX_REDIRECTS);
+  curl.easySetopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl.easySetopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
   if (!limits.caFile.empty()) {
     // Instead of the system's store: its folder is not looked in either.
-    curl_easy_setopt(easy, CURLOPT_CAINFO, limits.caFile.c_str());
-    curl_easy_setopt(easy, CURLOPT_CAPATH, static_cast<const char*>(nullptr));
+    curl.easySetopt(easy, CURLOPT_CAINFO, limits.caFile.c_str());
+    curl.easySetopt(easy, CURLOPT_CAPATH, static_cast<const char*>(nullptr));
   }
   // The environment's proxy settings are not used, as by the http:// fetch.
-  curl_easy_setopt(easy, CURLOPT_PROXY, "");
-  curl_easy_setopt(easy, CURLOPT_USERAGENT, "letterfreq");
-  curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+  curl.easySetopt(easy, CURLOPT_PROXY, "");
+  curl.easySetopt(easy, CURLOPT_USERAGENT, "letterfreq");
+  curl.easySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                    tighterLimitMs(limits.connectMs, limits.overallMs));
-  curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, onHeaderLine);
-  curl_easy_setopt(easy, CURLOPT_HEADERDATA, &transfer);
-  curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, onBody);
-  curl_easy_setopt(easy, CURLOPT_WRITEDATA, &transfer);
+  curl.easySetopt(easy, CURLOPT_HEADERFUNCTION, onHeaderLine);
+  curl.easySetopt(easy, CURLOPT_HEADERDATA, &transfer);
+  curl.easySetopt(easy, CURLOPT_WRITEFUNCTION, onBody);
+  curl.easySetopt(easy, CURLOPT_WRITEDATA, &transfer);
 }
 
 // How a transfer stopped: by libcurl with `result`, or by a limit or the
@@ -132,18 +126,18 @@ struct Stop {
   CURLcode result = CURLE_OK;
 };
 
-CURLcode finishedResult(CURLM* multi) {
+CURLcode finishedResult(const CurlLibrary& curl, CURLM* multi) {
   int left = 0;
-  while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+  while (CURLMsg* message = curl.multiInfoRead(multi, &left)) {
     if (message->msg == CURLMSG_DONE) return message->data.result;
   }
   return CURLE_OK;
 }
 
-void noteConnection(CURL* easy, Transfer& transfer) {
+void noteConnection(const CurlLibrary& curl, CURL* easy, Transfer& transfer) {
   if (transfer.connected) return;
   curl_off_t requestAt = 0;  // microseconds from the start to the request
-  curl_easy_getinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &requestAt);
+  curl.easyGetinfo(easy, CURLINFO_PRETRANSFER_TIME_T, &requestAt);
   if (requestAt > 0) {
     transfer.connected = true;
     transfer.lastData = Clock::now();  // the idle limit counts from here
@@ -152,16 +146,16 @@ void noteConnection(CURL* easy, Transfer& transfer) {
 
 // Drives the transfer, looking at the cancel flag and the limits at least
 // every CANCEL_POLL_MS.
-Stop drive(CURLM* multi, CURL* easy, const SampleLimits& limits,
-           Transfer& transfer) {
+Stop drive(const CurlLibrary& curl, CURLM* multi, CURL* easy,
+           const SampleLimits& limits, Transfer& transfer) {
   const Clock::time_point start = Clock::now();
   for (;;) {
     int running = 0;
-    const CURLMcode performed = curl_multi_perform(multi, &running);
+    const CURLMcode performed = curl.multiPerform(multi, &running);
     if (performed != CURLM_OK) return {SampleEnd::Complete, CURLE_FAILED_INIT};
-    if (running == 0) return {SampleEnd::Complete, finishedResult(multi)};
+    if (running == 0) return {SampleEnd::Complete, finishedResult(curl, multi)};
     if (limits.cancelled()) return {SampleEnd::Cancelled};
-    noteConnection(easy, transfer);
+    noteConnection(curl, easy, transfer);
     const Clock::time_point now = Clock::now();
     if (limits.overallMs > 0 &&
         now - start >= std::chrono::milliseconds(limits.overallMs)) {
@@ -171,7 +165,7 @@ Stop drive(CURLM* multi, CURL* easy, const SampleLimits& limits,
         now - transfer.lastData >= std::chrono::milliseconds(limits.idleMs)) {
       return {SampleEnd::IdleLimit};
     }
-    curl_multi_poll(multi, nullptr, 0, CANCEL_POLL_MS, nullptr);
+    curl.multiPoll(multi, nullptr, 0, CANCEL_POLL_MS, nullptr);
   }
 }
 
@@ -200,15 +194,16 @@ bool noAnswer(CURLcode result) {
   }
 }
 
-std::string reasonOf(CURLcode result, const char* errors) {
+std::string reasonOf(const CurlLibrary& curl, CURLcode result,
+                     const char* errors) {
   return errors[0] != '\0' ? std::string(errors)
-                           : std::string(curl_easy_strerror(result));
+                           : std::string(curl.easyStrerror(result));
 }
 
 // Fills the outcome from how the transfer stopped; true when a response
 // came.
-bool judge(const Stop& stop, const Transfer& transfer, const char* errors,
-           SampleOutcome& outcome) {
+bool judge(const CurlLibrary& curl, const Stop& stop, const Transfer& transfer,
+           const char* errors, SampleOutcome& outcome) {
   const bool answered = transfer.connected || !outcome.statusLine.empty();
   if (stop.stopped != SampleEnd::Complete) {
     outcome.end = stop.stopped;
@@ -220,7 +215,7 @@ bool judge(const Stop& stop, const Transfer& transfer, const char* errors,
   // A server that closes without a byte ends the data as for http://.
   if (stop.result == CURLE_OK || stop.result == CURLE_GOT_NOTHING) return true;
   if (noAnswer(stop.result) || !answered) {
-    outcome.failureReason = reasonOf(stop.result, errors);
+    outcome.failureReason = reasonOf(curl, stop.result, errors);
     return false;
   }
   // The data stopped early: a reset, a length not met, a broken stream.
@@ -237,13 +232,17 @@ bool countHttpsUrl(const std::string& url, int32_t* counts, CountingPass& pass,
   AddressCount count(counts, pass, outcome);
   SampleOutcome& told = count.outcome();
   const size_t control = controlBytePosition(url);
-  EasyHandle easy;
-  MultiHandle multi;
+  const CurlLibrary* curl = nullptr;
   if (control != std::string::npos) {
     told.failureReason = controlByteReason(url, control);
-  } else if (curlReady()) {
-    easy.reset(curl_easy_init());
-    multi.reset(curl_multi_init());
+  } else {
+    curl = curlLibrary(&told.failureReason);
+  }
+  EasyHandle easy(nullptr, {curl});
+  MultiHandle multi(nullptr, {curl});
+  if (curl != nullptr) {
+    easy.reset(curl->easyInit());
+    multi.reset(curl->multiInit());
   }
   if (!easy || !multi) {
     if (told.failureReason.empty())
@@ -255,12 +254,12 @@ bool countHttpsUrl(const std::string& url, int32_t* counts, CountingPass& pass,
   transfer.progress = &progress;
   transfer.outcome = &told;
   char errors[CURL_ERROR_SIZE] = "";
-  configure(easy.get(), url, limits, transfer, errors);
-  curl_multi_add_handle(multi.get(), easy.get());
-  const Stop stop = drive(multi.get(), easy.get(), limits, transfer);
-  curl_multi_remove_handle(multi.get(), easy.get());
+  configure(*curl, easy.get(), url, limits, transfer, errors);
+  curl->multiAddHandle(multi.get(), easy.get());
+  const Stop stop = drive(*curl, multi.get(), easy.get(), limits, transfer);
+  curl->multiRemoveHandle(multi.get(), easy.get());
 
-  if (judge(stop, transfer, errors, told)) return count.answered();
+  if (judge(*curl, stop, transfer, errors, told)) return count.answered();
   told.bodyBytes = 0;
   return count.failed();
 }
