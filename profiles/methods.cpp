@@ -20,12 +20,20 @@ const NgramLanes& MatchTarget::ngramLanes() const {
   return *ngramLanes_;
 }
 
+const NgramLanes* MatchTarget::ngramLanesForNextSample() const {
+  if (!ngramSampleScored_) {
+    ngramSampleScored_ = true;
+    return nullptr;
+  }
+  return &ngramLanes();
+}
+
 void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
                   size_t limit, Ranking& out) {
   const std::vector<uint32_t> none(
       sample.ngramCounts == nullptr ? NGRAM_BUCKETS : 0, 0);
   rankSampleByNgrams(
-      target.ngrams(), &target.ngramLanes(),
+      target.ngrams(), target.ngramLanesForNextSample(),
       sample.ngramCounts != nullptr ? sample.ngramCounts : none.data(),
       target.languages().size(), limit, out,
       sample.ngramCounts != nullptr ? sample.ngramTouched : TouchedBuckets{});

@@ -38,12 +38,18 @@ class MatchTarget {
   const NgramModel& ngrams() const { return ngrams_; }
   const LanguageTable& table() const;
   const NgramLanes& ngramLanes() const;
+  // The narrowed weights for the next sample scored by n-grams, or null
+  // for the first: making them passes over the whole table of weights,
+  // which costs more than scoring one sample from the model itself, so
+  // only a second sample makes them. Scores are the same either way.
+  const NgramLanes* ngramLanesForNextSample() const;
 
  private:
   const ProfileList languages_;
   const NgramModel& ngrams_;
   mutable std::unique_ptr<LanguageTable> table_;
   mutable std::unique_ptr<NgramLanes> ngramLanes_;
+  mutable bool ngramSampleScored_ = false;
 };
 
 struct MatchMethod {
