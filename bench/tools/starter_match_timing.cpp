@@ -1,9 +1,11 @@
 // starter_match_timing: the whole `letterfreq-cli match --method 7` of one
 // short sample against the starter database, process start, load and
 // n-gram weights included (target: under 60 ms), as wall time of the
-// program run as a child, output to /dev/null. With a second program (an
-// earlier build, say), both are run in turns and the ratio of their
-// medians printed, so the machine's load weighs on both alike:
+// program run as a child, output to /dev/null. Two anchors run in turns
+// with it, so that the machine's load weighs on all alike, and the ratios
+// of the medians are printed: `cat DATABASE` (reading the file once) and
+// `letterfreq-cli --help` (the program's start). With a second program (an
+// earlier build, say), that is run in turns too and compared:
 //   build/starter_match_timing [DATABASE [BASELINE_PROGRAM [RUNS]]]
 // The letterfreq-cli beside this program is timed; DATABASE defaults to
 // data/ling2.db (run it from the source folder).
@@ -25,16 +27,18 @@ namespace {
 constexpr const char* SAMPLE_TEXT =
     "Der schnelle braune Fuchs springt über den faulen Hund.";
 
-// One run of `program match --method 7 --db database sample`: its wall
-// time in seconds, or a negative value when it failed.
-double timeOneRun(const std::string& program, const std::string& database,
-                  const std::string& sample) {
+// One run of `argv` (the program first) with its output to /dev/null: its
+// wall time in seconds, or a negative value when it failed.
+double timeOneRun(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& arg : argv)
+    args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
   const auto start = std::chrono::steady_clock::now();
   const pid_t pid = fork();
   if (pid == 0) {
     if (!std::freopen("/dev/null", "w", stdout)) _exit(126);
-    execl(program.c_str(), program.c_str(), "match", "--method", "7", "--db",
-          database.c_str(), sample.c_str(), static_cast<char*>(nullptr));
+    execvp(args[0], args.data());
     _exit(127);
   }
   int status = 0;
@@ -43,6 +47,12 @@ double timeOneRun(const std::string& program, const std::string& database,
       std::chrono::steady_clock::now() - start;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
   return took.count();
+}
+
+std::vector<std::string> matchArgs(const std::string& program,
+                                   const std::string& database,
+                                   const std::string& sample) {
+  return {program, "match", "--method", "7", "--db", database, sample};
 }
 
 double median(std::vector<double> values) {
@@ -59,6 +69,22 @@ std::string cliBesideThis() {
       .string();
 }
 
+// Medians in milliseconds of the runs of each command, run in turns.
+std::vector<double> medianMs(
+    const std::vector<std::vector<std::string>>& commands, int runs) {
+  std::vector<std::vector<double>> times(commands.size());
+  for (int run = 0; run < runs; ++run) {
+    for (size_t c = 0; c < commands.size(); ++c) {
+      const double t = timeOneRun(commands[c]);
+      if (t < 0) return {};
+      times[c].push_back(t * 1000.0);
+    }
+  }
+  std::vector<double> medians;
+  for (const std::vector<double>& each : times) medians.push_back(median(each));
+  return medians;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -72,30 +98,29 @@ int main(int argc, char** argv) {
           .string();
   std::ofstream(sample) << SAMPLE_TEXT;
 
-  std::vector<double> times, baseTimes;
-  for (int run = 0; run < runs; ++run) {
-    const double t = timeOneRun(program, database, sample);
-    const double b =
-        baseline.empty() ? 0.0 : timeOneRun(baseline, database, sample);
-    if (t < 0 || b < 0) {
-      std::fprintf(stderr, "starter_match_timing: a run failed\n");
-      std::filesystem::remove(sample);
-      return 1;
-    }
-    times.push_back(t);
-    baseTimes.push_back(b);
-  }
+  std::vector<std::vector<std::string>> commands = {
+      matchArgs(program, database, sample),
+      {"cat", database},
+      {program, "--help"}};
+  if (!baseline.empty())
+    commands.push_back(matchArgs(baseline, database, sample));
+  const std::vector<double> ms = medianMs(commands, runs);
   std::filesystem::remove(sample);
-  const double ms = median(times) * 1000.0;
-  std::printf("match --method 7, one sample, %s: median %.1f ms, fastest "
-              "%.1f ms over %d runs (target 60 ms: %s)\n",
-              database.c_str(), ms,
-              *std::min_element(times.begin(), times.end()) * 1000.0, runs,
-              ms < 60.0 ? "met" : "missed");
+  if (ms.empty()) {
+    std::fprintf(stderr, "starter_match_timing: a run failed\n");
+    return 1;
+  }
+  std::printf(
+      "match --method 7, one sample, %s: median %.1f ms over %d runs "
+      "(target 60 ms: %s)\n",
+      database.c_str(), ms[0], runs, ms[0] < 60.0 ? "met" : "missed");
+  std::printf("anchor cat of the file: %.1f ms; match over it %.2fx\n", ms[1],
+              ms[0] / ms[1]);
+  std::printf("anchor letterfreq-cli --help: %.1f ms; match over it %.2fx\n",
+              ms[2], ms[0] / ms[2]);
   if (!baseline.empty()) {
-    const double baseMs = median(baseTimes) * 1000.0;
     std::printf("baseline %s: median %.1f ms; this over baseline %.3fx\n",
-                baseline.c_str(), baseMs, ms / baseMs);
+                baseline.c_str(), ms[3], ms[0] / ms[3]);
   }
   return 0;
 }
