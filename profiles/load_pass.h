@@ -58,8 +58,10 @@ using NgramListRefs = std::vector<std::vector<RecordRef>>;
 
 template <class Source>
 std::vector<LetterProfile> languagesOf(const Source& source) {
+  const std::vector<RecordRef> refs = source.query_link(LANGUAGE_ROOT, 0);
   std::vector<LetterProfile> languages;
-  for (const RecordRef& ref : source.query_link(LANGUAGE_ROOT, 0)) {
+  languages.reserve(refs.size());  // a profile is kilobytes: moved once
+  for (const RecordRef& ref : refs) {
     const Record record = source.get_record(ref.id);
     LetterProfile profile;
     profile.name = storedName(record);
@@ -79,7 +81,9 @@ class LoadPass {
       : source_(source), hooks_(hooks), makeModel_(makeModel) {}
 
   DatabaseLoad run() {
-    for (LetterProfile& profile : languagesOf(source_)) {
+    std::vector<LetterProfile> profiles = languagesOf(source_);
+    result_.languages.reserve(profiles.size());
+    for (LetterProfile& profile : profiles) {
       result_.languages.emplace_back();
       result_.languages.back().profile = std::move(profile);
     }
