@@ -255,6 +255,63 @@ TEST(CountingRuleTest, PiecesCutAnywhereCountAsOnePiece) {
   }
 }
 
+// Markup-dense text of the kinds that cross 64-byte blocks: tags with
+// white space on both sides, entities, CR LF, runs of white space and
+// byte 255 next to markup, unclosed tags and entities.
+std::string markupDenseText(std::mt19937& random, size_t length) {
+  static const char* const pieces[] = {
+      " <b> ",  "<i> </i>", " &amp; ", "\t<br>\t", "\r\n<p>\r\n", "\n&x;\n",
+      "<a href='?a=1&b=2'>", "&lt;>", ">", " >  ", "\xff<b>\xff", "  ",
+      "\r\r\n\n", "<<", "&&;;", ";", "x", "yz", "<!-- -- -->", "&#233;"};
+  std::string text;
+  while (text.size() < length) {
+    text += pieces[random() % (sizeof pieces / sizeof pieces[0])];
+  }
+  text.resize(length);
+  return text;
+}
+
+TEST(CountingRuleTest, MatchesThePlainRuleOnMarkupDenseTextCutAtEveryByte) {
+  std::mt19937 random(64);
+  for (int round = 0; round < 24; ++round) {
+    const std::string text = markupDenseText(random, 150 + random() % 150);
+    const Outcome reference =
+        feedInPieces<plain::CountingRule>(text, true, {});
+    for (size_t cut = 0; cut <= text.size(); ++cut) {
+      // One cut here, and further ones 64 bytes apart: pieces that start
+      // anywhere in a block.
+      std::vector<size_t> cuts;
+      for (size_t at = cut; at < text.size(); at += 64 + round) {
+        cuts.push_back(at);
+      }
+      const Outcome outcome = feedInPieces(text, true, cuts);
+      ASSERT_EQ(outcome.counts, reference.counts)
+          << "round " << round << " cut " << cut;
+      ASSERT_EQ(outcome.stream, reference.stream)
+          << "round " << round << " cut " << cut;
+    }
+  }
+}
+
+TEST(CountingRuleTest, WhiteSpaceAcrossMarkupFoldsAtEveryBlockOffset) {
+  // The byte tested before white space after a tag or an entity lies in
+  // the same 64-byte block, the one before, or several blocks back.
+  const std::string patterns[] = {
+      " <b> x", "\n<p>\r\nx", "\t&amp;\tx", " <a>&lt; x", " <b>\xff x",
+      "\r\n" + std::string(130, '<') + ">\nx", " &" + std::string(70, 'a') + "; x",
+      "a<b> <i> <u> x"};
+  for (const std::string& pattern : patterns) {
+    for (size_t offset = 0; offset < 140; ++offset) {
+      const std::string text = std::string(offset, 'y') + pattern;
+      const Outcome reference =
+          feedInPieces<plain::CountingRule>(text, true, {});
+      const Outcome outcome = feedInPieces(text, true, {});
+      ASSERT_EQ(outcome.counts, reference.counts) << "offset " << offset;
+      ASSERT_EQ(outcome.stream, reference.stream) << "offset " << offset;
+    }
+  }
+}
+
 TEST(CountingRuleTest, HookSeesExactlyTheCountedBytes) {
   const std::string text = "<p>A&amp;B  C</p>\xff\r\nD";
   const Outcome outcome = feedInPieces(text, true, {});
