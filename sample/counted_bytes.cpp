@@ -215,6 +215,8 @@ uint64_t keptWithMarkup(const BlockClasses& c, const uint8_t* mapped,
   return tested & ~folded;
 }
 
+// Copies 64 bytes; `to` may lie below `from` in the same bytes, as each
+// 16 bytes are read before they can be overwritten.
 void copy64(const uint8_t* from, uint8_t* to) {
 #if defined(__SSE2__)
 #pragma GCC unroll 4
@@ -224,7 +226,7 @@ void copy64(const uint8_t* from, uint8_t* to) {
         _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16 * part)));
   }
 #else
-  std::memcpy(to, from, BLOCK);
+  std::memmove(to, from, BLOCK);
 #endif
 }
 
