@@ -83,10 +83,8 @@ void matchCallback(Fl_Widget*, void* data) {
   if (method == nullptr) return;
   // Neither a sample nor a database is needed: without them the scores are
   // not numbers, or there are no languages to list.
-  const MatchTarget target(window.languageProfiles(),
-                           window.databaseLoad.ngrams);
   showResults(*window.resultTree,
-              matchByMethod(*method, target,
+              matchByMethod(*method, window.matchTarget(),
                             {window.sampleProfile.counts.data(),
                              window.sampleNgrams.counts()}),
               method->scoresAreShares ? ScoreStyle::Percent

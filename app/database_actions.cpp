@@ -29,7 +29,7 @@ void databaseFailed(Window& window, const std::string& text,
   window.histTree->clear();  // its rows borrow from the load: first
   window.database.reset();
   window.databaseLoaded = false;
-  window.databaseLoad = DatabaseLoad();
+  window.replaceDatabaseLoad(DatabaseLoad());
   window.languageList->clear();
   window.histTree->addLeaf(nullptr, PLEASE_OPEN_TEXT);
   window.histTree->redraw();
@@ -63,10 +63,10 @@ bool loadDatabase(Window& window) {
   window.languageList->clear();
   // The rows borrow from the load that is replaced now.
   window.histTree->clear();
-  window.databaseLoad = DatabaseLoad();
+  window.replaceDatabaseLoad(DatabaseLoad());
 
   try {
-    window.databaseLoad = loadDatabase(*window.database, hooks);
+    window.replaceDatabaseLoad(loadDatabase(*window.database, hooks));
   } catch (const std::exception& error) {
     meter.finish();
     databaseFailed(window, error.what(), window.database->fileName());

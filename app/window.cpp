@@ -129,4 +129,17 @@ void Window::resize(int x, int y, int width, int height) {
 
 int Window::methodCode() const { return methodMenu->value(); }
 
+void Window::replaceDatabaseLoad(DatabaseLoad load) {
+  matchTarget_.reset();  // it borrows from the load replaced now
+  databaseLoad = std::move(load);
+}
+
+const MatchTarget& Window::matchTarget() {
+  if (!matchTarget_) {
+    matchTarget_ = std::make_unique<MatchTarget>(languageProfiles(),
+                                                 databaseLoad.ngrams);
+  }
+  return *matchTarget_;
+}
+
 }  // namespace letterfreq

@@ -11,6 +11,7 @@
 #include "app/letter_profile.h"
 #include "db/record_file.h"
 #include "profiles/database_load.h"
+#include "profiles/methods.h"
 #include "sample/ngram_counter.h"
 #include "sample/sample_limits.h"
 
@@ -66,11 +67,18 @@ class Window : public Fl_Double_Window {
   // The database's languages with their entries, the totals and the
   // n-gram weights, as the last "Open DB" or "Add entry" loaded them; the
   // "Hist-Tree!" rows borrow from it. Empty while no database is loaded.
+  // Replaced only through replaceDatabaseLoad.
   DatabaseLoad databaseLoad;
   // One profile per language, file order: what "Match" scores.
   ProfileList languageProfiles() const {
     return databaseLoad.languageProfiles();
   }
+  // A new load in place of the last, and the match target made from the
+  // last (its tables hold megabytes of narrowed weights) dropped with it.
+  void replaceDatabaseLoad(DatabaseLoad load);
+  // What "Match" scores, made from the load on the first match after it
+  // and kept for the next ones.
+  const MatchTarget& matchTarget();
   std::unique_ptr<RecordFile> database;  // null until "Open DB"
   TreeBrowser* sampleTree = nullptr;
   TreeBrowser* histTree = nullptr;
@@ -85,6 +93,9 @@ class Window : public Fl_Double_Window {
   Fl_Button* matchButton = nullptr;
   TreeBrowser* resultTree = nullptr;
   Fl_Menu_Button* methodMenu = nullptr;
+
+ private:
+  std::unique_ptr<MatchTarget> matchTarget_;  // borrows from databaseLoad
 };
 
 // Sets the method menu's tooltip to the name of its current method.

@@ -20,6 +20,7 @@
 #include "profiles/methods.h"
 #include "sample/sample_loader.h"
 #include "tests/gui/gui_support.h"
+#include "widgets/combo_list.h"
 #include "tests/support/temp_dir.h"
 #include "widgets/tree_browser.h"
 
@@ -60,11 +61,12 @@ class MatchResultsTest : public ::testing::Test {
 
   // The window's languages, as a load of them leaves them.
   void setLanguages(std::vector<LetterProfile> profiles) {
-    window->databaseLoad = DatabaseLoad();
+    DatabaseLoad load;
     for (LetterProfile& profile : profiles) {
-      window->databaseLoad.languages.emplace_back();
-      window->databaseLoad.languages.back().profile = std::move(profile);
+      load.languages.emplace_back();
+      load.languages.back().profile = std::move(profile);
     }
+    window->replaceDatabaseLoad(std::move(load));
   }
 
   void go(const std::string& text) {
@@ -209,6 +211,22 @@ TEST_F(MatchResultsTest, OpenGoAndMatchRankTheStoredLanguages) {
     EXPECT_EQ(rows[0].name, "Latin");
     EXPECT_EQ(rows[0].bar, 1.0);  // made from the sample itself
     EXPECT_EQ(rows[1].name, "Other");
+  }
+  // An added entry reloads the database: the next match lists its
+  // language too, and ranks it first by the sample's byte counts (this
+  // database keeps no n-grams).
+  go("zzzz");
+  window->languageList->input()->value("Zed");
+  window->addEntryButton->do_callback();
+  for (int code = FIRST_METHOD_CODE; code <= LAST_METHOD_CODE; ++code) {
+    SCOPED_TRACE(methodName(code));
+    pickMethod(code);
+    pressMatch();
+    const std::vector<Row> rows = resultRows();
+    ASSERT_EQ(rows.size(), 3u);
+    if (code != METHOD_NGRAM_LIKELIHOOD) {
+      EXPECT_EQ(rows[0].name, "Zed");
+    }
   }
   EXPECT_TRUE(dialogs.alerts.empty());
 }
