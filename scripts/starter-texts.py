@@ -133,8 +133,34 @@ def write_lines(path, paragraphs):
         f.write("".join(p + "\n" for p in paragraphs))
 
 
-def build_language(row, sources, leftovers, args, index):
-    name = row[0]
+def cleaned(name, docs, leftovers, latin):
+    """The documents without help boilerplate and, but in English itself,
+    without untranslated English."""
+    out = []
+    for key, paragraphs in docs:
+        ps = [leftovers.strip(p) for p in paragraphs]
+        ps = [p for p in ps if src.LETTER.search(p)
+              and (name == "English" or leftovers.keep(p, latin))]
+        out.append((key, ps))
+    return out
+
+
+def held_out_text(held):
+    """The held-out documents' paragraphs, in an order fixed by their keys,
+    up to HELD_OUT_LIMIT bytes."""
+    held.sort(key=lambda d: (split.fnv1a(d[0]), d[0]))
+    text, n = [], 0
+    for _, ps in held:
+        for p in ps:
+            if n < HELD_OUT_LIMIT:
+                text.append(p)
+                n += len(p.encode("utf-8")) + 1
+    return text
+
+
+def split_sources(name, sources, leftovers):
+    """Training documents per kind (in KINDS order; [] where a kind is
+    missing) and held-out text per kind."""
     everything = [p for _, docs in sources.values() for _, ps in docs for p in ps]
     latin = split.is_latin_script(everything)
     train, test = [], {}
@@ -142,23 +168,20 @@ def build_language(row, sources, leftovers, args, index):
         if kind not in sources:
             train.append([])
             continue
-        source, docs = sources[kind]
-        if name != "English":
-            docs = [(k, [p for p in ps if leftovers.keep(p, latin)]) for k, ps in docs]
-        kept = [d for d in docs if kind == "udhr" or not split.held_out(kind, d[0])]
+        docs = cleaned(name, sources[kind][1], leftovers, latin)
+        train.append([d for d in docs if kind == "udhr"
+                      or not split.held_out(kind, d[0])])
         held = [d for d in docs if kind != "udhr" and split.held_out(kind, d[0])]
-        train.append(split.chunks(kept))
-        if held:
-            held.sort(key=lambda d: (split.fnv1a(d[0]), d[0]))
-            text, n = [], 0
-            for _, ps in held:
-                for p in ps:
-                    if n < HELD_OUT_LIMIT:
-                        text.append(p)
-                        n += len(p.encode("utf-8")) + 1
-            if text:
-                test[kind] = text
-    chosen = split.choose(train, args.entries)
+        text = held_out_text(held)
+        if text:
+            test[kind] = text
+    return train, test
+
+
+def build_language(row, sources, leftovers, args, index):
+    name = row[0]
+    train, test = split_sources(name, sources, leftovers)
+    chosen = split.choose([split.chunks(docs) for docs in train], args.entries)
     per_kind = {}
     for i, (_, paragraphs) in chosen:
         per_kind[KINDS[i][0]] = per_kind.get(KINDS[i][0], 0) + split.size(paragraphs)

@@ -13,6 +13,28 @@ ENGLISH_WORDS = {"the", "and", "you", "your", "with", "this", "that", "from",
                  "these", "there", "their", "into", "using", "click",
                  "select", "file", "files", "page", "allows", "enter"}
 WORD = re.compile(r"[^\W\d_]+")
+# Left in every language's help pages by the help's own build: the English
+# "Title is:" before a page's title, and "[text/...xhp#... not found]"
+# where a page includes a part it could not find.
+HELP_BOILERPLATE = re.compile(r"^Title is:\s*|\[text/[^\]]*\]\.?")
+# British spellings and their American forms: the English texts here are
+# British (Firefox en-GB), but an untranslated string elsewhere is left in
+# the American English it was written in.
+BRITISH_SPELLINGS = [(re.compile(r"our(s|ed|ing)?\b"), r"or\1"),
+                     (re.compile(r"is(e|ed|es|ing|ation|ations)\b"), r"iz\1"),
+                     (re.compile(r"ys(e|ed|es|ing)\b"), r"yz\1"),
+                     (re.compile(r"tre(s?)\b"), r"ter\1"),
+                     (re.compile(r"logue(s?)\b"), r"log\1"),
+                     (re.compile(r"cancell(ed|ing)\b"), r"cancel\1")]
+
+
+def american(paragraph):
+    """The paragraph in lower case with British spellings made American, so
+    that both spellings of a string compare equal."""
+    text = paragraph.casefold()
+    for pattern, replacement in BRITISH_SPELLINGS:
+        text = pattern.sub(replacement, text)
+    return text
 
 
 def fnv1a(text):
@@ -39,15 +61,21 @@ def size(paragraphs):
 
 class LeftoverFilter:
     """Drops untranslated English from another language's text: paragraphs
-    found verbatim in the English sources, paragraphs made of English
-    function words, and, in a language not written in Latin letters,
-    paragraphs written in Latin letters."""
+    found verbatim in the English sources (in British or American
+    spelling), paragraphs made of English function words, and, in a
+    language not written in Latin letters, paragraphs written in Latin
+    letters."""
 
     def __init__(self, english_paragraphs):
-        self.english = {p.casefold() for p in english_paragraphs}
+        self.english = {american(p) for p in english_paragraphs}
+
+    @staticmethod
+    def strip(paragraph):
+        """The paragraph without the help pages' English boilerplate."""
+        return HELP_BOILERPLATE.sub("", paragraph).strip()
 
     def keep(self, paragraph, latin_script):
-        if paragraph.casefold() in self.english:
+        if american(paragraph) in self.english:
             return False
         words = WORD.findall(paragraph.casefold())
         english = sum(w in ENGLISH_WORDS for w in words)
