@@ -30,8 +30,9 @@ const NgramLanes* MatchTarget::ngramLanesForNextSample() const {
 
 void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
                   size_t limit, Ranking& out) {
-  const std::vector<uint32_t> none(
-      sample.ngramCounts == nullptr ? NGRAM_BUCKETS : 0, 0);
+  // A sample counted without n-grams scores as one with none; the table
+  // of zeros is made once, not for every sample.
+  static const std::vector<uint32_t> none(NGRAM_BUCKETS, 0);
   rankSampleByNgrams(
       target.ngrams(), target.ngramLanesForNextSample(),
       sample.ngramCounts != nullptr ? sample.ngramCounts : none.data(),
