@@ -35,10 +35,8 @@ NgramModel ngramModelOf(const RecordSnapshot& source, size_t languageCount,
   }
   const RecordRereader rereader = source.rereader();
   model.setLanguagesLater(
-      withData, [layouts, rereader](int language, NgramLanguageCounts& counts) {
-        auto add = [&counts](const uint8_t* data, size_t length) {
-          counts.addRecord(data, length);
-        };
+      withData, [layouts, rereader](int language,
+                                    const NgramModel::ListAdder& add) {
         // A list the file no longer holds counts as an empty one.
         for (const RecordLayout& list :
              (*layouts)[static_cast<size_t>(language)]) {

@@ -208,7 +208,7 @@ void rankSampleByNgrams(const NgramModel& model, const NgramLanes* lanes,
   const int n = model.languageCount();
   if (lanes != nullptr && lanes->usable()) {
     lanes->score(sampleCounts, out.touchedBuckets, out.ngramSums, touched);
-  } else {
+  } else if (!model.scoreFromLists(sampleCounts, out.ngramSums)) {
     out.ngramSums.assign(static_cast<size_t>(n), 0);
     if (model.carriesNgramData()) addScores(model, sampleCounts, out.ngramSums);
   }

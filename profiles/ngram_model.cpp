@@ -80,7 +80,7 @@ void NgramModel::setLanguage(int language, const NgramLanguageCounts& counts) {
 }
 
 void NgramModel::setLanguagesLater(const std::vector<bool>& withData,
-                                   CountsSource source) {
+                                   ListsSource source) {
   makeWeights();
   std::vector<uint8_t> waiting(static_cast<size_t>(languageCount_), 0);
   bool any = false;
@@ -91,7 +91,7 @@ void NgramModel::setLanguagesLater(const std::vector<bool>& withData,
     any = true;
   }
   if (!any) return;
-  if (!source) source = [](int, NgramLanguageCounts&) {};
+  if (!source) source = [](int, const ListAdder&) {};
   carriesData_ = true;
   waiting_ = std::move(waiting);
   later_ = std::move(source);
@@ -113,7 +113,10 @@ void NgramModel::makeWeights() const {
       const size_t e = first + lane;
       if (e >= waiting_.size() || !waiting_[e]) continue;
       counts.clear();
-      later_(static_cast<int>(e), counts);
+      later_(static_cast<int>(e), [&counts](const uint8_t* data,
+                                            size_t length) {
+        counts.addRecord(data, length);
+      });
       writeWeights(counts, columns.data() + lane * NGRAM_BUCKETS, 1);
       made[madeCount++] = lane;
     }
@@ -133,6 +136,46 @@ void NgramModel::makeWeights() const {
   }
   later_ = nullptr;
   waiting_.clear();
+}
+
+bool NgramModel::scoreFromLists(const uint32_t* sampleCounts,
+                                std::vector<int64_t>& scores) const {
+  if (!later_ || weights_.size() != 0) return false;
+  // The sample's buckets, and each one's place among them (0: not one).
+  std::vector<uint32_t> buckets;
+  std::vector<uint16_t> placeOf(NGRAM_BUCKETS, 0);
+  int64_t features = 0;
+  for (uint32_t b = 0; b < NGRAM_BUCKETS; ++b) {
+    if (sampleCounts[b] == 0) continue;
+    buckets.push_back(b);
+    placeOf[b] = static_cast<uint16_t>(buckets.size());
+    features += sampleCounts[b];
+  }
+  std::vector<uint64_t> counts(buckets.size() + 1);
+  scores.assign(static_cast<size_t>(languageCount_), 0);
+  for (size_t e = 0; e < scores.size(); ++e) {
+    if (!hasData_[e]) {
+      scores[e] = features * NGRAM_NO_DATA_WEIGHT;
+      continue;
+    }
+    std::fill(counts.begin(), counts.end(), 0);
+    uint64_t total = 0;
+    const uint16_t* place = placeOf.data();
+    later_(static_cast<int>(e), [&](const uint8_t* data, size_t length) {
+      forEachNgramItem(data, length, [&](const NgramItem& item) {
+        total += item.count;
+        // Rarely taken: the running total alone stays in a register.
+        if (place[item.bucket] != 0) counts[place[item.bucket]] += item.count;
+      });
+    });
+    int64_t score = 0;
+    for (size_t k = 0; k < buckets.size(); ++k) {
+      score += int64_t{sampleCounts[buckets[k]]} *
+               ngramWeight(counts[k + 1], total);
+    }
+    scores[e] = score;
+  }
+  return true;
 }
 
 void NgramModel::prepareWeights() const {

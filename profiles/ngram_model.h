@@ -14,8 +14,9 @@
 // (setLanguagesLater): a load then only notes where the lists lie, and
 // summing them and making the weights is left to the first match by
 // n-grams, or to makeWeights(). Which languages have data is known from
-// the start. A model whose weights are still to be made must not be used
-// from two threads at once.
+// the start. Until then one sample can be scored from the lists alone
+// (scoreFromLists), over its own buckets. A model whose weights are still
+// to be made must not be used from two threads at once.
 #pragma once
 
 #include <cstddef>
@@ -69,9 +70,10 @@ int32_t ngramWeight(uint64_t count, uint64_t total);
 
 class NgramModel {
  public:
-  // Fills `counts` (cleared) with one language's lists.
-  using CountsSource =
-      std::function<void(int language, NgramLanguageCounts& counts)>;
+  // Hands each of one language's n-gram records (its data block,
+  // untrusted) to add(data, length).
+  using ListAdder = std::function<void(const uint8_t* data, size_t length)>;
+  using ListsSource = std::function<void(int language, const ListAdder& add)>;
 
   NgramModel() = default;  // no languages
   // `languageCount` languages, none with data yet.
@@ -86,12 +88,22 @@ class NgramModel {
   // data (its weights are those of empty counts). Flags beyond the model's
   // languages are ignored.
   void setLanguagesLater(const std::vector<bool>& withData,
-                         CountsSource source);
+                         ListsSource source);
   // Makes the weights left for later now; nothing when there are none.
   // Whatever `source` throws goes to the caller, and the weights stay to
   // be made.
   void makeWeights() const;
   bool weightsPending() const { return static_cast<bool>(later_); }
+  // While every language's weights are still to be made: s_L, the sum of
+  // sampleCounts[b] * weight(b, L) over the buckets, of every language
+  // (NGRAM_NO_DATA_WEIGHT for one without data) into `scores`, exactly as
+  // summing the rows would give, but from one pass over the lists that
+  // keeps the counts of the sample's buckets alone: for a single sample
+  // that costs far less than the table. The weights stay to be made.
+  // False, with nothing done, otherwise; what `source` throws goes to the
+  // caller.
+  bool scoreFromLists(const uint32_t* sampleCounts,
+                      std::vector<int64_t>& scores) const;
 
   int languageCount() const { return languageCount_; }
   bool hasData(int language) const {
@@ -137,7 +149,7 @@ class NgramModel {
   // megabytes (db/page_block.h).
   mutable PageBlock weights_;
   mutable int64_t largestMagnitude_ = -int64_t{NGRAM_NO_DATA_WEIGHT};
-  mutable CountsSource later_;            // set while weights are to be made
+  mutable ListsSource later_;             // set while weights are to be made
   mutable std::vector<uint8_t> waiting_;  // the languages it makes
 };
 

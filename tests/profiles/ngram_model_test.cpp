@@ -113,9 +113,9 @@ TEST(NgramModelTest, WeightsLeftForLaterAreMadeOnFirstNeed) {
   NgramModel later(3);
   later.setLanguagesLater(
       {false, true, true, true},  // the fourth is beyond the model
-      [&](int language, NgramLanguageCounts& filled) {
+      [&](int language, const NgramModel::ListAdder& add) {
         ++calls;
-        if (language == 1) filled.addRecord(data.data(), data.size());
+        if (language == 1) add(data.data(), data.size());
       });
   EXPECT_TRUE(later.weightsPending());
   EXPECT_TRUE(later.carriesNgramData());
@@ -143,9 +143,9 @@ TEST(NgramModelTest, AFailingSourceLeavesTheWeightsToBeMade) {
   const std::vector<uint8_t> data = block({{4, 10}, {5, 90}});
   bool fail = true;
   NgramModel model(1);
-  model.setLanguagesLater({true}, [&](int, NgramLanguageCounts& counts) {
+  model.setLanguagesLater({true}, [&](int, const NgramModel::ListAdder& add) {
     if (fail) throw std::runtime_error("unreadable");
-    counts.addRecord(data.data(), data.size());
+    add(data.data(), data.size());
   });
   EXPECT_THROW(model.makeWeights(), std::runtime_error);
   EXPECT_TRUE(model.weightsPending());
