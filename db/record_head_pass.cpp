@@ -1,12 +1,11 @@
 #include "db/record_head_pass.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <new>
 #include <stdexcept>
 
 #include "db/file_io.h"
+#include "db/page_block.h"
 #include "db/record_codec.h"
 #include "db/record_texts.h"
 
@@ -22,19 +21,12 @@ constexpr size_t CARRY_ROOM = PAGE;
 constexpr size_t BLOCK = 256 * 1024;
 static_assert(RECORD_LAYOUT_BYTES < CARRY_ROOM, "a head must fit the room");
 
-struct FreeBuffer {
-  void operator()(uint8_t* p) const { std::free(p); }
-};
-
 // The file as a window sliding forward over it.
 class HeadWindow {
  public:
   explicit HeadWindow(const std::string& name)
-      : stream_(name),
-        buffer_(static_cast<uint8_t*>(
-            std::aligned_alloc(PAGE, CARRY_ROOM + BLOCK))) {
-    if (!buffer_) throw std::bad_alloc();
-    data_ = buffer_.get() + CARRY_ROOM;
+      : stream_(name), buffer_(CARRY_ROOM + BLOCK) {
+    data_ = buffer_.data() + CARRY_ROOM;
   }
 
   // The bytes at `position`: at least `want` of them (at most CARRY_ROOM),
@@ -65,7 +57,7 @@ class HeadWindow {
     const uint64_t windowEnd = end();
     const size_t keep =
         position < windowEnd ? static_cast<size_t>(windowEnd - position) : 0;
-    uint8_t* to = buffer_.get() + CARRY_ROOM - keep;
+    uint8_t* to = buffer_.data() + CARRY_ROOM - keep;
     if (keep > 0) std::memmove(to, data_ + (position - start_), keep);
     data_ = to;
     start_ = keep > 0 ? position : windowEnd;
@@ -76,7 +68,7 @@ class HeadWindow {
   // lies from `from` on.
   void next(uint64_t from) {
     const uint64_t blockStart = end();
-    const size_t n = stream_.read(buffer_.get() + CARRY_ROOM, BLOCK);
+    const size_t n = stream_.read(buffer_.data() + CARRY_ROOM, BLOCK);
     if (n < BLOCK) ended_ = true;
     if (from <= blockStart) {
       length_ += n;
@@ -84,7 +76,7 @@ class HeadWindow {
     }
     const size_t skip =
         static_cast<size_t>(from - blockStart < n ? from - blockStart : n);
-    data_ = buffer_.get() + CARRY_ROOM + skip;
+    data_ = buffer_.data() + CARRY_ROOM + skip;
     start_ = blockStart + skip;
     length_ = n - skip;
   }
@@ -97,7 +89,7 @@ class HeadWindow {
   }
 
   DatabaseStream stream_;
-  std::unique_ptr<uint8_t, FreeBuffer> buffer_;
+  PageBlock buffer_;  // whole pages: BLOCK starts on a page boundary
   uint8_t* data_ = nullptr;  // the window: [start_, start_ + length_)
   uint64_t start_ = 0;
   size_t length_ = 0;
