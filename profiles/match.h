@@ -79,9 +79,21 @@ void scoreWithinDeviations(const int32_t* sampleCounts,
 void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
                        std::vector<float>& scores);
 
+// The same three in SSE2 lanes alone, which the versions above use where
+// the processor has no AVX2 lanes (the plain versions where no SIMD is
+// built).
+namespace basic {
+void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
+                     std::vector<float>& scores);
+void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
+                     int k, std::vector<float>& scores);
+void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+                       std::vector<float>& scores);
+}  // namespace basic
+
 // The same three computed lane by lane in plain C++: the oracle that the
-// versions above, which use the processor's SIMD lanes (SSE2 on x86-64),
-// must match bit for bit, and what those run where no SIMD is built.
+// versions above, which use the processor's SIMD lanes (AVX2 where it has
+// them, else SSE2 on x86-64), must match bit for bit.
 namespace plain {
 void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
                      std::vector<float>& scores);

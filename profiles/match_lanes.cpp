@@ -1,12 +1,15 @@
 // The scoring of the methods over the 255 counts in SSE2 lanes, four
-// languages per instruction. Each lane does exactly the float operations of
-// the plain version (profiles/match.cpp) in the same order, so every score
-// is the same float bit for bit; only several lanes go at once, and two
-// blocks of languages are summed side by side so that the additions of one
-// do not wait for those of the other.
+// languages per instruction, or in AVX2 lanes where the processor has them
+// (profiles/match_lanes_wide.cpp). Each lane does exactly the float
+// operations of the plain version (profiles/match.cpp) in the same order,
+// so every score is the same float bit for bit; only several lanes go at
+// once, and blocks of languages are summed side by side so that the
+// additions of one do not wait for those of another.
+#include <array>
 #include <cmath>
 
 #include "profiles/match.h"
+#include "profiles/match_lanes_wide.h"
 #include "profiles/match_steps.h"
 
 #if defined(__SSE2__)
@@ -22,8 +25,8 @@ namespace {
 using match_steps::BLOCK_VALUES;
 using match_steps::LANES;
 using match_steps::ONE_BYTE_SHARE;
-using match_steps::sampleFrequencies;
 using match_steps::storeBlock;
+using match_steps::sumOfCounts;
 
 static_assert(LANES == 8, "two SSE vectors per block of languages");
 
@@ -119,10 +122,27 @@ void sumBlocks(const float* q, int first, const Term& term, bool fromOne,
   }
 }
 
+using Frequencies = std::array<float, PROFILE_SLOTS>;
+
+// match_steps::sampleFrequencies four at a time: the same conversions and
+// divisions, so the same floats.
+Frequencies laneFrequencies(const int32_t* counts) {
+  const float total = static_cast<float>(sumOfCounts(counts));
+  const __m128 totals = _mm_set1_ps(total);
+  Frequencies q;
+  int b = 0;
+  for (; b + 4 <= PROFILE_SLOTS; b += 4) {
+    const __m128i four =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(counts + b));
+    _mm_storeu_ps(q.data() + b, _mm_div_ps(_mm_cvtepi32_ps(four), totals));
+  }
+  for (; b < PROFILE_SLOTS; ++b) q[b] = static_cast<float>(counts[b]) / total;
+  return q;
+}
+
 template <typename Term>
-void scoreAll(const int32_t* sampleCounts, const LanguageTable& table,
+void scoreAll(const Frequencies& q, const LanguageTable& table,
               const Term& term, bool fromOne, std::vector<float>& scores) {
-  const auto q = sampleFrequencies(sampleCounts);
   scores.assign(table.size, 0.0f);
   const int blocks = table.blocks;
   int block = 0;
@@ -137,27 +157,43 @@ void scoreAll(const int32_t* sampleCounts, const LanguageTable& table,
 
 }  // namespace
 
+namespace basic {
+
 void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
                      std::vector<float>& scores) {
   const DifferenceTerm term{table.freqs.data()};
-  scoreAll(sampleCounts, table, term, true, scores);
+  scoreAll(laneFrequencies(sampleCounts), table, term, true, scores);
 }
 
 void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
                      int k, std::vector<float>& scores) {
   const DeviationsTerm term{table.freqs.data(), table.stdDevs.data(),
                             _mm_set1_ps(static_cast<float>(k))};
-  scoreAll(sampleCounts, table, term, false, scores);
+  scoreAll(laneFrequencies(sampleCounts), table, term, false, scores);
 }
 
 void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
                        std::vector<float>& scores) {
   const TendencyPullTerm term{table.freqs.data(), table.weightedFreqs.data(),
                               table.entriesPlusOne.data()};
-  scoreAll(sampleCounts, table, term, true, scores);
+  scoreAll(laneFrequencies(sampleCounts), table, term, true, scores);
 }
 
+}  // namespace basic
+
 #else  // no SIMD lanes built: the plain versions
+
+namespace {
+
+using Frequencies = std::array<float, PROFILE_SLOTS>;
+
+Frequencies laneFrequencies(const int32_t* counts) {
+  return match_steps::sampleFrequencies(counts);
+}
+
+}  // namespace
+
+namespace basic {
 
 void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
                      std::vector<float>& scores) {
@@ -174,6 +210,39 @@ void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
   plain::scoreTendencyPull(sampleCounts, table, scores);
 }
 
+}  // namespace basic
+
 #endif
+
+// The widest lanes this processor runs.
+void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
+                     std::vector<float>& scores) {
+  if (!match_lanes::wideLanesAvailable()) {
+    basic::scoreDifference(sampleCounts, table, scores);
+    return;
+  }
+  match_lanes::scoreDifferenceWide(laneFrequencies(sampleCounts).data(), table,
+                                   scores);
+}
+
+void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
+                     int k, std::vector<float>& scores) {
+  if (!match_lanes::wideLanesAvailable()) {
+    basic::scoreDeviations(sampleCounts, table, k, scores);
+    return;
+  }
+  match_lanes::scoreDeviationsWide(laneFrequencies(sampleCounts).data(), table,
+                                   k, scores);
+}
+
+void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+                       std::vector<float>& scores) {
+  if (!match_lanes::wideLanesAvailable()) {
+    basic::scoreTendencyPull(sampleCounts, table, scores);
+    return;
+  }
+  match_lanes::scoreTendencyPullWide(laneFrequencies(sampleCounts).data(),
+                                     table, scores);
+}
 
 }  // namespace letterfreq
