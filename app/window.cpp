@@ -136,8 +136,11 @@ void Window::replaceDatabaseLoad(DatabaseLoad load) {
 
 const MatchTarget& Window::matchTarget() {
   if (!matchTarget_) {
-    matchTarget_ = std::make_unique<MatchTarget>(languageProfiles(),
-                                                 databaseLoad.ngrams);
+    matchTarget_ = std::make_unique<MatchTarget>(
+        languageProfiles(), databaseLoad.ngrams, NgramScoring::FROM_MODEL);
+  } else {
+    // A second match of the same load: the narrowed weights pay from now on.
+    matchTarget_->setNgramScoring(NgramScoring::IN_LANES);
   }
   return *matchTarget_;
 }

@@ -77,7 +77,8 @@ class Window : public Fl_Double_Window {
   // last (its tables hold megabytes of narrowed weights) dropped with it.
   void replaceDatabaseLoad(DatabaseLoad load);
   // What "Match" scores, made from the load on the first match after it
-  // and kept for the next ones.
+  // and kept for the next ones, which score n-grams in lanes. Called once
+  // per match.
   const MatchTarget& matchTarget();
   std::unique_ptr<RecordFile> database;  // null until "Open DB"
   TreeBrowser* sampleTree = nullptr;

@@ -195,7 +195,8 @@ void BM_Ngrams(benchmark::State& state) {
     state.SkipWithError("the starter database did not load");
     return;
   }
-  const MatchTarget target(loaded.languageProfiles(), loaded.ngrams);
+  const MatchTarget target(loaded.languageProfiles(), loaded.ngrams,
+                           NgramScoring::IN_LANES);
   const MatchMethod& method = *findMethod(METHOD_NGRAM_LIKELIHOOD);
   // A tenth of the files are kept counted, for ranking.
   std::vector<Counted> counted(files.size() / 10);

@@ -81,7 +81,8 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   }
   // What the method makes of the languages is made once for all samples,
   // and so are the names as text lines show them.
-  const MatchTarget target(loaded.languageProfiles(), loaded.ngrams);
+  const MatchTarget target(loaded.languageProfiles(), loaded.ngrams,
+                           ngramScoringFor(options.samples.size()));
   std::unique_ptr<NgramCounter> ngrams;
   CountingPass pass;
   if (method.readsNgrams) {

@@ -7,8 +7,13 @@
 
 namespace letterfreq {
 
-MatchTarget::MatchTarget(ProfileList languages, const NgramModel& ngrams)
-    : languages_(languages), ngrams_(ngrams) {}
+NgramScoring ngramScoringFor(size_t samples) {
+  return samples > 1 ? NgramScoring::IN_LANES : NgramScoring::FROM_MODEL;
+}
+
+MatchTarget::MatchTarget(ProfileList languages, const NgramModel& ngrams,
+                         NgramScoring ngramScoring)
+    : languages_(languages), ngrams_(ngrams), ngramScoring_(ngramScoring) {}
 
 const LanguageTable& MatchTarget::table() const {
   if (!table_) table_ = std::make_unique<LanguageTable>(languages_);
@@ -20,12 +25,8 @@ const NgramLanes& MatchTarget::ngramLanes() const {
   return *ngramLanes_;
 }
 
-const NgramLanes* MatchTarget::ngramLanesForNextSample() const {
-  if (!ngramSampleScored_) {
-    ngramSampleScored_ = true;
-    return nullptr;
-  }
-  return &ngramLanes();
+const NgramLanes* MatchTarget::ngramLanesToScore() const {
+  return ngramScoring_ == NgramScoring::IN_LANES ? &ngramLanes() : nullptr;
 }
 
 void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
@@ -34,7 +35,7 @@ void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
   // of zeros is made once, not for every sample.
   static const std::vector<uint32_t> none(NGRAM_BUCKETS, 0);
   rankSampleByNgrams(
-      target.ngrams(), target.ngramLanesForNextSample(),
+      target.ngrams(), target.ngramLanesToScore(),
       sample.ngramCounts != nullptr ? sample.ngramCounts : none.data(),
       target.languages().size(), limit, out,
       sample.ngramCounts != nullptr ? sample.ngramTouched : TouchedBuckets{});

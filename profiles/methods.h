@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -26,30 +27,42 @@ struct SampleCounts {
   TouchedBuckets ngramTouched = {};  // where the counter listed them
 };
 
+// How n-gram scores are summed for a target: from the model itself, or
+// from the model's weights narrowed for SIMD lanes, made on first use.
+// Making them passes over the whole table of weights, which costs more
+// than scoring one sample from the model, so they pay only for a caller
+// with more than one sample to match. Scores are the same either way.
+enum class NgramScoring { FROM_MODEL, IN_LANES };
+
+// IN_LANES for more than one sample, else FROM_MODEL.
+NgramScoring ngramScoringFor(size_t samples);
+
 // The languages of one load as the methods score them. Borrows the
 // profiles and the model, which must outlive it; what a method makes of
 // them once (the lane-blocked table, the narrowed n-gram weights) is made
 // on first use and kept for the next samples.
 class MatchTarget {
  public:
-  MatchTarget(ProfileList languages, const NgramModel& ngrams);
+  MatchTarget(ProfileList languages, const NgramModel& ngrams,
+              NgramScoring ngramScoring);
 
   ProfileList languages() const { return languages_; }
   const NgramModel& ngrams() const { return ngrams_; }
   const LanguageTable& table() const;
   const NgramLanes& ngramLanes() const;
-  // The narrowed weights for the next sample scored by n-grams, or null
-  // for the first: making them passes over the whole table of weights,
-  // which costs more than scoring one sample from the model itself, so
-  // only a second sample makes them. Scores are the same either way.
-  const NgramLanes* ngramLanesForNextSample() const;
+  // For a caller that learns later that more samples come.
+  void setNgramScoring(NgramScoring ngramScoring) {
+    ngramScoring_ = ngramScoring;
+  }
+  // The narrowed weights when n-grams are scored IN_LANES, else null.
+  const NgramLanes* ngramLanesToScore() const;
 
  private:
   const ProfileList languages_;
   const NgramModel& ngrams_;
+  NgramScoring ngramScoring_;
   mutable std::unique_ptr<LanguageTable> table_;
   mutable std::unique_ptr<NgramLanes> ngramLanes_;
-  mutable bool ngramSampleScored_ = false;
 };
 
 struct MatchMethod {

@@ -260,7 +260,8 @@ int run(const Options& options) {
   if (load.outcome != LoadOutcome::Complete) {
     throw std::runtime_error(options.database + ": the load did not complete");
   }
-  const MatchTarget target(load.languageProfiles(), load.ngrams);
+  const MatchTarget target(load.languageProfiles(), load.ngrams,
+                           NgramScoring::IN_LANES);
   Tally tally;
   for (const LetterProfile& p : load.languageProfiles()) {
     tally.languages.push_back(p.name);

@@ -90,7 +90,8 @@ inline void checkEveryMethod(const DatabaseLoad& load, const uint8_t* data,
   }
   ngrams.add(data, size);
   ngrams.finish();
-  const MatchTarget target(load.languageProfiles(), load.ngrams);
+  const MatchTarget target(load.languageProfiles(), load.ngrams,
+                           NgramScoring::FROM_MODEL);
   for (const MatchMethod& method : MATCH_METHODS) {
     const auto rows =
         matchByMethod(method, target, {sample.counts.data(), ngrams.counts()});

@@ -81,30 +81,36 @@ TEST(MatchMethodTest, EachMethodRanksAsItsOwnMatch) {
       language("German", 260, {{'d', 4}, {'e', 8}, {'r', 5}, {' ', 6}}),
       language("Empty", 263, {})};
   const NgramModel model = modelOf({"the cat and the hat", "der die das", ""});
-  const MatchTarget target(languages, model);
   LetterProfile sample = language("", 0, {{'t', 2}, {'h', 2}, {'e', 3}});
   const std::vector<uint32_t> ngrams = ngramsOf("the hat");
   const SampleCounts counts{sample.counts.data(), ngrams.data()};
-  for (const MatchMethod& method : MATCH_METHODS) {
-    SCOPED_TRACE(method.name);
-    const std::vector<MatchRow> rows = matchByMethod(method, target, counts);
-    if (method.code == METHOD_NGRAM_LIKELIHOOD) {
-      expectSameRows(rows,
-                     matchSampleByNgrams(model, ngrams.data(), languages));
-    } else {
-      expectSameRows(rows, matchSample(method.code, sample.counts.data(),
-                                       languages));
+  for (const NgramScoring scoring :
+       {NgramScoring::FROM_MODEL, NgramScoring::IN_LANES}) {
+    const MatchTarget target(languages, model, scoring);
+    for (const MatchMethod& method : MATCH_METHODS) {
+      SCOPED_TRACE(method.name);
+      const std::vector<MatchRow> rows =
+          matchByMethod(method, target, counts);
+      if (method.code == METHOD_NGRAM_LIKELIHOOD) {
+        expectSameRows(rows,
+                       matchSampleByNgrams(model, ngrams.data(), languages));
+      } else {
+        expectSameRows(rows, matchSample(method.code, sample.counts.data(),
+                                         languages));
+      }
+      // The tables made once answer the next sample the same.
+      expectSameRows(matchByMethod(method, target, counts), rows);
     }
-    // The table made once answers the next sample the same.
-    expectSameRows(matchByMethod(method, target, counts), rows);
   }
+  EXPECT_EQ(ngramScoringFor(1), NgramScoring::FROM_MODEL);
+  EXPECT_EQ(ngramScoringFor(2), NgramScoring::IN_LANES);
 }
 
 TEST(MatchMethodTest, NgramsNotCountedMatchAsAnEmptySample) {
   const std::vector<LetterProfile> languages = {language("A", 257, {}),
                                                 language("B", 260, {})};
   const NgramModel model = modelOf({"abc abc", "xyz xyz"});
-  const MatchTarget target(languages, model);
+  const MatchTarget target(languages, model, NgramScoring::IN_LANES);
   const std::vector<uint32_t> empty(NGRAM_BUCKETS, 0);
   const MatchMethod& method = *findMethod(METHOD_NGRAM_LIKELIHOOD);
   EXPECT_TRUE(method.readsNgrams);
