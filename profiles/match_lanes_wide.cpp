@@ -98,25 +98,26 @@ LETTERFREQ_AVX2 void sumBlocks(const float* q, int first, const Term& term,
   }
 }
 
+// Up to eight blocks are summed side by side (the registers hold no more);
+// more go in groups of nearly equal size (15 as 8 and 7, not 8, 4, 2 and
+// 1), since a group of few blocks waits on its additions.
 template <typename Term>
 LETTERFREQ_AVX2 void scoreAll(const float* q, const LanguageTable& table,
                               const Term& term, bool fromOne,
                               std::vector<float>& scores) {
+  using Sum =
+      void (*)(const float*, int, const Term&, bool, std::vector<float>&);
+  static constexpr Sum SUMS[] = {
+      nullptr,           sumBlocks<1, Term>, sumBlocks<2, Term>,
+      sumBlocks<3, Term>, sumBlocks<4, Term>, sumBlocks<5, Term>,
+      sumBlocks<6, Term>, sumBlocks<7, Term>, sumBlocks<8, Term>};
   scores.assign(table.size, 0.0f);
-  const int blocks = table.blocks;
-  int block = 0;
-  for (; block + 8 <= blocks; block += 8) {
-    sumBlocks<8>(q, block, term, fromOne, scores);
+  for (int block = 0; block < table.blocks;) {
+    const int left = table.blocks - block;
+    const int group = left <= 8 ? left : left >= 16 ? 8 : (left + 1) / 2;
+    SUMS[group](q, block, term, fromOne, scores);
+    block += group;
   }
-  if (block + 4 <= blocks) {
-    sumBlocks<4>(q, block, term, fromOne, scores);
-    block += 4;
-  }
-  if (block + 2 <= blocks) {
-    sumBlocks<2>(q, block, term, fromOne, scores);
-    block += 2;
-  }
-  if (block < blocks) sumBlocks<1>(q, block, term, fromOne, scores);
 }
 
 }  // namespace
