@@ -14,6 +14,7 @@ namespace {
 
 // The longest text of 17 digits: sign, digit, point, 16 digits, "e-308".
 constexpr size_t LONGEST_TEXT = 32;
+static_assert(LONGEST_TEXT <= FLOAT_TEXT_ROOM, "a float's text fits its room");
 
 // Writes "%.*g" of `value` from `text` on; returns its end.
 char* writeGeneral(char* text, double value, int precision) {
@@ -53,16 +54,6 @@ uint64_t scaledDigits(uint32_t mantissa, int shift, int exponent) {
   return digits;
 }
 
-// Writes `length` digits and a point before digit `point` (none when the
-// point falls after them).
-char* writeDigits(char* out, const char* digits, int length, int point) {
-  for (int k = 0; k < length; ++k) {
-    if (k == point) *out++ = '.';
-    *out++ = digits[k];
-  }
-  return out;
-}
-
 // "00" to "99": two digits a step.
 constexpr char DIGIT_PAIRS[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536"
@@ -100,20 +91,28 @@ bool writeFixedFloat(char*& text, float value) {
     digits = scaledDigits(mantissa, shift, ++exponent);
   }
   if (digits < POWERS_OF_TEN[8] || digits >= POWERS_OF_TEN[9]) return false;
-  char nine[9];
-  writeNine(nine, static_cast<uint32_t>(digits));
-  // Trailing zeros of the fraction are left out, as %g leaves them.
-  int length = 9;
-  while (length - 1 > exponent && nine[length - 1] == '0') --length;
   char* out = text;
   if (std::signbit(value)) *out++ = '-';
+  const auto nine = static_cast<uint32_t>(digits);
   if (exponent < 0) {
-    *out++ = '0';
-    *out++ = '.';
-    for (int k = -1; k > exponent; --k) *out++ = '0';
-    out = writeDigits(out, nine, length, length);
+    // "0." and -1 - exponent zeros before the digits.
+    std::memcpy(out, "0.000", 5);
+    out += 1 - exponent;
+    writeNine(out, nine);
+    out += 9;
   } else {
-    out = writeDigits(out, nine, length, exponent + 1);
+    // The digits with the point moved in after the first exponent + 1.
+    writeNine(out + 1, nine);
+    std::memmove(out, out + 1, static_cast<size_t>(exponent) + 1);
+    out[exponent + 1] = '.';
+    out += 10;
+    if (exponent == 8) --out;  // no fraction: no point
+  }
+  // Trailing zeros of the fraction are left out, as %g leaves them, and
+  // the point with them; the first digit is never 0.
+  if (exponent < 8) {
+    while (out[-1] == '0') --out;
+    if (out[-1] == '.') --out;
   }
   text = out;
   return true;
@@ -132,18 +131,23 @@ std::string floatText(float value) {
   return text;
 }
 
+char* writeFloatText(char* out, float value) {
+  if (writeFixedFloat(out, value)) return out;
+  return writeGeneral(out, static_cast<double>(value), FLOAT_DIGITS);
+}
+
 void appendFloatText(std::string& text, float value) {
-  char digits[LONGEST_TEXT];
-  char* end = digits;
-  if (!writeFixedFloat(end, value)) {
-    end = writeGeneral(digits, static_cast<double>(value), FLOAT_DIGITS);
-  }
-  text.append(digits, end);
+  char digits[FLOAT_TEXT_ROOM];
+  text.append(digits, writeFloatText(digits, value));
+}
+
+char* writeDecimal(char* out, size_t value) {
+  return std::to_chars(out, out + DECIMAL_ROOM, value).ptr;
 }
 
 void appendDecimal(std::string& text, size_t value) {
-  char digits[LONGEST_TEXT];
-  text.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+  char digits[DECIMAL_ROOM];
+  text.append(digits, writeDecimal(digits, value));
 }
 
 nlohmann::json jsonFloat(float value) {

@@ -7,6 +7,7 @@
 // exact value, faster still, the same digits.
 #pragma once
 
+#include <cstddef>
 #include <nlohmann/json_fwd.hpp>
 #include <string>
 
@@ -19,10 +20,19 @@ constexpr int FLOAT_DIGITS = 9;
 // for any NaN, "inf" and "-inf" as printf prints them.
 std::string generalText(double value, int precision);
 
+// The room that writeFloatText and writeDecimal may write into.
+constexpr size_t FLOAT_TEXT_ROOM = 32;
+constexpr size_t DECIMAL_ROOM = 20;
+
 std::string floatText(float value);
+// floatText(value) written from `out` on; returns its end.
+char* writeFloatText(char* out, float value);
 // floatText(value) appended to `text`.
 void appendFloatText(std::string& text, float value);
-// A count in decimal appended to `text`, as std::to_string writes it.
+// A count in decimal from `out` on, as std::to_string writes it; returns
+// its end.
+char* writeDecimal(char* out, size_t value);
+// The same appended to `text`.
 void appendDecimal(std::string& text, size_t value);
 nlohmann::json jsonFloat(float value);
 

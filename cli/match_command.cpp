@@ -11,6 +11,8 @@
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -36,22 +38,48 @@ struct MatchOptions {
   std::vector<std::string> samples;
 };
 
-// The rows of one sample as text lines, into `text` (emptied first). The
-// names come escaped already: each is escaped once for all samples.
-void appendText(const std::string& sampleText, const Ranking& ranking,
-                const std::vector<std::string>& shownNames, std::string& text) {
-  text.assign("sample\t");
-  text += escapedField(sampleText);
-  text += '\n';
-  for (size_t r = 0; r < ranking.languages.size(); ++r) {
-    appendDecimal(text, r + 1);
-    text += '\t';
-    appendFloatText(text, ranking.scores[r]);
-    text += '\t';
-    text += shownNames[static_cast<size_t>(ranking.languages[r])];
-    text += '\n';
+// The text lines of one sample's rows, written into a buffer kept from
+// sample to sample. The names come escaped already: each is escaped once
+// for all samples.
+class RowText {
+ public:
+  explicit RowText(std::vector<std::string> shownNames)
+      : shownNames_(std::move(shownNames)) {
+    for (const std::string& name : shownNames_) {
+      longestName_ = std::max(longestName_, name.size());
+    }
   }
-}
+
+  // The lines of `ranking` after the sample's own line; valid until the
+  // next call.
+  std::string_view lines(const std::string& sampleText,
+                         const Ranking& ranking) {
+    const std::string head = "sample\t" + escapedField(sampleText) + "\n";
+    const size_t rowRoom =
+        DECIMAL_ROOM + FLOAT_TEXT_ROOM + longestName_ + 3;
+    const size_t room = head.size() + ranking.languages.size() * rowRoom;
+    // Grown, never shrunk: filling it again would cost as much as writing.
+    if (text_.size() < room) text_.resize(room);
+    char* out = std::copy(head.begin(), head.end(), text_.data());
+    for (size_t r = 0; r < ranking.languages.size(); ++r) {
+      out = writeDecimal(out, r + 1);
+      *out++ = '\t';
+      out = writeFloatText(out, ranking.scores[r]);
+      *out++ = '\t';
+      const std::string& name =
+          shownNames_[static_cast<size_t>(ranking.languages[r])];
+      out = std::copy(name.begin(), name.end(), out);
+      *out++ = '\n';
+    }
+    return std::string_view(text_.data(),
+                            static_cast<size_t>(out - text_.data()));
+  }
+
+ private:
+  std::vector<std::string> shownNames_;
+  size_t longestName_ = 0;
+  std::string text_;
+};
 
 void printJson(const std::string& sampleText, int code, const Ranking& ranking,
                ProfileList languages, std::ostream& out) {
@@ -95,12 +123,12 @@ int runMatch(const MatchOptions& options, CliContext& context) {
       shownNames.push_back(escapedField(language.name));
     }
   }
+  RowText rowText(std::move(shownNames));
 
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   int status = 0;
   LetterProfile sample;
   Ranking ranking;
-  std::string text;
   for (const std::string& sampleText : options.samples) {
     if (interrupted(context)) break;
     if (!readSampleArg(sampleText, context, sample, pass, limits)) {
@@ -114,7 +142,7 @@ int runMatch(const MatchOptions& options, CliContext& context) {
       printJson(sampleText, method.code, ranking, target.languages(),
                 context.out);
     } else {
-      appendText(sampleText, ranking, shownNames, text);
+      const std::string_view text = rowText.lines(sampleText, ranking);
       context.out.write(text.data(), static_cast<std::streamsize>(text.size()));
     }
   }
