@@ -159,6 +159,34 @@ inline uint64_t rankKey(float score, size_t position) {
   return (uint64_t{falling} << 32) | position;
 }
 
+// From this many languages on, a full ranking sorts its keys by radix.
+constexpr size_t RADIX_SORT_FROM = 64;
+
+// Sorts keys made by rankKey, in rising position order, as std::sort does:
+// a stable sort by their upper 32 bits leaves equal ones in position order.
+// One byte a pass from the lowest, a pass left out where all keys share
+// the byte; `spare` is room for the passes.
+void radixSortKeys(std::vector<uint64_t>& keys, std::vector<uint64_t>& spare) {
+  const size_t n = keys.size();
+  uint32_t counts[4][256] = {};
+  for (const uint64_t key : keys) {
+    for (int d = 0; d < 4; ++d) ++counts[d][(key >> (32 + 8 * d)) & 0xFF];
+  }
+  spare.resize(n);
+  for (int d = 0; d < 4; ++d) {
+    const int shift = 32 + 8 * d;
+    if (counts[d][(keys[0] >> shift) & 0xFF] == n) continue;
+    uint32_t at[256];
+    uint32_t sum = 0;
+    for (int v = 0; v < 256; ++v) {
+      at[v] = sum;
+      sum += counts[d][v];
+    }
+    for (const uint64_t key : keys) spare[at[(key >> shift) & 0xFF]++] = key;
+    keys.swap(spare);
+  }
+}
+
 }  // namespace
 
 void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
@@ -171,6 +199,8 @@ void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
     keys[0] = *std::min_element(keys.begin(), keys.end());  // one pass
   } else if (kept * 4 < n) {
     std::partial_sort(keys.begin(), keys.begin() + kept, keys.end());
+  } else if (n >= RADIX_SORT_FROM) {
+    radixSortKeys(keys, out.spareKeys);
   } else {
     std::sort(keys.begin(), keys.end());
   }
