@@ -56,19 +56,27 @@ LetterProfile entryProfile(const Source& source, const LoadedEntry& entry) {
 // reached: what the weights are made from.
 using NgramListRefs = std::vector<std::vector<RecordRef>>;
 
-template <class Source>
-std::vector<LetterProfile> languagesOf(const Source& source) {
+// One element per language record, in file order, whose profile
+// (profileOf(element)) has the language's name and recordId. Made in place:
+// a profile is kilobytes, and every copy of them faults in fresh pages.
+template <class Element, class Source, class ProfileOf>
+std::vector<Element> languageElements(const Source& source,
+                                      ProfileOf profileOf) {
   const std::vector<RecordRef> refs = source.query_link(LANGUAGE_ROOT, 0);
-  std::vector<LetterProfile> languages;
-  languages.reserve(refs.size());  // a profile is kilobytes: moved once
-  for (const RecordRef& ref : refs) {
-    const Record record = source.get_record(ref.id);
-    LetterProfile profile;
+  std::vector<Element> languages(refs.size());
+  for (size_t i = 0; i < refs.size(); ++i) {
+    const Record record = source.get_record(refs[i].id);
+    LetterProfile& profile = profileOf(languages[i]);
     profile.name = storedName(record);
     profile.recordId = record.id();
-    languages.push_back(std::move(profile));
   }
   return languages;
+}
+
+template <class Source>
+std::vector<LetterProfile> languagesOf(const Source& source) {
+  return languageElements<LetterProfile>(
+      source, [](LetterProfile& profile) -> LetterProfile& { return profile; });
 }
 
 template <class Source>
@@ -81,12 +89,11 @@ class LoadPass {
       : source_(source), hooks_(hooks), makeModel_(makeModel) {}
 
   DatabaseLoad run() {
-    std::vector<LetterProfile> profiles = languagesOf(source_);
-    result_.languages.reserve(profiles.size());
-    for (LetterProfile& profile : profiles) {
-      result_.languages.emplace_back();
-      result_.languages.back().profile = std::move(profile);
-    }
+    result_.languages = languageElements<LoadedLanguage>(
+        source_,
+        [](LoadedLanguage& language) -> LetterProfile& {
+          return language.profile;
+        });
     const size_t n = result_.languages.size();
     ngramLists_.reserve(n);
     for (size_t i = 0; i < n; ++i) {
