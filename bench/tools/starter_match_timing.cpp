@@ -1,15 +1,18 @@
 // starter_match_timing: the whole `letterfreq-cli match --method 7` of one
 // short sample against the starter database, process start, load and
 // n-gram weights included (target: under 60 ms), as wall time of the
-// program run as a child, output to /dev/null. Two anchors run in turns
-// with it, so that the machine's load weighs on all alike, and the ratios
-// of the medians are printed: `cat DATABASE` (reading the file once) and
-// `letterfreq-cli --help` (the program's start). With a second program (an
+// program run as a child, output to /dev/null, and its processor time
+// (user and system, which a loaded machine changes less). Two anchors run
+// in turns with it, so that the machine's load weighs on all alike, and
+// the ratios of the medians are printed: `cat DATABASE` (reading the file
+// once) and `letterfreq-cli --help` (the program's start). With a second
+// program (an
 // earlier build, say), that is run in turns too and compared:
 //   build/starter_match_timing [DATABASE [BASELINE_PROGRAM [RUNS]]]
 // The letterfreq-cli beside this program is timed; DATABASE defaults to
 // data/ling2.db (run it from the source folder).
 #include <limits.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,9 +30,18 @@ namespace {
 constexpr const char* SAMPLE_TEXT =
     "Der schnelle braune Fuchs springt über den faulen Hund.";
 
-// One run of `argv` (the program first) with its output to /dev/null: its
-// wall time in seconds, or a negative value when it failed.
-double timeOneRun(const std::vector<std::string>& argv) {
+struct RunTimes {
+  double wall = -1.0;  // seconds; negative when the run failed
+  double cpu = 0.0;    // user and system seconds
+};
+
+double seconds(const timeval& time) {
+  return static_cast<double>(time.tv_sec) +
+         static_cast<double>(time.tv_usec) / 1e6;
+}
+
+// One run of `argv` (the program first) with its output to /dev/null.
+RunTimes timeOneRun(const std::vector<std::string>& argv) {
   std::vector<char*> args;
   for (const std::string& arg : argv)
     args.push_back(const_cast<char*>(arg.c_str()));
@@ -42,11 +54,12 @@ double timeOneRun(const std::vector<std::string>& argv) {
     _exit(127);
   }
   int status = 0;
-  waitpid(pid, &status, 0);
+  struct rusage usage = {};
+  wait4(pid, &status, 0, &usage);
   const std::chrono::duration<double> took =
       std::chrono::steady_clock::now() - start;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1.0;
-  return took.count();
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+  return {took.count(), seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
 
 std::vector<std::string> matchArgs(const std::string& program,
@@ -69,20 +82,34 @@ std::string cliBesideThis() {
       .string();
 }
 
-// Medians in milliseconds of the runs of each command, run in turns.
-std::vector<double> medianMs(
+// Medians in milliseconds of the runs of each command, run in turns: wall
+// times, then processor times.
+std::vector<RunTimes> medianMs(
     const std::vector<std::vector<std::string>>& commands, int runs) {
-  std::vector<std::vector<double>> times(commands.size());
+  std::vector<std::vector<double>> walls(commands.size());
+  std::vector<std::vector<double>> cpus(commands.size());
   for (int run = 0; run < runs; ++run) {
     for (size_t c = 0; c < commands.size(); ++c) {
-      const double t = timeOneRun(commands[c]);
-      if (t < 0) return {};
-      times[c].push_back(t * 1000.0);
+      const RunTimes t = timeOneRun(commands[c]);
+      if (t.wall < 0) return {};
+      walls[c].push_back(t.wall * 1000.0);
+      cpus[c].push_back(t.cpu * 1000.0);
     }
   }
-  std::vector<double> medians;
-  for (const std::vector<double>& each : times) medians.push_back(median(each));
+  std::vector<RunTimes> medians;
+  for (size_t c = 0; c < commands.size(); ++c) {
+    medians.push_back({median(walls[c]), median(cpus[c])});
+  }
   return medians;
+}
+
+// "NAME: W ms (processor C ms); match over it Rx (processor Rx)".
+void printRatio(const char* name, const RunTimes& anchor,
+                const RunTimes& match) {
+  std::printf("%s: %.1f ms (processor %.1f ms); match over it %.2fx "
+              "(processor %.2fx)\n",
+              name, anchor.wall, anchor.cpu, match.wall / anchor.wall,
+              match.cpu / anchor.cpu);
 }
 
 }  // namespace
@@ -104,7 +131,7 @@ int main(int argc, char** argv) {
       {program, "--help"}};
   if (!baseline.empty())
     commands.push_back(matchArgs(baseline, database, sample));
-  const std::vector<double> ms = medianMs(commands, runs);
+  const std::vector<RunTimes> ms = medianMs(commands, runs);
   std::filesystem::remove(sample);
   if (ms.empty()) {
     std::fprintf(stderr, "starter_match_timing: a run failed\n");
@@ -112,15 +139,11 @@ int main(int argc, char** argv) {
   }
   std::printf(
       "match --method 7, one sample, %s: median %.1f ms over %d runs "
-      "(target 60 ms: %s)\n",
-      database.c_str(), ms[0], runs, ms[0] < 60.0 ? "met" : "missed");
-  std::printf("anchor cat of the file: %.1f ms; match over it %.2fx\n", ms[1],
-              ms[0] / ms[1]);
-  std::printf("anchor letterfreq-cli --help: %.1f ms; match over it %.2fx\n",
-              ms[2], ms[0] / ms[2]);
-  if (!baseline.empty()) {
-    std::printf("baseline %s: median %.1f ms; this over baseline %.3fx\n",
-                baseline.c_str(), ms[3], ms[0] / ms[3]);
-  }
+      "(target 60 ms: %s), processor %.1f ms\n",
+      database.c_str(), ms[0].wall, runs, ms[0].wall < 60.0 ? "met" : "missed",
+      ms[0].cpu);
+  printRatio("anchor cat of the file", ms[1], ms[0]);
+  printRatio("anchor letterfreq-cli --help", ms[2], ms[0]);
+  if (!baseline.empty()) printRatio(("baseline " + baseline).c_str(), ms[3], ms[0]);
   return 0;
 }
