@@ -6,7 +6,8 @@
 //     against a plain 4-table byte histogram on the same buffer
 //     (ruleRatio, ngramRatio: the counting speed over the histogram's;
 //     targets: prose >= 0.75 and html >= 0.5 for the rule, prose >= 0.4
-//     with the n-gram counter).
+//     with the n-gram counter; basicRatio: the rule on the basic lanes,
+//     what processors without AVX-512 run).
 //   BM_CountFileVsRead: countFile of a generated 256 MiB HTML-like file
 //     against a cat-style read(2) of it into a page-aligned buffer
 //     (readRatio: countFile's speed over the read's), both from the page
@@ -189,8 +190,9 @@ std::vector<uint8_t> htmlText(size_t size) {
   return text;
 }
 
-// Each turn times the histogram, the rule and the rule with n-grams on
-// the same buffer, in that order; the ratios are of the medians.
+// Each turn times the histogram, the rule, the rule with n-grams and the
+// rule on the basic lanes on the same buffer, in that order; the ratios
+// are of the medians.
 void BM_RuleVsHistogram(benchmark::State& state) {
   constexpr size_t SIZE = 16u << 20;
   const bool prose = state.range(0) == 0;
@@ -200,7 +202,8 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   NgramCounter ngrams;
   CountingPass plain;
   CountingPass withNgrams(ngrams);
-  std::vector<double> histogram, rule, ngram;
+  CountingRule basic(true, GatherLanes::BASIC);
+  std::vector<double> histogram, rule, ngram, basicRule;
   for (auto _ : state) {
     histogram.push_back(bench::cpuSecondsOf([&] {
       bench::ByteHistogram h{};
@@ -213,6 +216,12 @@ void BM_RuleVsHistogram(benchmark::State& state) {
     ngram.push_back(bench::cpuSecondsOf(
         [&] { withNgrams.count(buffer.get(), text.size(), counts); }));
     benchmark::DoNotOptimize(ngrams.counts());
+    basicRule.push_back(bench::cpuSecondsOf([&] {
+      basic.reset();
+      basic.feed(buffer.get(), text.size());
+      basic.copyCountsTo(counts);
+    }));
+    benchmark::DoNotOptimize(counts);
   }
   const double mb = static_cast<double>(text.size()) / 1e6;
   const double h = bench::median(histogram), r = bench::median(rule),
@@ -222,6 +231,7 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   state.counters["ngramMBps"] = mb / n;
   state.counters["ruleRatio"] = h / r;
   state.counters["ngramRatio"] = h / n;
+  state.counters["basicRatio"] = h / bench::median(basicRule);
   state.SetLabel(prose ? "prose" : "html");
 }
 BENCHMARK(BM_RuleVsHistogram)

@@ -1,14 +1,26 @@
 #include "sample/counting_rule.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace letterfreq {
 
-CountingRule::CountingRule(bool filterMarkup) : filterMarkup_(filterMarkup) {}
+CountingRule::CountingRule(bool filterMarkup, GatherLanes lanes)
+    : filterMarkup_(filterMarkup), lanes_(lanes) {}
+
+namespace {
+
+// Bytes counted into the 32-bit tallies between additions to the totals:
+// far below what fills a tally, and few enough additions not to show.
+constexpr size_t TALLIED_AT_MOST = size_t{1} << 24;
+
+}  // namespace
 
 void CountingRule::reset() {
   state_ = CountedBytesState();
   std::memset(tally_, 0, sizeof tally_);
+  std::memset(totals_, 0, sizeof totals_);
+  tallied_ = 0;
 }
 
 const uint8_t* CountingRule::gather(const uint8_t* p, const uint8_t* end,
@@ -16,22 +28,45 @@ const uint8_t* CountingRule::gather(const uint8_t* p, const uint8_t* end,
   static_assert(RUN_CAPACITY >= 64, "a block's bytes must fit a run");
   uint8_t* out = run_;
   p = gatherCountedBytes(p, end, filterMarkup_, state_, out,
-                         run_ + RUN_CAPACITY - 64, tally_);
+                         run_ + RUN_CAPACITY - 64, lanes_);
   counted = static_cast<size_t>(out - run_);
+  tally(counted);
   return p;
 }
 
-void CountingRule::copyCountsTo(int32_t* counts) const {
-  static_assert(sizeof tally_[0][0] == 8, "tallies must not wrap");
-  uint64_t sums[256];
-  for (int b = 0; b < 256; ++b) {
-    sums[b] = tally_[0][b] + tally_[1][b] + tally_[2][b] + tally_[3][b];
+void CountingRule::tally(size_t counted) {
+  static_assert(TALLIED_AT_MOST + RUN_CAPACITY < UINT32_MAX,
+                "a tally must not wrap");
+  if (tallied_ + counted > TALLIED_AT_MOST) addTalliesToTotals();
+  tallied_ += counted;
+  const uint8_t* p = run_;
+  size_t i = 0;
+  for (; i + 16 <= counted; i += 16) {
+    for (size_t k = 0; k < 16; k += 4) {
+      ++tally_[0][p[i + k]];
+      ++tally_[1][p[i + k + 1]];
+      ++tally_[2][p[i + k + 2]];
+      ++tally_[3][p[i + k + 3]];
+    }
   }
-  // Text blocks are counted from the source, where a CR still stands for
-  // the LF it is read as.
-  sums['\n'] += sums['\r'];
-  sums['\r'] = 0;
-  for (int b = 0; b < 255; ++b) counts[b] = saturatedCount(sums[b]);
+  for (; i < counted; ++i) ++tally_[0][p[i]];
+}
+
+void CountingRule::addTalliesToTotals() {
+  for (int b = 0; b < 256; ++b) {
+    totals_[b] += uint64_t{tally_[0][b]} + tally_[1][b] + tally_[2][b] +
+                  tally_[3][b];
+  }
+  std::memset(tally_, 0, sizeof tally_);
+  tallied_ = 0;
+}
+
+void CountingRule::copyCountsTo(int32_t* counts) const {
+  for (int b = 0; b < 255; ++b) {
+    const uint64_t sum = totals_[b] + tally_[0][b] + tally_[1][b] +
+                         tally_[2][b] + tally_[3][b];
+    counts[b] = saturatedCount(sum);
+  }
 }
 
 }  // namespace letterfreq

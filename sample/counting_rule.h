@@ -20,9 +20,8 @@
 // (sample/counted_bytes.h), with the markup and entity state of each byte
 // worked out from bit masks of the block instead of a branch per tag, and
 // gathered into a small buffer, which is what attachments hear
-// (sample/counting_pass.h). They are counted with four tables, as the
-// fastest plain byte histogram counts: whole blocks of text from the
-// source, the rest from the buffer in one go. The rule as it was,
+// (sample/counting_pass.h), and counted from it in one go with four
+// tables, as the fastest plain byte histogram counts. The rule as it was,
 // a byte at a time, is the oracle of the randomised tests
 // (tests/sample/plain_counting_rule.h).
 #pragma once
@@ -42,7 +41,9 @@ constexpr int32_t saturatedCount(uint64_t tally) {
 
 class CountingRule {
  public:
-  explicit CountingRule(bool filterMarkup);
+  // `lanes`: the instructions it runs on (the same counts with any).
+  explicit CountingRule(bool filterMarkup,
+                        GatherLanes lanes = bestGatherLanes());
 
   // Back to the start of a source, all counts 0.
   void reset();
@@ -80,12 +81,21 @@ class CountingRule {
   // number in `counted`.
   const uint8_t* gather(const uint8_t* p, const uint8_t* end, size_t& counted);
 
+  // Adds the run's first `counted` bytes to the tallies.
+  void tally(size_t counted);
+  // Adds the tallies to the totals and clears them.
+  void addTalliesToTotals();
+
   bool filterMarkup_;
+  GatherLanes lanes_;
   CountedBytesState state_;
   // Four tables, summed when read: a byte repeated in a row does not wait
-  // for its own previous increment. 64-bit: no wrap on huge samples. A CR
-  // read as LF may stand in slot '\r' (see sample/counted_bytes.h).
-  uint64_t tally_[4][256] = {};
+  // for its own previous increment. 32-bit, as they count faster than
+  // 64-bit ones, and added to 64-bit totals (no wrap on huge samples)
+  // before they can fill.
+  uint32_t tally_[4][256] = {};
+  uint64_t totals_[256] = {};
+  size_t tallied_ = 0;  // bytes in the tallies
   // RUN_CAPACITY counted bytes and the room gathering writes beyond them.
   alignas(64) uint8_t run_[RUN_CAPACITY + COUNTED_BYTES_SLACK];
 };

@@ -20,13 +20,19 @@ const uint8_t* bytesOf(const std::string& text) {
   return reinterpret_cast<const uint8_t*>(text.data());
 }
 
+// The counts with the processor's best lanes, checked against the basic
+// lanes' counts.
 Counts countText(const std::string& text, bool filterMarkup = true) {
-  CountingRule rule(filterMarkup);
-  rule.feed(bytesOf(text), text.size());
-  Counts counts;
-  counts.fill(-1);
-  rule.copyCountsTo(counts.data());
-  return counts;
+  const GatherLanes lanes[2] = {GatherLanes::BASIC, bestGatherLanes()};
+  Counts counts[2];
+  for (int k = 0; k < 2; ++k) {
+    CountingRule rule(filterMarkup, lanes[k]);
+    rule.feed(bytesOf(text), text.size());
+    counts[k].fill(-1);
+    rule.copyCountsTo(counts[k].data());
+  }
+  EXPECT_EQ(counts[1], counts[0]) << "the lanes differ on: " << text;
+  return counts[1];
 }
 
 // The non-zero slots, so a failure shows what was counted.
@@ -176,11 +182,11 @@ struct Outcome {
   std::vector<uint8_t> stream;  // the bytes passed to the hook
 };
 
-// Feeds `text` in pieces that end at each of `cuts` (rising positions).
-template <class Rule = CountingRule>
-Outcome feedInPieces(const std::string& text, bool filterMarkup,
+// Feeds `text` to `rule` in pieces that end at each of `cuts` (rising
+// positions).
+template <class Rule>
+Outcome feedInPieces(Rule& rule, const std::string& text,
                      const std::vector<size_t>& cuts) {
-  Rule rule(filterMarkup);
   Outcome outcome;
   auto hook = [&outcome](const uint8_t* counted, size_t length) {
     outcome.stream.insert(outcome.stream.end(), counted, counted + length);
@@ -193,6 +199,46 @@ Outcome feedInPieces(const std::string& text, bool filterMarkup,
   rule.feed(bytesOf(text) + start, text.size() - start, hook);
   rule.copyCountsTo(outcome.counts.data());
   return outcome;
+}
+
+Outcome feedInPieces(const std::string& text, bool filterMarkup,
+                     const std::vector<size_t>& cuts,
+                     GatherLanes lanes = bestGatherLanes()) {
+  CountingRule rule(filterMarkup, lanes);
+  return feedInPieces(rule, text, cuts);
+}
+
+// The byte-at-a-time rule's outcome, the oracle.
+Outcome plainOutcome(const std::string& text, bool filterMarkup) {
+  plain::CountingRule rule(filterMarkup);
+  return feedInPieces(rule, text, {});
+}
+
+// Every lane set this processor runs: each is compared with the oracle.
+std::vector<GatherLanes> lanesHere() {
+  if (bestGatherLanes() == GatherLanes::BASIC) return {GatherLanes::BASIC};
+  return {GatherLanes::BASIC, GatherLanes::WIDE};
+}
+
+// Whether every lane set, fed `text` in pieces cut at `cuts`, counts and
+// hands on exactly what the oracle does; `where` names the case.
+::testing::AssertionResult sameAsPlain(const std::string& text,
+                                       bool filterMarkup,
+                                       const std::vector<size_t>& cuts,
+                                       const std::string& where) {
+  const Outcome reference = plainOutcome(text, filterMarkup);
+  for (GatherLanes lanes : lanesHere()) {
+    const Outcome outcome = feedInPieces(text, filterMarkup, cuts, lanes);
+    if (outcome.counts != reference.counts ||
+        outcome.stream != reference.stream) {
+      return ::testing::AssertionFailure()
+             << where << " filter " << filterMarkup << " lanes "
+             << (lanes == GatherLanes::WIDE ? "wide" : "basic")
+             << (outcome.counts != reference.counts ? ": counts differ"
+                                                    : ": streams differ");
+    }
+  }
+  return ::testing::AssertionSuccess();
 }
 
 std::vector<size_t> randomCuts(std::mt19937& random, size_t length) {
@@ -210,12 +256,8 @@ TEST(CountingRuleTest, MatchesTheByteAtATimeRuleOnRandomText) {
   for (int round = 0; round < 300; ++round) {
     const std::string text = randomText(random, 1 + random() % 400);
     for (bool filterMarkup : {true, false}) {
-      const Outcome reference =
-          feedInPieces<plain::CountingRule>(text, filterMarkup, {});
-      const Outcome outcome = feedInPieces(text, filterMarkup, {});
-      ASSERT_EQ(nonZero(outcome.counts), nonZero(reference.counts))
-          << "round " << round << " filter " << filterMarkup;
-      ASSERT_EQ(outcome.stream, reference.stream) << "round " << round;
+      ASSERT_TRUE(sameAsPlain(text, filterMarkup, {},
+                              "round " + std::to_string(round)));
     }
   }
 }
@@ -228,12 +270,8 @@ TEST(CountingRuleTest, MatchesThePlainRuleOnDocumentsCutAnywhere) {
         randomDocument(random, 1 + random() % 20000, markupDense);
     const std::vector<size_t> cuts = randomCuts(random, text.size());
     for (bool filterMarkup : {true, false}) {
-      const Outcome reference =
-          feedInPieces<plain::CountingRule>(text, filterMarkup, {});
-      const Outcome outcome = feedInPieces(text, filterMarkup, cuts);
-      ASSERT_EQ(outcome.counts, reference.counts)
-          << "round " << round << " filter " << filterMarkup;
-      ASSERT_EQ(outcome.stream, reference.stream) << "round " << round;
+      ASSERT_TRUE(sameAsPlain(text, filterMarkup, cuts,
+                              "round " + std::to_string(round)));
     }
   }
 }
@@ -275,8 +313,6 @@ TEST(CountingRuleTest, MatchesThePlainRuleOnMarkupDenseTextCutAtEveryByte) {
   std::mt19937 random(64);
   for (int round = 0; round < 24; ++round) {
     const std::string text = markupDenseText(random, 150 + random() % 150);
-    const Outcome reference =
-        feedInPieces<plain::CountingRule>(text, true, {});
     for (size_t cut = 0; cut <= text.size(); ++cut) {
       // One cut here, and further ones 64 bytes apart: pieces that start
       // anywhere in a block.
@@ -284,11 +320,9 @@ TEST(CountingRuleTest, MatchesThePlainRuleOnMarkupDenseTextCutAtEveryByte) {
       for (size_t at = cut; at < text.size(); at += 64 + round) {
         cuts.push_back(at);
       }
-      const Outcome outcome = feedInPieces(text, true, cuts);
-      ASSERT_EQ(outcome.counts, reference.counts)
-          << "round " << round << " cut " << cut;
-      ASSERT_EQ(outcome.stream, reference.stream)
-          << "round " << round << " cut " << cut;
+      ASSERT_TRUE(sameAsPlain(text, true, cuts,
+                              "round " + std::to_string(round) + " cut " +
+                                  std::to_string(cut)));
     }
   }
 }
@@ -303,11 +337,33 @@ TEST(CountingRuleTest, WhiteSpaceAcrossMarkupFoldsAtEveryBlockOffset) {
   for (const std::string& pattern : patterns) {
     for (size_t offset = 0; offset < 140; ++offset) {
       const std::string text = std::string(offset, 'y') + pattern;
-      const Outcome reference =
-          feedInPieces<plain::CountingRule>(text, true, {});
-      const Outcome outcome = feedInPieces(text, true, {});
-      ASSERT_EQ(outcome.counts, reference.counts) << "offset " << offset;
-      ASSERT_EQ(outcome.stream, reference.stream) << "offset " << offset;
+      ASSERT_TRUE(
+          sameAsPlain(text, true, {}, "offset " + std::to_string(offset)));
+    }
+  }
+}
+
+TEST(CountingRuleTest, CountsStayExactOverManyMegabytes) {
+  // The tallies are added to wider totals every few megabytes: none may
+  // be lost or added twice on the way. The piece is text of every byte
+  // value but '<', '>' and '&', from a letter to a letter, so that its
+  // counts add up over repeats.
+  std::mt19937 random(5);
+  std::string piece = "y";
+  while (piece.size() < (1u << 20)) {
+    const char c = static_cast<char>(random());
+    if (c != '<' && c != '>' && c != '&') piece += c;
+  }
+  piece += 'x';
+  for (GatherLanes lanes : lanesHere()) {
+    const Counts once = feedInPieces(piece, true, {}, lanes).counts;
+    CountingRule rule(true, lanes);
+    constexpr int REPEATS = 40;
+    for (int i = 0; i < REPEATS; ++i) rule.feed(bytesOf(piece), piece.size());
+    Counts counts;
+    rule.copyCountsTo(counts.data());
+    for (int b = 0; b < 255; ++b) {
+      ASSERT_EQ(counts[b], int64_t{once[b]} * REPEATS) << "byte " << b;
     }
   }
 }
