@@ -3,11 +3,11 @@
 // piece's blocks, written once for every lane set. A lane set supplies:
 //   Block                  a block's bytes, CR read as LF;
 //   classify<FILTER>(p, b) the block's BlockClasses, its bytes into b;
-//   QUICK_TEXT_CHECK       whether text(p, previous, b, drop) is worth
-//                          trying before classify where text is likely:
-//                          false when the block holds '<', '>' or '&',
-//                          else its bytes into b and the bytes to leave
-//                          out into `drop`;
+//   QUICK_TEXT_CHECK       whether text(p, previous, valid, out, isText)
+//                          is worth trying before classify where text is
+//                          likely: when the block holds no '<', '>' or
+//                          '&', sets isText and writes the counted bytes
+//                          of the `valid` ones to out as store does;
 //   lastMarkIsOpen(o, c, carry)  see basicLastMarkIsOpen below;
 //   store(b, keep, out)    the bytes of b whose bit is set in `keep`, in
 //                          order, to out (up to 64 bytes past them
@@ -143,10 +143,13 @@ __attribute__((always_inline)) inline uint8_t* gatherBlock(
   const uint64_t valid = n == BLOCK ? ALL : (1ull << n) - 1;
   const unsigned last = static_cast<unsigned>(n - 1);
   if constexpr (FILTER && Lanes::QUICK_TEXT_CHECK) {
-    uint64_t drop = 0;
-    if (textBefore && Lanes::text(block, state.previous, bytes, drop)) {
+    bool isText = false;
+    uint8_t* const end =
+        textBefore ? Lanes::text(block, state.previous, valid, out, isText)
+                   : out;
+    if (isText) {
       state.previous = mappedByte(block, last);
-      return Lanes::store(bytes, valid & ~drop, out);
+      return end;
     }
   }
   const BlockClasses c = Lanes::template classify<FILTER>(block, bytes);

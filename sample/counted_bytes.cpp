@@ -39,16 +39,17 @@ struct BasicLanes {
     return _mm_or_si128(_mm_slli_si128(m, 1), _mm_srli_si128(before, 15));
   }
 
-  static bool text(const uint8_t* p, uint8_t previous, Block& block,
-                   uint64_t& drop) {
+  // The bytes go straight to `out`; the few blocks with bytes to leave
+  // out are moved back through a Block.
+  static uint8_t* text(const uint8_t* p, uint8_t previous, uint64_t valid,
+                       uint8_t* out, bool& isText) {
     __m128i before = _mm_slli_si128(_mm_cvtsi32_si128(previous), 15);
     __m128i marks = _mm_setzero_si128();
     __m128i drops[4];
 #pragma GCC unroll 4
     for (int part = 0; part < 4; ++part) {
       const __m128i m = mapped(p + 16 * part);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(block.mapped + 16 * part),
-                       m);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * part), m);
       // '<' (60) and '>' (62) are the two bytes that are '>' with bit 1 set.
       marks = _mm_or_si128(marks,
                            byteIs(_mm_or_si128(m, _mm_set1_epi8(2)), '>'));
@@ -60,10 +61,15 @@ struct BasicLanes {
           _mm_and_si128(space, _mm_cmpeq_epi8(m, priorBytes(m, before))));
       before = m;
     }
-    if (_mm_movemask_epi8(marks) != 0) return false;
-    drop = bitsOf(drops[0], 0) | bitsOf(drops[1], 1) | bitsOf(drops[2], 2) |
-           bitsOf(drops[3], 3);
-    return true;
+    isText = _mm_movemask_epi8(marks) == 0;
+    if (!isText) return out;
+    const uint64_t keep =
+        valid & ~(bitsOf(drops[0], 0) | bitsOf(drops[1], 1) |
+                  bitsOf(drops[2], 2) | bitsOf(drops[3], 3));
+    if (keep == ALL) return out + BLOCK;
+    Block block;
+    std::memcpy(block.mapped, out, BLOCK);
+    return store(block, keep, out);
   }
 
   // The 16 bytes at p with CR read as LF.

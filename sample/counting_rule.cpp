@@ -40,16 +40,18 @@ void CountingRule::tally(size_t counted) {
   if (tallied_ + counted > TALLIED_AT_MOST) addTalliesToTotals();
   tallied_ += counted;
   const uint8_t* p = run_;
+  // Unrolled 64 bytes a step: the loop's own work is then a small share.
   size_t i = 0;
-  for (; i + 16 <= counted; i += 16) {
-    for (size_t k = 0; k < 16; k += 4) {
+  for (; i + 64 <= counted; i += 64) {
+#pragma GCC unroll 16
+    for (size_t k = 0; k < 64; k += 4) {
       ++tally_[0][p[i + k]];
       ++tally_[1][p[i + k + 1]];
       ++tally_[2][p[i + k + 2]];
       ++tally_[3][p[i + k + 3]];
     }
   }
-  for (; i < counted; ++i) ++tally_[0][p[i]];
+  for (; i < counted; ++i) ++tally_[i % 4][p[i]];
 }
 
 void CountingRule::addTalliesToTotals() {
