@@ -193,16 +193,23 @@ void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
   const size_t n = scores.size();
   const size_t kept = limit == 0 ? n : std::min(limit, n);
   std::vector<uint64_t>& keys = out.keys;
-  keys.resize(n);
-  for (size_t e = 0; e < n; ++e) keys[e] = rankKey(scores[e], e);
   if (kept == 1) {
-    keys[0] = *std::min_element(keys.begin(), keys.end());  // one pass
-  } else if (kept * 4 < n) {
-    std::partial_sort(keys.begin(), keys.begin() + kept, keys.end());
-  } else if (n >= RADIX_SORT_FROM) {
-    radixSortKeys(keys, out.spareKeys);
+    // One pass, keeping no key but the least.
+    uint64_t least = UINT64_MAX;
+    for (size_t e = 0; e < n; ++e) {
+      least = std::min(least, rankKey(scores[e], e));
+    }
+    keys.assign(1, least);
   } else {
-    std::sort(keys.begin(), keys.end());
+    keys.resize(n);
+    for (size_t e = 0; e < n; ++e) keys[e] = rankKey(scores[e], e);
+    if (kept * 4 < n) {
+      std::partial_sort(keys.begin(), keys.begin() + kept, keys.end());
+    } else if (n >= RADIX_SORT_FROM) {
+      radixSortKeys(keys, out.spareKeys);
+    } else {
+      std::sort(keys.begin(), keys.end());
+    }
   }
   out.languages.resize(kept);
   out.scores.resize(kept);
