@@ -159,5 +159,31 @@ TEST_F(SampleLoaderTest, LoadSampleTakesTheNameAsItIs) {
   EXPECT_EQ(failure, FILE_OPEN_FAILED);
 }
 
+// The read block is kept from file to file; a read begun from a sink while
+// it is in use must neither see nor spoil the outer file's bytes, nor
+// another read's after it.
+TEST_F(SampleLoaderTest, ReadsInsideASinkKeepEachFilesBytes) {
+  const std::string outer(300000, 'o');  // more than one block
+  dir.write("outer", outer);
+  dir.write("inner", "inner bytes");
+  std::string outerRead, innerRead;
+  auto collect = [](std::string& into) {
+    return [&into](const uint8_t* bytes, size_t length) {
+      into.append(reinterpret_cast<const char*>(bytes), length);
+    };
+  };
+  ASSERT_TRUE(readFileBlocks(dir.file("outer"), [&](const uint8_t* bytes,
+                                                    size_t length) {
+    innerRead.clear();
+    ASSERT_TRUE(readFileBlocks(dir.file("inner"), collect(innerRead)));
+    outerRead.append(reinterpret_cast<const char*>(bytes), length);
+  }));
+  EXPECT_EQ(outerRead, outer);
+  EXPECT_EQ(innerRead, "inner bytes");
+  std::string again;
+  ASSERT_TRUE(readFileBlocks(dir.file("inner"), collect(again)));
+  EXPECT_EQ(again, "inner bytes");
+}
+
 }  // namespace
 }  // namespace letterfreq
