@@ -11,8 +11,15 @@
 #if defined(LETTERFREQ_WIDE_GATHER)
 // Everything defined from here on, the shared steps included, is compiled
 // for these instructions; it runs only where available() says so.
+// Clang ignores GCC's target pragma and takes the same list as an attribute
+// put on every function.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target( \
+    "avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt,pclmul"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt,pclmul")
+#endif
 #include "sample/counted_block_steps.h"
 
 namespace letterfreq {
@@ -85,7 +92,11 @@ const uint8_t* gather(const uint8_t* p, const uint8_t* end, bool filterMarkup,
 
 }  // namespace counted_bytes_wide
 }  // namespace letterfreq
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC pop_options
+#endif
 
 namespace letterfreq {
 namespace counted_bytes_wide {
