@@ -59,12 +59,9 @@ class ReadBlock {
 
 constexpr char HTTP_PREFIX[] = "http://";
 
-// Opens without waiting: a FIFO would otherwise block in open() until a
-// writer comes. Regular files get back their blocking reads.
-int openSampleFile(const std::string& path, bool* waitsForData,
-                   int64_t* size) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
+// The type and size of an opened sample file, and the reads that suit it:
+// the descriptor, or -1 (closed) when it cannot be told.
+int prepareSampleFile(int fd, bool* waitsForData, int64_t* size) {
   struct stat status;
   if (fstat(fd, &status) != 0) {
     close(fd);
@@ -83,6 +80,41 @@ int openSampleFile(const std::string& path, bool* waitsForData,
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   }
   return fd;
+}
+
+// Opens without waiting; regular files get back their blocking reads.
+int openSampleFile(const std::string& path, bool* waitsForData,
+                   int64_t* size) {
+  const int fd = open(path.c_str(), SAMPLE_OPEN_FLAGS);
+  if (fd < 0) return -1;
+  return prepareSampleFile(fd, waitsForData, size);
+}
+
+// The hand-off of this thread: the name it is for and what is known.
+struct HandedOff {
+  const std::string* name = nullptr;
+  FileAhead ahead;
+};
+thread_local HandedOff handedOff;
+
+FileAhead takeHandedOff(const std::string& path) {
+  if (handedOff.name == nullptr || *handedOff.name != path) return {};
+  const FileAhead ahead = handedOff.ahead;
+  handedOff = HandedOff();
+  return ahead;
+}
+
+// What the plain read of a whole regular file gives, from its bytes.
+SampleEnd readWhole(const FileAhead& ahead, const BlockSink& onBlock,
+                    const SampleLimits& limits,
+                    const SampleProgress& progress, uint64_t& bytesRead) {
+  if (limits.cancelled()) return SampleEnd::Cancelled;
+  if (ahead.length > 0) {
+    onBlock(ahead.bytes, ahead.length);
+    bytesRead = ahead.length;
+    if (progress) progress(bytesRead, ahead.size);
+  }
+  return SampleEnd::Complete;
 }
 
 // For a source that may have no data yet: waits up to CANCEL_POLL_MS.
@@ -120,18 +152,51 @@ SampleEnd readBlocks(int fd, bool waitsForData, int64_t size,
 
 }  // namespace
 
+ReadAheadHandOff::ReadAheadHandOff(const std::string& name,
+                                   const FileAhead& ahead) {
+  // One at a time: a descriptor still held by an earlier one is closed.
+  if (handedOff.ahead.kind == FileAhead::Kind::Opened) {
+    close(handedOff.ahead.descriptor);
+  }
+  handedOff.name = &name;
+  handedOff.ahead = ahead;
+}
+
+ReadAheadHandOff::~ReadAheadHandOff() {
+  if (handedOff.name != nullptr &&
+      handedOff.ahead.kind == FileAhead::Kind::Opened) {
+    close(handedOff.ahead.descriptor);
+  }
+  handedOff = HandedOff();
+}
+
+bool isFileSample(const std::string& sampleText) {
+  // The prefixes are compared byte for byte: "HTTP://x" is a file name.
+  return sampleText.compare(0, sizeof HTTP_PREFIX - 1, HTTP_PREFIX) != 0 &&
+         !isHttpsAddress(sampleText);
+}
+
 bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
                     const SampleLimits& limits, const SampleProgress& progress,
                     SampleOutcome* outcome) {
   // A name with a NUL byte would silently open a shorter name.
   if (path.find('\0') != std::string::npos) return false;
-  bool waitsForData = false;
-  int64_t size = -1;
-  FileDescriptor file(openSampleFile(path, &waitsForData, &size));
-  if (file.get() < 0) return false;
+  const FileAhead ahead = takeHandedOff(path);
   uint64_t bytesRead = 0;
-  const SampleEnd end = readBlocks(file.get(), waitsForData, size, onBlock,
-                                   limits, progress, bytesRead);
+  SampleEnd end = SampleEnd::Complete;
+  if (ahead.kind == FileAhead::Kind::Whole) {
+    end = readWhole(ahead, onBlock, limits, progress, bytesRead);
+  } else {
+    bool waitsForData = false;
+    int64_t size = -1;
+    FileDescriptor file(
+        ahead.kind == FileAhead::Kind::Opened
+            ? prepareSampleFile(ahead.descriptor, &waitsForData, &size)
+            : openSampleFile(path, &waitsForData, &size));
+    if (file.get() < 0) return false;
+    end = readBlocks(file.get(), waitsForData, size, onBlock, limits,
+                     progress, bytesRead);
+  }
   if (outcome != nullptr) {
     outcome->end = end;
     outcome->bodyBytes = bytesRead;
@@ -204,11 +269,9 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 const SampleLimits& limits, const SampleProgress& progress,
                 SampleOutcome* outcome) {
   profile = LetterProfile();
-  // The prefixes are compared byte for byte: "HTTP://x" is a file name.
-  const bool isHttp =
-      sampleText.compare(0, sizeof HTTP_PREFIX - 1, HTTP_PREFIX) == 0;
+  const bool isUrl = !isFileSample(sampleText);
   const bool isHttps = isHttpsAddress(sampleText);
-  const bool isUrl = isHttp || isHttps;
+  const bool isHttp = isUrl && !isHttps;
   int32_t* const counts = profile.counts.data();
   SampleOutcome told;
   bool ok = isHttp ? countUrl(sampleText, counts, pass, limits, progress, &told)

@@ -4,6 +4,8 @@
 // caller's job.
 #pragma once
 
+#include <fcntl.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -23,6 +25,41 @@ inline constexpr const char* LOAD_CANCELLED = "The sample's loading was cancelle
 
 // Receives the next block of a source; the bytes live only during the call.
 using BlockSink = std::function<void(const uint8_t* bytes, size_t length)>;
+
+// How a sample file is opened: never waiting (a FIFO would otherwise
+// block in open() until a writer comes).
+inline constexpr int SAMPLE_OPEN_FLAGS = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+
+// True when loadSample takes `sampleText` as a file name: it is neither an
+// http:// nor an https:// address.
+bool isFileSample(const std::string& sampleText);
+
+// What a batch learnt of a file before its turn (sample/file_read_ahead.h).
+struct FileAhead {
+  enum class Kind {
+    Unread,  // nothing: the file is read by its name
+    Whole,   // a regular file read to its end: `bytes`
+    Opened,  // opened with SAMPLE_OPEN_FLAGS, nothing read: `descriptor`
+  };
+  Kind kind = Kind::Unread;
+  const uint8_t* bytes = nullptr;
+  size_t length = 0;
+  int64_t size = -1;  // the file's size when it was opened (Whole)
+  int descriptor = -1;
+};
+
+// While it lives, the next readFileBlocks of `name` on this thread uses
+// `ahead` in place of opening and reading the name: it reads nothing more
+// for a Whole file (the cancel flag is still looked at first), and reads
+// an Opened one from its descriptor, which it takes over. A descriptor no
+// read took is closed at the end.
+class ReadAheadHandOff {
+ public:
+  ReadAheadHandOff(const std::string& name, const FileAhead& ahead);
+  ~ReadAheadHandOff();
+  ReadAheadHandOff(const ReadAheadHandOff&) = delete;
+  ReadAheadHandOff& operator=(const ReadAheadHandOff&) = delete;
+};
 
 // Reads the file in large blocks (memory does not grow with the file) and
 // hands each to `onBlock`. False when the file cannot be opened, or when

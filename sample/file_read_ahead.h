@@ -1,0 +1,72 @@
+// Reading a long list of small sample files ahead, a group at a time, with
+// one system call per step of the whole group (sample/io_ring.h): opening
+// each file, then reading and closing the regular ones that fit a slot.
+// On this kind of machine a system call costs about a microsecond, and a
+// plain read of a file takes four of them.
+//
+// It only learns early what the plain reader would learn (readFileBlocks
+// in sample/sample_loader.h): each file's bytes when they are all there,
+// or else the descriptor it opened (a FIFO, a device, a large file),
+// which the plain reader then takes over. Whatever else happens (a name
+// that does not open, a file that changed while read, no io_uring in the
+// kernel) is left to the plain reader, which reads that name itself: the
+// outcome, the messages and the waiting are those of the plain reader.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/page_block.h"
+#include "sample/sample_loader.h"
+
+namespace letterfreq {
+
+class IoRing;
+
+class FileReadAhead {
+ public:
+  // Reads ahead the names for which `wanted` is true (and that name a
+  // file: not an address, no NUL byte). `names` must outlive it.
+  FileReadAhead(const std::vector<std::string>& names,
+                std::function<bool(const std::string&)> wanted);
+  ~FileReadAhead();
+  FileReadAhead(const FileReadAhead&) = delete;
+  FileReadAhead& operator=(const FileReadAhead&) = delete;
+
+  // What was learnt of names[index], reading its group first when needed;
+  // indices are asked in increasing order. The bytes stay valid until the
+  // next call; a descriptor is the caller's to close (a ReadAheadHandOff
+  // does it).
+  FileAhead take(size_t index);
+
+  // Files of this size or more are not read ahead (their descriptor is).
+  static constexpr size_t SLOT_SIZE = 16 * 1024;
+  // Files read ahead together.
+  static constexpr size_t GROUP_SIZE = 32;
+
+ private:
+  void readGroup(size_t first);
+  void openGroup();
+  void readOpened();
+  void closeUntaken();
+
+  const std::vector<std::string>& names_;
+  std::function<bool(const std::string&)> wanted_;
+  std::unique_ptr<IoRing> ring_;
+  PageBlock slots_;
+  std::vector<FileAhead> group_;
+  std::vector<int64_t> sizes_;
+  size_t groupStart_ = 0;
+  size_t groupEnd_ = 0;
+};
+
+// Tests compare the read-ahead with the plain reads: while false, no
+// FileReadAhead reads anything ahead (every name is left to the plain
+// reader). True unless a test says otherwise.
+void setFileReadAheadEnabled(bool enabled);
+bool fileReadAheadEnabled();
+
+}  // namespace letterfreq
