@@ -28,10 +28,11 @@ struct SampleCounts {
 };
 
 // How n-gram scores are summed for a target: from the model itself, or
-// from the model's weights narrowed for SIMD lanes, made on first use.
-// Making them passes over the whole table of weights, which costs more
-// than scoring one sample from the model, so they pay only for a caller
-// with more than one sample to match. Scores are the same either way.
+// in SIMD lanes over the model's table of weights, made on first use.
+// Making the table sums every list and takes a logarithm per bucket and
+// language, which costs more than scoring one sample from the lists, so
+// it pays only for a caller with more than one sample to match. Scores
+// are the same either way.
 enum class NgramScoring { FROM_MODEL, IN_LANES };
 
 // IN_LANES for more than one sample, else FROM_MODEL.
@@ -39,7 +40,7 @@ NgramScoring ngramScoringFor(size_t samples);
 
 // The languages of one load as the methods score them. Borrows the
 // profiles and the model, which must outlive it; what a method makes of
-// them once (the lane-blocked table, the narrowed n-gram weights) is made
+// them once (the lane-blocked table, the n-gram weights) is made
 // on first use and kept for the next samples.
 class MatchTarget {
  public:
@@ -54,7 +55,7 @@ class MatchTarget {
   void setNgramScoring(NgramScoring ngramScoring) {
     ngramScoring_ = ngramScoring;
   }
-  // The narrowed weights when n-grams are scored IN_LANES, else null.
+  // The lanes when n-grams are scored IN_LANES, else null.
   const NgramLanes* ngramLanesToScore() const;
 
  private:

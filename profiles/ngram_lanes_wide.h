@@ -1,8 +1,9 @@
-// The n-gram scores in 256-bit AVX2 lanes, for processors that have them
-// (chosen at run time, see NgramLanes): the same narrowed weights and the
-// same exact integer sums as the SSE2 lanes (profiles/ngram_match_lanes.cpp),
-// sixteen languages per instruction with the partial sums of a column of
-// up to 64 languages held in registers.
+// The n-gram sums in wide lanes, for processors that have them (chosen at
+// run time, see NgramLanes): AVX2, sixteen languages per instruction, and
+// AVX-512, thirty-two; the same exact integer sums as the SSE2 lanes
+// (profiles/ngram_match_lanes.cpp), with the partial sums of a column of
+// four steps of languages held in registers. Both run the column loop of
+// profiles/ngram_lanes_steps.h.
 #pragma once
 
 #include <cstddef>
@@ -12,25 +13,32 @@
 namespace letterfreq {
 namespace ngram_lanes {
 
-// Languages per AVX2 step; rows of the narrowed table are padded to it.
+// Languages per AVX2 and per AVX-512 step; rows of the table are padded to
+// a multiple of both.
 constexpr size_t WIDE_STEP = 16;
+constexpr size_t WIDEST_STEP = 32;
 
-// The narrowed table as the lanes read it: [bucket][language], `stride`
-// (a multiple of WIDE_STEP) weights per bucket.
+// The model's table as the lanes read it: [bucket][language], `stride` (a
+// multiple of WIDEST_STEP) negated weights -w per bucket, every one at
+// most 32767 so that it is also a signed 16-bit number, each row starting
+// on a 64-byte boundary.
 struct NarrowTable {
-  const int16_t* weights;
+  const int16_t* negated;
   size_t stride;
   size_t languages;
-  int32_t largest;  // the largest |weight|
+  int32_t largest;  // the largest -w
 };
 
-// Whether this processor runs the AVX2 lanes.
+// Whether this processor runs the AVX2 lanes, and the AVX-512 ones.
 bool wideLanesAvailable();
+bool widestLanesAvailable();
 
-// scores[L] += sum over `touched` of sampleCounts[b] * w_L[b], every count
-// at most 32767. Only where wideLanesAvailable().
+// scores[L] += sum over `touched` of sampleCounts[b] * -w_L[b], every
+// count at most 32767. Only where the lanes are available.
 void addScoresWide(const NarrowTable& table, const uint32_t* sampleCounts,
                    const std::vector<uint32_t>& touched, int64_t* scores);
+void addScoresWidest(const NarrowTable& table, const uint32_t* sampleCounts,
+                     const std::vector<uint32_t>& touched, int64_t* scores);
 
 }  // namespace ngram_lanes
 }  // namespace letterfreq

@@ -10,13 +10,13 @@ namespace {
 // sums[e] += row[e] (or factor * row[e]) over `length` lanes, a multiple
 // of NGRAM_LANES. The arrays never overlap; saying so (and the fixed inner
 // length) lets the compiler use vector instructions.
-void addRow(int32_t* __restrict sums, const int32_t* __restrict row,
+void addRow(int32_t* __restrict sums, const uint16_t* __restrict row,
             size_t length) {
   for (size_t e = 0; e < length; e += NGRAM_LANES) {
     for (int k = 0; k < NGRAM_LANES; ++k) sums[e + k] += row[e + k];
   }
 }
-void addRowTimes(int32_t* __restrict sums, const int32_t* __restrict row,
+void addRowTimes(int32_t* __restrict sums, const uint16_t* __restrict row,
                  int32_t factor, size_t length) {
   for (size_t e = 0; e < length; e += NGRAM_LANES) {
     for (int k = 0; k < NGRAM_LANES; ++k) sums[e + k] += factor * row[e + k];
@@ -29,12 +29,12 @@ void addRowTimes(int32_t* __restrict sums, const int32_t* __restrict row,
 constexpr size_t COLUMN = 256;
 static_assert(COLUMN % NGRAM_LANES == 0, "whole lanes per column");
 
-// s_L for the languages [first, first + length) of every row. The products
-// and their running sums go through 32-bit partial sums, which add several
-// languages per instruction, for as long as no partial sum can overflow:
-// while the features added since the last flush number at most `limit`,
-// every partial sum is at most limit x |weight| <= INT32_MAX. A larger
-// count goes straight to 64 bits.
+// s_L for the languages [first, first + length) of every row, summed as
+// -(sum of n[b] * -w_L[b]). The products and their running sums go through
+// 32-bit partial sums, which add several languages per instruction, for as
+// long as no partial sum can overflow: while the features added since the
+// last flush number at most `limit`, every partial sum is at most
+// limit x |weight| <= INT32_MAX. A larger count goes straight to 64 bits.
 void addColumn(const NgramModel& model, const uint32_t* sampleCounts,
                size_t first, size_t length, int64_t* scores, size_t count) {
   const uint32_t limit = static_cast<uint32_t>(
@@ -44,16 +44,16 @@ void addColumn(const NgramModel& model, const uint32_t* sampleCounts,
   uint64_t pending = 0;  // features in the partial sums
   auto flush = [&] {
     for (size_t e = 0; e < length; ++e) {
-      totals[e] += sums[e];
+      totals[e] -= sums[e];
       sums[e] = 0;
     }
     pending = 0;
   };
   auto addBucket = [&](int b) {
     const uint32_t times = sampleCounts[b];
-    const int32_t* row = model.bucketRow(b) + first;
+    const uint16_t* row = model.negatedRow(b) + first;
     if (times > limit) {
-      for (size_t e = 0; e < length; ++e) totals[e] += int64_t{times} * row[e];
+      for (size_t e = 0; e < length; ++e) totals[e] -= int64_t{times} * row[e];
       return;
     }
     if (pending + times > limit) flush();

@@ -15,6 +15,7 @@
 
 #include "app/letter_profile.h"
 #include "profiles/match.h"
+#include "profiles/ngram_lanes_wide.h"
 #include "profiles/ngram_model.h"
 
 namespace letterfreq {
@@ -34,24 +35,25 @@ struct NgramMatch {
 // plain version, and the oracle of rankSampleByNgrams.
 NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts);
 
-// The weights of a model narrowed to 16 bits for scoring in SIMD lanes
-// (profiles/ngram_match_lanes.cpp, and profiles/ngram_lanes_wide.cpp where
-// the processor has AVX2), made once for many samples: the scores s_L are
-// the plain version's, exactly. Not usable for a model without n-gram data
-// or with a weight beyond 16 bits. Holds a copy: the model may go away
-// afterwards.
+// The scores of a model in SIMD lanes (profiles/ngram_match_lanes.cpp, and
+// profiles/ngram_lanes_wide.h where the processor has AVX2 or AVX-512),
+// for many samples: the scores s_L are the plain version's, exactly. They
+// read the model's table of negated weights as signed 16-bit numbers: not
+// usable for a model without n-gram data or with a weight below -32767 (a
+// language total beyond 2 * 10^13). The model must outlive them.
 class NgramLanes {
  public:
   // The instructions the sums take: SSE2 (or plain sums where there is no
-  // SSE2), or AVX2.
-  enum class LaneSet { BASIC, WIDE };
+  // SSE2), AVX2, or AVX-512.
+  enum class LaneSet { BASIC, WIDE, WIDEST };
   // The widest this processor runs.
   static LaneSet bestLaneSet();
 
+  // Lanes of `laneSet`, or the widest this processor runs if narrower.
   explicit NgramLanes(const NgramModel& model,
                       LaneSet laneSet = bestLaneSet());
 
-  bool usable() const { return !weights_.empty(); }
+  bool usable() const { return table_.negated != nullptr; }
   LaneSet laneSet() const { return laneSet_; }
   // s_L of every language of the model into `scores`; `touched` is room
   // for the list of the sample's buckets, found by a look through all
@@ -63,17 +65,12 @@ class NgramLanes {
   // The buckets whose counts are not 0, in rising order.
   static void touchedBuckets(const uint32_t* sampleCounts,
                              std::vector<uint32_t>& touched);
+  // scores[L] += the sum of n[b] * -w_L[b] over `touched`, in SSE2 lanes.
   void addScores(const uint32_t* sampleCounts,
                  const std::vector<uint32_t>& touched, int64_t* scores) const;
 
   LaneSet laneSet_;
-  size_t languages_ = 0;
-  size_t stride_ = 0;  // weights per bucket: languages_ and padding
-  int32_t largest_ = 0;
-  const int16_t* table() const { return weights_.data() + start_; }
-
-  std::vector<int16_t> weights_;  // [bucket][language], from start_
-  size_t start_ = 0;
+  ngram_lanes::NarrowTable table_{};  // the model's; null when not usable
 };
 
 // The same ranking for `languageCount` languages of the load that made

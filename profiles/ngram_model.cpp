@@ -49,6 +49,17 @@ void NgramLanguageCounts::addRecord(const uint8_t* data, size_t length) {
   }
 }
 
+void NgramLanguageCounts::addCount(int bucket, uint64_t count) {
+  if (bucket < 0 || bucket >= NGRAM_BUCKETS || count > UINT64_MAX - total_) {
+    return;
+  }
+  if (narrow_.empty()) narrow_.assign(NGRAM_BUCKETS, 0);
+  hasData_ = true;
+  fold();
+  wide_[static_cast<size_t>(bucket)] += count;
+  total_ += count;
+}
+
 void NgramLanguageCounts::fold() {
   if (wide_.empty()) wide_.assign(NGRAM_BUCKETS, 0);
   for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
@@ -62,6 +73,13 @@ int32_t ngramWeight(uint64_t count, uint64_t total) {
   double share = (static_cast<double>(count) + NGRAM_SMOOTHING) /
                  (static_cast<double>(total) + NGRAM_SMOOTHING_MASS);
   return static_cast<int32_t>(std::llround(1000.0 * std::log(share)));
+}
+
+uint16_t ngramMagnitude(uint64_t count, uint64_t total) {
+  // In doubles count <= total still holds after rounding, and adding 1/8
+  // and 2048 keeps the order, so the share is at most 1 and its logarithm
+  // at most 0; the smallest share is 0.125 / 2^64.
+  return static_cast<uint16_t>(-ngramWeight(count, total));
 }
 
 NgramModel::NgramModel(int languageCount)
@@ -101,10 +119,11 @@ void NgramModel::makeWeights() const {
   if (!later_) return;
   prepareWeights();
   // A row's languages lie side by side: writing one language's column
-  // would touch a cache line per bucket. So NGRAM_LANES languages are
-  // made into columns of their own first, then written row by row.
-  constexpr size_t LANES = NGRAM_LANES;
-  std::vector<int32_t> columns(LANES * NGRAM_BUCKETS);
+  // would touch a cache line per bucket. So LANES languages are made into
+  // columns of their own first, then written row by row.
+  constexpr size_t LANES = 16;
+  static_assert(NGRAM_LANES % LANES == 0, "whole groups per row");
+  std::vector<uint16_t> columns(LANES * NGRAM_BUCKETS);
   NgramLanguageCounts counts;
   for (size_t first = 0; first < rowLength_; first += LANES) {
     size_t made[LANES];  // the lanes made now; the others stay as they are
@@ -122,7 +141,7 @@ void NgramModel::makeWeights() const {
     }
     if (madeCount == 0) continue;
     for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
-      int32_t* row = table() + b * rowLength_ + first;
+      uint16_t* row = table() + b * rowLength_ + first;
       if (madeCount == LANES) {
         for (size_t lane = 0; lane < LANES; ++lane) {
           row[lane] = columns[lane * NGRAM_BUCKETS + b];
@@ -180,48 +199,49 @@ bool NgramModel::scoreFromLists(const uint32_t* sampleCounts,
 
 void NgramModel::prepareWeights() const {
   if (weights_.size() != 0 || rowLength_ == 0) return;
-  weights_ = PageBlock(rowLength_ * NGRAM_BUCKETS * sizeof(int32_t));
+  weights_ = PageBlock(rowLength_ * NGRAM_BUCKETS * sizeof(uint16_t));
   // Row by row, each written once: the block is not zero-filled first.
   const auto languages = static_cast<size_t>(languageCount_);
+  const auto noData = static_cast<uint16_t>(-NGRAM_NO_DATA_WEIGHT);
   for (size_t b = 0; b < NGRAM_BUCKETS; ++b) {
-    int32_t* row = table() + b * rowLength_;
-    std::fill_n(row, languages, NGRAM_NO_DATA_WEIGHT);
-    std::fill(row + languages, row + rowLength_, 0);
+    uint16_t* row = table() + b * rowLength_;
+    std::fill_n(row, languages, noData);
+    std::fill(row + languages, row + rowLength_, uint16_t{0});
   }
 }
 
-void NgramModel::writeWeights(const NgramLanguageCounts& counts, int32_t* out,
-                              size_t stride) const {
+void NgramModel::writeWeights(const NgramLanguageCounts& counts,
+                              uint16_t* out, size_t stride) const {
   // The counts of a language repeat a lot, small ones most: the weight of
   // each count below CACHED is computed once.
   constexpr uint64_t CACHED = 4096;
-  constexpr int32_t UNKNOWN = INT32_MIN;  // no weight is this low
-  std::vector<int32_t> cache(CACHED, UNKNOWN);
+  constexpr uint16_t UNKNOWN = UINT16_MAX;  // no magnitude is this large
+  static_assert(NGRAM_LARGEST_MAGNITUDE < UNKNOWN, "a free mark");
+  std::vector<uint16_t> cache(CACHED, UNKNOWN);
   const uint64_t total = counts.total();
   auto weightOf = [&cache, total](uint64_t count) {
-    if (count >= CACHED) return ngramWeight(count, total);
-    int32_t& weight = cache[count];
-    if (weight == UNKNOWN) weight = ngramWeight(count, total);
-    return weight;
+    if (count >= CACHED) return ngramMagnitude(count, total);
+    uint16_t& magnitude = cache[count];
+    if (magnitude == UNKNOWN) magnitude = ngramMagnitude(count, total);
+    return magnitude;
   };
   if (counts.hasData()) {
     for (int b = 0; b < NGRAM_BUCKETS; ++b) {
       out[static_cast<size_t>(b) * stride] = weightOf(counts.count(b));
     }
   } else {  // no list added: every count is 0
-    const int32_t none = weightOf(0);
+    const uint16_t none = weightOf(0);
     for (size_t b = 0; b < NGRAM_BUCKETS; ++b) out[b * stride] = none;
   }
-  // Every weight is below 0 (a count is at most the total); a count of 0
-  // gives the lowest.
-  largestMagnitude_ = std::max(largestMagnitude_, -int64_t{weightOf(0)});
+  // A count of 0 gives the lowest weight.
+  largestMagnitude_ = std::max(largestMagnitude_, int64_t{weightOf(0)});
 }
 
 int32_t NgramModel::weight(int bucket, int language) const {
   if (!hasData(language) || bucket < 0 || bucket >= NGRAM_BUCKETS) {
     return NGRAM_NO_DATA_WEIGHT;
   }
-  return bucketRow(bucket)[language];
+  return -int32_t{negatedRow(bucket)[language]};
 }
 
 }  // namespace letterfreq

@@ -5,10 +5,13 @@
 //   w_L[b] = llround(1000 * ln((c_L[b] + 1/8) / (T_L + 2048)))
 //
 // laid out [bucket][language], so scoring one bucket reads one contiguous
-// row. Each row is padded with zero weights to a multiple of NGRAM_LANES
-// languages, so that it is added in whole vector steps. A language none
-// of whose entries has an n-gram record has no data and is not scored. A
-// model of a database without n-gram data holds no weights.
+// row. No weight is above 0 (a count is at most its total) nor below
+// -NGRAM_LARGEST_MAGNITUDE, so each is kept negated in 16 bits: half the
+// memory of 32-bit weights, to make and to read. Each row is padded with
+// zeros to a multiple of NGRAM_LANES languages, so that it is whole cache
+// lines and is added in whole vector steps. A language none of whose
+// entries has an n-gram record has no data and is not scored. A model of
+// a database without n-gram data holds no weights.
 //
 // The weights are made either at once (setLanguage) or when first needed
 // (setLanguagesLater): a load then only notes where the lists lie, and
@@ -32,8 +35,12 @@ namespace letterfreq {
 // The weight of every bucket of a language without n-gram data:
 // llround(1000 * ln(1/16384)).
 constexpr int32_t NGRAM_NO_DATA_WEIGHT = -9704;
-// Languages per step of the scoring loop; rows are padded to a multiple.
-constexpr int NGRAM_LANES = 8;
+// The lowest weight there can be, negated: that of a count of 0 in a total
+// of 2^64 - 1, llround(1000 * ln(0.125 / 2^64)) as doubles compute it.
+constexpr int32_t NGRAM_LARGEST_MAGNITUDE = 46441;
+// Languages per row step: 64 bytes of 16-bit weights. Rows are padded to a
+// multiple.
+constexpr int NGRAM_LANES = 32;
 
 // c_L and T_L of the language being loaded; reused from language to
 // language through clear(). The table is made by the first record.
@@ -42,6 +49,10 @@ class NgramLanguageCounts {
   void clear();
   // Adds one entry's n-gram record (its data block, untrusted).
   void addRecord(const uint8_t* data, size_t length);
+  // Adds `count` to one bucket, as lists summed elsewhere would (and as
+  // totals no file of records could reach in a test); nothing when the
+  // bucket is outside or the total would pass 2^64 - 1.
+  void addCount(int bucket, uint64_t count);
 
   bool hasData() const { return hasData_; }  // a record was added
   uint64_t total() const { return total_; }
@@ -67,6 +78,8 @@ class NgramLanguageCounts {
 
 // w = llround(1000 * ln((count + 1/8) / (total + 2048))).
 int32_t ngramWeight(uint64_t count, uint64_t total);
+// -w, 0 to NGRAM_LARGEST_MAGNITUDE when count <= total.
+uint16_t ngramMagnitude(uint64_t count, uint64_t total);
 
 class NgramModel {
  public:
@@ -113,10 +126,11 @@ class NgramModel {
   // True when at least one language has n-gram data.
   bool carriesNgramData() const { return carriesData_; }
 
-  // The weights of bucket b for every language, then zeros up to
-  // rowLength(); only when carriesNgramData(). These three make the
-  // weights first if they are still to be made.
-  const int32_t* bucketRow(int bucket) const {
+  // The negated weights -w of bucket b for every language, then zeros up
+  // to rowLength(); only when carriesNgramData(). The table starts on a
+  // 64-byte boundary. These three make the weights first if they are
+  // still to be made.
+  const uint16_t* negatedRow(int bucket) const {
     return weights() + static_cast<size_t>(bucket) * rowLength_;
   }
   int32_t weight(int bucket, int language) const;
@@ -128,16 +142,18 @@ class NgramModel {
   size_t rowLength() const { return rowLength_; }
 
  private:
-  const int32_t* weights() const {
+  const uint16_t* weights() const {
     if (later_) makeWeights();
     return table();
   }
-  int32_t* table() const { return reinterpret_cast<int32_t*>(weights_.data()); }
+  uint16_t* table() const {
+    return reinterpret_cast<uint16_t*>(weights_.data());
+  }
   // The table of weights, every language without data, if not made yet.
   void prepareWeights() const;
-  // One language's weights from its counts, whatever they hold, into
-  // out[b * stride] for every bucket b.
-  void writeWeights(const NgramLanguageCounts& counts, int32_t* out,
+  // One language's negated weights from its counts, whatever they hold,
+  // into out[b * stride] for every bucket b.
+  void writeWeights(const NgramLanguageCounts& counts, uint16_t* out,
                     size_t stride) const;
 
   int languageCount_ = 0;
@@ -145,7 +161,7 @@ class NgramModel {
   std::vector<uint8_t> hasData_;
   bool carriesData_ = false;
   // The weights and what they are made from; filled on first need.
-  // [bucket][language], int32_t; a block of its own, as the table runs to
+  // [bucket][language], uint16_t; a block of its own, as the table runs to
   // megabytes (db/page_block.h).
   mutable PageBlock weights_;
   mutable int64_t largestMagnitude_ = -int64_t{NGRAM_NO_DATA_WEIGHT};

@@ -70,12 +70,24 @@ TEST(MatchRankingTest, EveryCutIsThePrefixOfTheStableRanking) {
 
 // A model whose languages are random texts over a few letters, so that
 // they are close or far apart; an empty text is a language without data.
+// In one model of four, a language has a total of about 2 * 10^13, whose
+// lowest weights lie either side of -32767, the lowest the lanes take, or
+// the largest total of all.
 NgramModel randomModel(std::mt19937& random, int languages) {
   NgramModel model(languages);
   NgramLanguageCounts counts;
+  const int huge = random() % 4 == 0 ? static_cast<int>(random()) % languages
+                                     : -1;
   for (int e = 0; e < languages; ++e) {
     counts.clear();
-    if (random() % 5 != 0) {
+    if (e == huge) {
+      const uint64_t total =
+          random() % 4 == 0 ? UINT64_MAX
+                            : uint64_t{20000000000000} +
+                                  uint64_t{random()} * 600;
+      counts.addCount(static_cast<int>(random() % NGRAM_BUCKETS), total / 3);
+      counts.addCount(static_cast<int>(random() % 64), total - total / 3);
+    } else if (random() % 5 != 0) {
       NgramCounter counter;
       const size_t length = 20 + random() % 400;
       const char letters = static_cast<char>(2 + random() % 20);
@@ -163,14 +175,14 @@ TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
     }
     std::shuffle(buckets.begin(), buckets.end(), random);
     const TouchedBuckets listed{buckets.data(), buckets.size()};
-    // The SSE2 lanes, and the AVX2 lanes where this processor has them.
-    for (const auto set : {LaneSet::BASIC, LaneSet::WIDE}) {
+    // The SSE2 lanes, and the AVX2 and AVX-512 lanes where this processor
+    // has them.
+    for (const auto set : {LaneSet::BASIC, LaneSet::WIDE, LaneSet::WIDEST}) {
       const NgramLanes lanes(model, set);
-      ASSERT_EQ(lanes.usable(), model.carriesNgramData());
+      ASSERT_EQ(lanes.usable(), model.carriesNgramData() &&
+                                    model.largestWeightMagnitude() <= 32767);
       if (!lanes.usable()) break;
-      ASSERT_EQ(lanes.laneSet(), set == LaneSet::WIDE
-                                     ? NgramLanes::bestLaneSet()
-                                     : LaneSet::BASIC);
+      ASSERT_EQ(lanes.laneSet(), std::min(set, NgramLanes::bestLaneSet()));
       // Touched buckets found by the lanes, and handed over in any order.
       for (const TouchedBuckets known : {TouchedBuckets{}, listed}) {
         lanes.score(sample.data(), touched, scores, known);

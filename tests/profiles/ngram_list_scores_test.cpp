@@ -76,7 +76,8 @@ std::vector<int64_t> rowSums(const NgramModel& model,
   std::vector<int64_t> sums(static_cast<size_t>(model.languageCount()), 0);
   for (int b = 0; b < NGRAM_BUCKETS; ++b) {
     for (size_t e = 0; e < sums.size(); ++e) {
-      sums[e] += int64_t{sample[static_cast<size_t>(b)]} * model.bucketRow(b)[e];
+      sums[e] -= int64_t{sample[static_cast<size_t>(b)]} *
+                 model.negatedRow(b)[e];
     }
   }
   return sums;

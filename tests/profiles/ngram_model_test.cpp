@@ -26,8 +26,33 @@ TEST(NgramModelTest, WeightsRoundTheSmoothedLogShare) {
   EXPECT_EQ(ngramWeight(10, 100), -5357);              // -5357.28
   EXPECT_EQ(ngramWeight(100, 100), -3066);             // -3065.87
   EXPECT_EQ(ngramWeight(0, 100), -9752);               // -9751.73
-  // A huge language still fits 32 bits.
-  EXPECT_GT(ngramWeight(0, UINT64_MAX), INT32_MIN);
+  // No weight is above 0 nor below -NGRAM_LARGEST_MAGNITUDE, which a
+  // count of 0 in the largest total reaches: each is kept negated in 16
+  // bits.
+  EXPECT_EQ(ngramWeight(0, UINT64_MAX), -NGRAM_LARGEST_MAGNITUDE);
+  EXPECT_EQ(ngramMagnitude(0, UINT64_MAX), NGRAM_LARGEST_MAGNITUDE);
+  EXPECT_EQ(ngramWeight(UINT64_MAX, UINT64_MAX), 0);
+  EXPECT_EQ(ngramMagnitude(UINT64_MAX, UINT64_MAX), 0);
+  EXPECT_EQ(ngramMagnitude(10, 100), 5357);
+}
+
+// Totals no test file could reach, summed as a huge database's lists
+// would be: the weights reach the lowest there can be, and stay exact.
+TEST(NgramModelTest, HugeTotalsKeepTheirWeightsExactly) {
+  NgramLanguageCounts counts;
+  counts.addCount(3, UINT64_MAX - 7);
+  counts.addCount(4, 7);
+  counts.addCount(5, 1);  // past 2^64 - 1: not added
+  counts.addCount(NGRAM_BUCKETS, 1);  // outside: not added
+  EXPECT_EQ(counts.total(), UINT64_MAX);
+  EXPECT_EQ(counts.count(5), 0u);
+  NgramModel model(2);
+  model.setLanguage(1, counts);
+  EXPECT_EQ(model.weight(3, 1), ngramWeight(UINT64_MAX - 7, UINT64_MAX));
+  EXPECT_EQ(model.weight(4, 1), ngramWeight(7, UINT64_MAX));
+  EXPECT_EQ(model.weight(5, 1), -NGRAM_LARGEST_MAGNITUDE);
+  EXPECT_EQ(model.weight(5, 0), NGRAM_NO_DATA_WEIGHT);
+  EXPECT_EQ(model.largestWeightMagnitude(), NGRAM_LARGEST_MAGNITUDE);
 }
 
 TEST(NgramModelTest, LanguageCountsSumEntriesAndSkipDamage) {
@@ -95,9 +120,9 @@ TEST(NgramModelTest, WeightsPerLanguageAndNoDataLanguages) {
   EXPECT_EQ(model.weight(6, 1), ngramWeight(0, 100));
   EXPECT_EQ(model.weight(4, 0), NGRAM_NO_DATA_WEIGHT);
   // The row of a bucket holds every language side by side.
-  EXPECT_EQ(model.bucketRow(5)[1], ngramWeight(90, 100));
-  EXPECT_EQ(model.bucketRow(5)[0], NGRAM_NO_DATA_WEIGHT);
-  EXPECT_EQ(model.bucketRow(5)[2], NGRAM_NO_DATA_WEIGHT);
+  EXPECT_EQ(-int32_t{model.negatedRow(5)[1]}, ngramWeight(90, 100));
+  EXPECT_EQ(-int32_t{model.negatedRow(5)[0]}, NGRAM_NO_DATA_WEIGHT);
+  EXPECT_EQ(-int32_t{model.negatedRow(5)[2]}, NGRAM_NO_DATA_WEIGHT);
 }
 
 // A load leaves the weights for later: they are made on the first need,
@@ -129,10 +154,10 @@ TEST(NgramModelTest, WeightsLeftForLaterAreMadeOnFirstNeed) {
   EXPECT_EQ(calls, 2);
   EXPECT_FALSE(later.weightsPending());
   for (int b = 0; b < NGRAM_BUCKETS; ++b) {
-    ASSERT_EQ(later.bucketRow(b)[0], now.bucketRow(b)[0]) << b;
-    ASSERT_EQ(later.bucketRow(b)[1], now.bucketRow(b)[1]) << b;
-    ASSERT_EQ(later.bucketRow(b)[2], ngramWeight(0, 0)) << b;
-    ASSERT_EQ(later.bucketRow(b)[3], 0) << b;  // the row's padding
+    ASSERT_EQ(later.negatedRow(b)[0], now.negatedRow(b)[0]) << b;
+    ASSERT_EQ(later.negatedRow(b)[1], now.negatedRow(b)[1]) << b;
+    ASSERT_EQ(-int32_t{later.negatedRow(b)[2]}, ngramWeight(0, 0)) << b;
+    ASSERT_EQ(later.negatedRow(b)[3], 0) << b;  // the row's padding
   }
   EXPECT_EQ(later.largestWeightMagnitude(), now.largestWeightMagnitude());
   EXPECT_EQ(copy.weight(5, 1), ngramWeight(90, 100));
