@@ -134,7 +134,7 @@ struct Ranking {
   std::vector<uint64_t> spareKeys;
   std::vector<int64_t> ngramSums;
   std::vector<double> ngramWeights;
-  std::vector<uint32_t> touchedBuckets;
+  std::vector<uint16_t> touchedBuckets;
 };
 
 // The first `limit` languages (all of them for 0) of the order that

@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "profiles/ngram_lanes_wide.h"
 
@@ -56,14 +55,23 @@ inline __attribute__((always_inline)) void flushSums(
   }
 }
 
+// A count too large for a 16-bit factor: its products go straight into
+// the 64-bit totals, and the pair takes 0 in its place.
+inline uint32_t narrowCount(uint32_t times, const int16_t* row, size_t length,
+                            int64_t* totals) {
+  if (times <= static_cast<uint32_t>(NARROW_LIMIT)) return times;
+  for (size_t e = 0; e < length; ++e) totals[e] += int64_t{times} * row[e];
+  return 0;
+}
+
 // The totals of the STEPS * STEP languages from `first`, two touched
 // buckets at a time: their rows interleaved, multiplied by their counts
 // and added pairwise. Partial sums are flushed before they could
 // overflow: each pair adds at most its two counts times the largest -w.
 template <class Lanes, size_t STEPS>
 void addColumn(const NarrowTable& table, size_t first,
-               const uint32_t* sampleCounts,
-               const std::vector<uint32_t>& touched, int64_t* totals) {
+               const uint32_t* sampleCounts, TouchedBuckets touched,
+               int64_t* totals) {
   using Vector = typename Lanes::Vector;
   Vector low[STEPS], high[STEPS];
 #pragma GCC unroll 4
@@ -71,23 +79,29 @@ void addColumn(const NarrowTable& table, size_t first,
   const uint32_t limit =
       static_cast<uint32_t>(INT32_MAX / std::max<int32_t>(table.largest, 1));
   uint64_t pending = 0;
-  const size_t count = touched.size();
+  const size_t count = touched.count;
+  const uint16_t* buckets = touched.buckets;
   const int16_t* start = table.negated + first;
   for (size_t i = 0; i < count; i += 2) {
     if (i + AHEAD + 1 < count) {
-      __builtin_prefetch(start + table.stride * touched[i + AHEAD]);
-      __builtin_prefetch(start + table.stride * touched[i + AHEAD + 1]);
+      __builtin_prefetch(start + table.stride * buckets[i + AHEAD]);
+      __builtin_prefetch(start + table.stride * buckets[i + AHEAD + 1]);
     }
     const bool both = i + 1 < count;
-    const uint32_t timesA = sampleCounts[touched[i]];
-    const uint32_t timesB = both ? sampleCounts[touched[i + 1]] : 0;
+    const int16_t* rowA = start + table.stride * buckets[i];
+    const int16_t* rowB = both ? start + table.stride * buckets[i + 1] : rowA;
+    uint32_t timesA = sampleCounts[buckets[i]];
+    uint32_t timesB = both ? sampleCounts[buckets[i + 1]] : 0;
+    if (((timesA | timesB) >> 15) != 0) {  // rare
+      constexpr size_t LENGTH = STEPS * Lanes::STEP;
+      timesA = narrowCount(timesA, rowA, LENGTH, totals);
+      timesB = narrowCount(timesB, rowB, LENGTH, totals);
+    }
     if (pending + timesA + timesB > limit) {
       flushSums<Lanes, STEPS>(low, high, totals);
       pending = 0;
     }
     pending += timesA + timesB;
-    const int16_t* rowA = start + table.stride * touched[i];
-    const int16_t* rowB = both ? start + table.stride * touched[i + 1] : rowA;
     const Vector times = Lanes::broadcast(timesA | (timesB << 16));
 #pragma GCC unroll 4
     for (size_t k = 0; k < STEPS; ++k) {
@@ -101,7 +115,7 @@ void addColumn(const NarrowTable& table, size_t first,
 // scores[L] += the sums of every language, a column at a time.
 template <class Lanes>
 void addScoresIn(const NarrowTable& table, const uint32_t* sampleCounts,
-                 const std::vector<uint32_t>& touched, int64_t* scores) {
+                 TouchedBuckets touched, int64_t* scores) {
   constexpr size_t COLUMN = COLUMN_STEPS * Lanes::STEP;
   for (size_t first = 0; first < table.stride; first += COLUMN) {
     const size_t length = std::min(COLUMN, table.stride - first);

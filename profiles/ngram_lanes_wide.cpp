@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LETTERFREQ_NGRAM_AVX2 1
@@ -55,7 +54,7 @@ struct Avx2Lanes {
 }  // namespace
 
 void addScoresWide(const NarrowTable& table, const uint32_t* sampleCounts,
-                   const std::vector<uint32_t>& touched, int64_t* scores) {
+                   TouchedBuckets touched, int64_t* scores) {
   addScoresIn<Avx2Lanes>(table, sampleCounts, touched, scores);
 }
 
@@ -86,7 +85,7 @@ namespace ngram_lanes {
 bool wideLanesAvailable() { return false; }
 
 void addScoresWide(const NarrowTable&, const uint32_t*,
-                   const std::vector<uint32_t>&, int64_t*) {}
+                   TouchedBuckets, int64_t*) {}
 
 }  // namespace ngram_lanes
 }  // namespace letterfreq

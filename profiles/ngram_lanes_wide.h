@@ -8,7 +8,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 namespace ngram_lanes {
@@ -18,10 +19,15 @@ namespace ngram_lanes {
 constexpr size_t WIDE_STEP = 16;
 constexpr size_t WIDEST_STEP = 32;
 
+// The largest -w and the largest count the lanes take as signed 16-bit
+// numbers; with both at most this, a pair of products never overflows 32
+// bits. Larger counts go straight into 64-bit sums.
+constexpr int32_t NARROW_LIMIT = 32767;
+
 // The model's table as the lanes read it: [bucket][language], `stride` (a
 // multiple of WIDEST_STEP) negated weights -w per bucket, every one at
-// most 32767 so that it is also a signed 16-bit number, each row starting
-// on a 64-byte boundary.
+// most NARROW_LIMIT so that it is also a signed 16-bit number, each row
+// starting on a 64-byte boundary.
 struct NarrowTable {
   const int16_t* negated;
   size_t stride;
@@ -33,12 +39,12 @@ struct NarrowTable {
 bool wideLanesAvailable();
 bool widestLanesAvailable();
 
-// scores[L] += sum over `touched` of sampleCounts[b] * -w_L[b], every
-// count at most 32767. Only where the lanes are available.
+// scores[L] += sum over `touched` of sampleCounts[b] * -w_L[b]. Only
+// where the lanes are available.
 void addScoresWide(const NarrowTable& table, const uint32_t* sampleCounts,
-                   const std::vector<uint32_t>& touched, int64_t* scores);
+                   TouchedBuckets touched, int64_t* scores);
 void addScoresWidest(const NarrowTable& table, const uint32_t* sampleCounts,
-                     const std::vector<uint32_t>& touched, int64_t* scores);
+                     TouchedBuckets touched, int64_t* scores);
 
 }  // namespace ngram_lanes
 }  // namespace letterfreq

@@ -58,16 +58,16 @@ class NgramLanes {
   // s_L of every language of the model into `scores`; `touched` is room
   // for the list of the sample's buckets, found by a look through all
   // counts unless `known`.
-  void score(const uint32_t* sampleCounts, std::vector<uint32_t>& touched,
+  void score(const uint32_t* sampleCounts, std::vector<uint16_t>& touched,
              std::vector<int64_t>& scores, TouchedBuckets known = {}) const;
 
  private:
   // The buckets whose counts are not 0, in rising order.
   static void touchedBuckets(const uint32_t* sampleCounts,
-                             std::vector<uint32_t>& touched);
+                             std::vector<uint16_t>& touched);
   // scores[L] += the sum of n[b] * -w_L[b] over `touched`, in SSE2 lanes.
-  void addScores(const uint32_t* sampleCounts,
-                 const std::vector<uint32_t>& touched, int64_t* scores) const;
+  void addScores(const uint32_t* sampleCounts, TouchedBuckets touched,
+                 int64_t* scores) const;
 
   LaneSet laneSet_;
   ngram_lanes::NarrowTable table_{};  // the model's; null when not usable

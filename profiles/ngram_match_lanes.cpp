@@ -23,9 +23,7 @@ namespace letterfreq {
 
 namespace {
 
-// The largest -w read as a signed 16-bit number; with it, a pair of
-// products of counts up to NARROW_LIMIT never overflows 32 bits.
-constexpr int32_t NARROW_LIMIT = 32767;
+using ngram_lanes::NARROW_LIMIT;
 static_assert(NGRAM_LANES % ngram_lanes::WIDEST_STEP == 0,
               "rows of whole steps of every lane set");
 
@@ -77,7 +75,7 @@ struct Sse2Lanes {
 }  // namespace
 
 void NgramLanes::touchedBuckets(const uint32_t* sampleCounts,
-                                std::vector<uint32_t>& touched) {
+                                std::vector<uint16_t>& touched) {
   touched.resize(NGRAM_BUCKETS);
   size_t count = 0;
   const __m128i zero = _mm_setzero_si128();
@@ -93,7 +91,7 @@ void NgramLanes::touchedBuckets(const uint32_t* sampleCounts,
                         _mm_packs_epi32(zeros(run + 8), zeros(run + 12)));
     auto bits = static_cast<uint32_t>(~_mm_movemask_epi8(packed) & 0xFFFF);
     while (bits != 0) {
-      touched[count++] = static_cast<uint32_t>(run + __builtin_ctz(bits));
+      touched[count++] = static_cast<uint16_t>(run + __builtin_ctz(bits));
       bits &= bits - 1;
     }
   }
@@ -101,25 +99,24 @@ void NgramLanes::touchedBuckets(const uint32_t* sampleCounts,
 }
 
 void NgramLanes::addScores(const uint32_t* sampleCounts,
-                           const std::vector<uint32_t>& touched,
-                           int64_t* scores) const {
+                           TouchedBuckets touched, int64_t* scores) const {
   ngram_lanes::addScoresIn<Sse2Lanes>(table_, sampleCounts, touched, scores);
 }
 
 #else  // no SIMD lanes built: plain sums over the touched buckets
 
 void NgramLanes::touchedBuckets(const uint32_t* sampleCounts,
-                                std::vector<uint32_t>& touched) {
+                                std::vector<uint16_t>& touched) {
   touched.clear();
   for (int b = 0; b < NGRAM_BUCKETS; ++b) {
-    if (sampleCounts[b] != 0) touched.push_back(static_cast<uint32_t>(b));
+    if (sampleCounts[b] != 0) touched.push_back(static_cast<uint16_t>(b));
   }
 }
 
 void NgramLanes::addScores(const uint32_t* sampleCounts,
-                           const std::vector<uint32_t>& touched,
-                           int64_t* scores) const {
-  for (uint32_t b : touched) {
+                           TouchedBuckets touched, int64_t* scores) const {
+  for (size_t i = 0; i < touched.count; ++i) {
+    const uint16_t b = touched.buckets[i];
     const int16_t* row = table_.negated + table_.stride * b;
     for (size_t e = 0; e < table_.languages; ++e) {
       scores[e] += int64_t{sampleCounts[b]} * row[e];
@@ -130,36 +127,21 @@ void NgramLanes::addScores(const uint32_t* sampleCounts,
 #endif
 
 void NgramLanes::score(const uint32_t* sampleCounts,
-                       std::vector<uint32_t>& touched,
+                       std::vector<uint16_t>& touched,
                        std::vector<int64_t>& scores,
                        TouchedBuckets known) const {
   // The sums of n[b] * -w_L[b], negated at the end.
   scores.assign(table_.languages, 0);
-  if (known.buckets != nullptr) {
-    touched.assign(known.buckets, known.buckets + known.count);
-  } else {
+  if (known.buckets == nullptr) {
     touchedBuckets(sampleCounts, touched);
+    known = {touched.data(), touched.size()};
   }
-  // Counts too large for a 16-bit factor are added straight into 64 bits.
-  size_t kept = 0;
-  for (uint32_t b : touched) {
-    const uint32_t times = sampleCounts[b];
-    if (times <= static_cast<uint32_t>(NARROW_LIMIT)) {
-      touched[kept++] = b;
-      continue;
-    }
-    const int16_t* row = table_.negated + table_.stride * b;
-    for (size_t e = 0; e < table_.languages; ++e) {
-      scores[e] += int64_t{times} * row[e];
-    }
-  }
-  touched.resize(kept);
   if (laneSet_ == LaneSet::WIDEST) {
-    ngram_lanes::addScoresWidest(table_, sampleCounts, touched, scores.data());
+    ngram_lanes::addScoresWidest(table_, sampleCounts, known, scores.data());
   } else if (laneSet_ == LaneSet::WIDE) {
-    ngram_lanes::addScoresWide(table_, sampleCounts, touched, scores.data());
+    ngram_lanes::addScoresWide(table_, sampleCounts, known, scores.data());
   } else {
-    addScores(sampleCounts, touched, scores.data());
+    addScores(sampleCounts, known, scores.data());
   }
   for (int64_t& score : scores) score = -score;
 }

@@ -159,7 +159,7 @@ TEST(NgramRankingTest, EveryCutIsThePrefixOfThePlainMatch) {
 TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
   using LaneSet = NgramLanes::LaneSet;
   std::mt19937 random(11);
-  std::vector<uint32_t> touched;
+  std::vector<uint16_t> touched;
   std::vector<int64_t> scores;
   for (int round = 0; round < 40; ++round) {
     // Up to more languages than one column of partial sums holds.
