@@ -14,6 +14,10 @@
 //   also timed alone over samples counted beforehand (their 64 KiB of
 //   counts no longer in the cache, so slower than in the batch) beside the
 //   plain ranking that is its test oracle.
+// - NgramTable: the table of n-gram weights a batch makes before its first
+//   sample (summing every language's lists, a logarithm per bucket and
+//   language): its size in MB and the time to make it, beside the load of
+//   the database it follows.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -252,6 +256,31 @@ BENCHMARK(BM_Ngrams)
     ->Arg(400)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
+
+void BM_NgramTable(benchmark::State& state) {
+  std::vector<double> loads, tables;
+  size_t bytes = 0;
+  for (auto _ : state) {
+    const double start = processCpuMicroseconds();
+    DatabaseLoad loaded;
+    std::ostringstream err;
+    if (!loadDatabaseArg(sourceFile("ling2.db"), err, loaded)) {
+      state.SkipWithError("the starter database did not load");
+      return;
+    }
+    const double made = processCpuMicroseconds();
+    const NgramLanes lanes(loaded.ngrams);  // makes the weights
+    tables.push_back(processCpuMicroseconds() - made);
+    loads.push_back(made - start);
+    bytes = loaded.ngrams.rowLength() * NGRAM_BUCKETS * sizeof(uint16_t);
+    benchmark::DoNotOptimize(lanes.usable());
+  }
+  state.counters["tableMB"] = static_cast<double>(bytes) / 1e6;
+  state.counters["tableMs"] = median(tables) / 1e3;
+  state.counters["loadMs"] = median(loads) / 1e3;
+  state.counters["tableOverLoad"] = median(tables) / median(loads);
+}
+BENCHMARK(BM_NgramTable)->Unit(benchmark::kMillisecond)->Iterations(9);
 
 }  // namespace
 }  // namespace letterfreq
