@@ -160,17 +160,26 @@ void NgramModel::makeWeights() const {
 bool NgramModel::scoreFromLists(const uint32_t* sampleCounts,
                                 std::vector<int64_t>& scores) const {
   if (!later_ || weights_.size() != 0) return false;
-  // The sample's buckets, and each one's place among them (0: not one).
+  // Each bucket's place in `counts`: the sample's own buckets from SPREAD
+  // on, every other one a place before them picked by its low bits, whose
+  // sum is never read. Every item is added to its place without a branch,
+  // which the sample's buckets (frequent ones, as the lists') would often
+  // mispredict; spread over SPREAD places, the others' additions do not
+  // wait on one another.
+  constexpr uint32_t SPREAD = 16;
   std::vector<uint32_t> buckets;
-  std::vector<uint16_t> placeOf(NGRAM_BUCKETS, 0);
+  std::vector<uint16_t> placeOf(NGRAM_BUCKETS);
   int64_t features = 0;
   for (uint32_t b = 0; b < NGRAM_BUCKETS; ++b) {
-    if (sampleCounts[b] == 0) continue;
+    if (sampleCounts[b] == 0) {
+      placeOf[b] = static_cast<uint16_t>(b % SPREAD);
+      continue;
+    }
+    placeOf[b] = static_cast<uint16_t>(SPREAD + buckets.size());
     buckets.push_back(b);
-    placeOf[b] = static_cast<uint16_t>(buckets.size());
     features += sampleCounts[b];
   }
-  std::vector<uint64_t> counts(buckets.size() + 1);
+  std::vector<uint64_t> counts(SPREAD + buckets.size());
   scores.assign(static_cast<size_t>(languageCount_), 0);
   for (size_t e = 0; e < scores.size(); ++e) {
     if (!hasData_[e]) {
@@ -180,17 +189,17 @@ bool NgramModel::scoreFromLists(const uint32_t* sampleCounts,
     std::fill(counts.begin(), counts.end(), 0);
     uint64_t total = 0;
     const uint16_t* place = placeOf.data();
+    uint64_t* sums = counts.data();
     later_(static_cast<int>(e), [&](const uint8_t* data, size_t length) {
       forEachNgramItem(data, length, [&](const NgramItem& item) {
         total += item.count;
-        // Rarely taken: the running total alone stays in a register.
-        if (place[item.bucket] != 0) counts[place[item.bucket]] += item.count;
+        sums[place[item.bucket]] += item.count;
       });
     });
     int64_t score = 0;
     for (size_t k = 0; k < buckets.size(); ++k) {
       score += int64_t{sampleCounts[buckets[k]]} *
-               ngramWeight(counts[k + 1], total);
+               ngramWeight(counts[SPREAD + k], total);
     }
     scores[e] = score;
   }

@@ -62,6 +62,9 @@ NgramModel laterModel(const Lists& lists, const std::vector<bool>& withData) {
 
 std::vector<uint32_t> randomSample(std::mt19937& random) {
   std::vector<uint32_t> sample(NGRAM_BUCKETS, 0);
+  if (random() % 10 == 0) {  // a long sample: every bucket touched
+    for (uint32_t& count : sample) count = 1 + random() % 3;
+  }
   const uint32_t buckets = random() % 3 == 0 ? 0 : random() % 2000;
   for (uint32_t k = 0; k < buckets; ++k) {
     sample[random() % (random() % 2 ? 64 : NGRAM_BUCKETS)] +=
