@@ -15,8 +15,9 @@ namespace {
 
 std::atomic<bool> readAheadEnabled{true};
 
-// Two entries a file: the read and the close that follows it.
-constexpr unsigned RING_ENTRIES = 2 * FileReadAhead::GROUP_SIZE;
+// Four entries a file: opening, reading and closing it, and closing the
+// name's path descriptor.
+constexpr unsigned RING_ENTRIES = 4 * FileReadAhead::GROUP_SIZE;
 
 }  // namespace
 
@@ -38,10 +39,7 @@ FileAhead FileReadAhead::take(size_t index) {
 }
 
 void FileReadAhead::closeUntaken() {
-  for (FileAhead& ahead : group_) {
-    if (ahead.kind == FileAhead::Kind::Opened) close(ahead.descriptor);
-    ahead = FileAhead();
-  }
+  for (FileAhead& ahead : group_) ahead = FileAhead();
 }
 
 void FileReadAhead::readGroup(size_t first) {
@@ -53,16 +51,23 @@ void FileReadAhead::readGroup(size_t first) {
   if (!ring_) {
     // Made on the first group: a command with one sample makes none.
     ring_ = std::make_unique<IoRing>(RING_ENTRIES);
-    if (ring_->usable()) slots_ = PageBlock(GROUP_SIZE * SLOT_SIZE);
+    if (ring_->registerFileSlots(GROUP_SIZE)) {
+      slots_ = PageBlock(GROUP_SIZE * SLOT_SIZE);
+    } else {
+      ring_.reset(new IoRing(0));  // no slots: nothing is read ahead
+    }
   }
   if (!ring_->usable() || ring_->capacity() < RING_ENTRIES) return;
-  openGroup();
-  readOpened();
+  findRegularFiles();
+  readRegularFiles();
 }
 
-// Opens every wanted file of the group as the plain reader opens it.
-// Until the next step each opened one is held as Opened.
-void FileReadAhead::openGroup() {
+// Looks at what each wanted name is without opening it for reading (a
+// path descriptor opens no FIFO and no device): a FIFO a writer waits on
+// is opened at its turn, by the plain reader, as it would be without the
+// read-ahead.
+void FileReadAhead::findRegularFiles() {
+  pathFds_.assign(group_.size(), -1);
   for (size_t i = 0; i < group_.size(); ++i) {
     const std::string& name = names_[groupStart_ + i];
     if (!isFileSample(name) || name.find('\0') != std::string::npos ||
@@ -73,56 +78,39 @@ void FileReadAhead::openGroup() {
     entry->opcode = IORING_OP_OPENAT;
     entry->fd = AT_FDCWD;
     entry->addr = reinterpret_cast<uintptr_t>(name.c_str());
-    entry->open_flags = SAMPLE_OPEN_FLAGS;
+    entry->open_flags = O_PATH | O_CLOEXEC;
     entry->user_data = i;
   }
-  // A ring that fails here leaves the files it opened open: the kernel
+  // A ring that fails here leaves the names it opened open: the kernel
   // gave no word of them. It never does once it made the ring.
   ring_->run([this](uint64_t index, int result) {
-    if (index < group_.size() && result >= 0) {
-      group_[index].kind = FileAhead::Kind::Opened;
-      group_[index].descriptor = result;
-    }
+    if (index < pathFds_.size()) pathFds_[index] = result;
   });
 }
 
-// Reads and closes the regular files that fit a slot; a file whose read
-// shows all of it (a short read past its size, or none at all) becomes
-// Whole, any other is left to the plain reader.
-void FileReadAhead::readOpened() {
+// Opens, reads and closes each regular file that fits a slot, in one
+// chain a file, the opened file living in the ring's own slot; a file
+// whose read shows all of it (a short read past its size, or none at all)
+// becomes Whole, any other is left to the plain reader.
+void FileReadAhead::readRegularFiles() {
   sizes_.assign(group_.size(), -1);
   for (size_t i = 0; i < group_.size(); ++i) {
-    FileAhead& ahead = group_[i];
-    if (ahead.kind != FileAhead::Kind::Opened) continue;
+    const int pathFd = pathFds_[i];
+    if (pathFd < 0) continue;
     struct stat status;
-    if (fstat(ahead.descriptor, &status) != 0) {
-      close(ahead.descriptor);
-      ahead = FileAhead();
-      continue;
+    if (fstat(pathFd, &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size < static_cast<off_t>(SLOT_SIZE)) {
+      sizes_[i] = status.st_size;
+      queueRead(i);
     }
-    if (!S_ISREG(status.st_mode) ||
-        status.st_size >= static_cast<off_t>(SLOT_SIZE)) {
-      continue;  // the plain reader reads it from this descriptor
-    }
-    sizes_[i] = status.st_size;
-    io_uring_sqe* read = ring_->queue();
-    read->opcode = IORING_OP_READ;
-    read->fd = ahead.descriptor;
-    read->addr = reinterpret_cast<uintptr_t>(slots_.data() + i * SLOT_SIZE);
-    read->len = SLOT_SIZE;
-    read->off = 0;
-    // The close comes after the read whatever the read gave.
-    read->flags = IOSQE_IO_HARDLINK;
-    read->user_data = 2 * i;
     io_uring_sqe* closing = ring_->queue();
     closing->opcode = IORING_OP_CLOSE;
-    closing->fd = ahead.descriptor;
-    closing->user_data = 2 * i + 1;
-    ahead = FileAhead();  // closed by the ring
+    closing->fd = pathFd;
+    closing->user_data = UINT64_MAX;
   }
   ring_->run([this](uint64_t code, int result) {
-    const size_t i = static_cast<size_t>(code / 2);
-    if (code % 2 != 0 || i >= group_.size()) return;
+    const size_t i = static_cast<size_t>(code / 3);
+    if (code % 3 != 1 || i >= group_.size()) return;
     const int64_t size = sizes_[i];
     const bool whole =
         result == 0 || (result > 0 && size > 0 && result >= size &&
@@ -134,6 +122,32 @@ void FileReadAhead::readOpened() {
     ahead.length = static_cast<size_t>(result);
     ahead.size = size;
   });
+}
+
+// The chain of file i: open into slot i, read, close whatever the read
+// gave. A failed open cancels the rest. The name is opened as the plain
+// reader opens it (the ring's slots take no close-on-exec flag).
+void FileReadAhead::queueRead(size_t i) {
+  io_uring_sqe* open = ring_->queue();
+  open->opcode = IORING_OP_OPENAT;
+  open->fd = AT_FDCWD;
+  open->addr = reinterpret_cast<uintptr_t>(names_[groupStart_ + i].c_str());
+  open->open_flags = SAMPLE_OPEN_FLAGS & ~O_CLOEXEC;
+  open->file_index = static_cast<uint32_t>(i + 1);
+  open->flags = IOSQE_IO_LINK;
+  open->user_data = 3 * i;
+  io_uring_sqe* read = ring_->queue();
+  read->opcode = IORING_OP_READ;
+  read->fd = static_cast<int>(i);
+  read->addr = reinterpret_cast<uintptr_t>(slots_.data() + i * SLOT_SIZE);
+  read->len = SLOT_SIZE;
+  read->off = 0;
+  read->flags = IOSQE_FIXED_FILE | IOSQE_IO_HARDLINK;
+  read->user_data = 3 * i + 1;
+  io_uring_sqe* closing = ring_->queue();
+  closing->opcode = IORING_OP_CLOSE;
+  closing->file_index = static_cast<uint32_t>(i + 1);
+  closing->user_data = 3 * i + 2;
 }
 
 }  // namespace letterfreq

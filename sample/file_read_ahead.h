@@ -1,16 +1,17 @@
 // Reading a long list of small sample files ahead, a group at a time, with
-// one system call per step of the whole group (sample/io_ring.h): opening
-// each file, then reading and closing the regular ones that fit a slot.
-// On this kind of machine a system call costs about a microsecond, and a
-// plain read of a file takes four of them.
+// one system call per step of the whole group (sample/io_ring.h): finding
+// the regular files among the names, then opening, reading and closing
+// those that fit a slot. On this kind of machine a system call costs about
+// a microsecond, and a plain read of a file takes four of them.
 //
 // It only learns early what the plain reader would learn (readFileBlocks
-// in sample/sample_loader.h): each file's bytes when they are all there,
-// or else the descriptor it opened (a FIFO, a device, a large file),
-// which the plain reader then takes over. Whatever else happens (a name
-// that does not open, a file that changed while read, no io_uring in the
-// kernel) is left to the plain reader, which reads that name itself: the
-// outcome, the messages and the waiting are those of the plain reader.
+// in sample/sample_loader.h): a small regular file's bytes when they are
+// all there. Everything else (a name that does not open, a FIFO, a device,
+// a folder, a large file, a file that changed while read, a kernel
+// without io_uring) is left to the plain reader, which reads that name at
+// its turn: the outcome, the messages and the waiting are the plain
+// reader's. Only a regular file that is replaced by another kind of file
+// within the microseconds between the two steps may be read as it is then.
 #pragma once
 
 #include <cstddef>
@@ -38,19 +39,19 @@ class FileReadAhead {
 
   // What was learnt of names[index], reading its group first when needed;
   // indices are asked in increasing order. The bytes stay valid until the
-  // next call; a descriptor is the caller's to close (a ReadAheadHandOff
-  // does it).
+  // next call.
   FileAhead take(size_t index);
 
-  // Files of this size or more are not read ahead (their descriptor is).
+  // Files of this size or more are not read ahead.
   static constexpr size_t SLOT_SIZE = 16 * 1024;
   // Files read ahead together.
   static constexpr size_t GROUP_SIZE = 32;
 
  private:
   void readGroup(size_t first);
-  void openGroup();
-  void readOpened();
+  void findRegularFiles();
+  void readRegularFiles();
+  void queueRead(size_t i);
   void closeUntaken();
 
   const std::vector<std::string>& names_;
@@ -58,6 +59,7 @@ class FileReadAhead {
   std::unique_ptr<IoRing> ring_;
   PageBlock slots_;
   std::vector<FileAhead> group_;
+  std::vector<int> pathFds_;
   std::vector<int64_t> sizes_;
   size_t groupStart_ = 0;
   size_t groupEnd_ = 0;

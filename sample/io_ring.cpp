@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace letterfreq {
 
@@ -92,6 +93,18 @@ void IoRing::unmap() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   entries_ = 0;
+}
+
+bool IoRing::registerFileSlots(unsigned count) {
+#ifdef __NR_io_uring_register
+  if (!usable()) return false;
+  std::vector<int> empty(count, -1);
+  return syscall(__NR_io_uring_register, fd_, IORING_REGISTER_FILES,
+                 empty.data(), count) == 0;
+#else
+  (void)count;
+  return false;
+#endif
 }
 
 io_uring_sqe* IoRing::queue() {

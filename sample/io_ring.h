@@ -25,6 +25,10 @@ class IoRing {
   bool usable() const { return fd_ >= 0; }
   unsigned capacity() const { return entries_; }
 
+  // Makes `count` empty slots for direct descriptors (files the ring
+  // opens for its own later entries, never in the process's table).
+  bool registerFileSlots(unsigned count);
+
   // The next free entry, zeroed, or null when `capacity` are queued.
   io_uring_sqe* queue();
   // Hands the queued entries to the kernel and waits until all of them

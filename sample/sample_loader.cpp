@@ -59,9 +59,12 @@ class ReadBlock {
 
 constexpr char HTTP_PREFIX[] = "http://";
 
-// The type and size of an opened sample file, and the reads that suit it:
-// the descriptor, or -1 (closed) when it cannot be told.
-int prepareSampleFile(int fd, bool* waitsForData, int64_t* size) {
+// Opens without waiting: a FIFO would otherwise block in open() until a
+// writer comes. Regular files get back their blocking reads.
+int openSampleFile(const std::string& path, bool* waitsForData,
+                   int64_t* size) {
+  const int fd = open(path.c_str(), SAMPLE_OPEN_FLAGS);
+  if (fd < 0) return -1;
   struct stat status;
   if (fstat(fd, &status) != 0) {
     close(fd);
@@ -80,14 +83,6 @@ int prepareSampleFile(int fd, bool* waitsForData, int64_t* size) {
     posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   }
   return fd;
-}
-
-// Opens without waiting; regular files get back their blocking reads.
-int openSampleFile(const std::string& path, bool* waitsForData,
-                   int64_t* size) {
-  const int fd = open(path.c_str(), SAMPLE_OPEN_FLAGS);
-  if (fd < 0) return -1;
-  return prepareSampleFile(fd, waitsForData, size);
 }
 
 // The hand-off of this thread: the name it is for and what is known.
@@ -154,21 +149,11 @@ SampleEnd readBlocks(int fd, bool waitsForData, int64_t size,
 
 ReadAheadHandOff::ReadAheadHandOff(const std::string& name,
                                    const FileAhead& ahead) {
-  // One at a time: a descriptor still held by an earlier one is closed.
-  if (handedOff.ahead.kind == FileAhead::Kind::Opened) {
-    close(handedOff.ahead.descriptor);
-  }
   handedOff.name = &name;
   handedOff.ahead = ahead;
 }
 
-ReadAheadHandOff::~ReadAheadHandOff() {
-  if (handedOff.name != nullptr &&
-      handedOff.ahead.kind == FileAhead::Kind::Opened) {
-    close(handedOff.ahead.descriptor);
-  }
-  handedOff = HandedOff();
-}
+ReadAheadHandOff::~ReadAheadHandOff() { handedOff = HandedOff(); }
 
 bool isFileSample(const std::string& sampleText) {
   // The prefixes are compared byte for byte: "HTTP://x" is a file name.
@@ -189,10 +174,7 @@ bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
   } else {
     bool waitsForData = false;
     int64_t size = -1;
-    FileDescriptor file(
-        ahead.kind == FileAhead::Kind::Opened
-            ? prepareSampleFile(ahead.descriptor, &waitsForData, &size)
-            : openSampleFile(path, &waitsForData, &size));
+    FileDescriptor file(openSampleFile(path, &waitsForData, &size));
     if (file.get() < 0) return false;
     end = readBlocks(file.get(), waitsForData, size, onBlock, limits,
                      progress, bytesRead);

@@ -39,20 +39,16 @@ struct FileAhead {
   enum class Kind {
     Unread,  // nothing: the file is read by its name
     Whole,   // a regular file read to its end: `bytes`
-    Opened,  // opened with SAMPLE_OPEN_FLAGS, nothing read: `descriptor`
   };
   Kind kind = Kind::Unread;
   const uint8_t* bytes = nullptr;
   size_t length = 0;
-  int64_t size = -1;  // the file's size when it was opened (Whole)
-  int descriptor = -1;
+  int64_t size = -1;  // the file's size when it was opened
 };
 
 // While it lives, the next readFileBlocks of `name` on this thread uses
-// `ahead` in place of opening and reading the name: it reads nothing more
-// for a Whole file (the cancel flag is still looked at first), and reads
-// an Opened one from its descriptor, which it takes over. A descriptor no
-// read took is closed at the end.
+// `ahead` in place of opening and reading the name when it is Whole (the
+// cancel flag is still looked at first). One at a time.
 class ReadAheadHandOff {
  public:
   ReadAheadHandOff(const std::string& name, const FileAhead& ahead);
