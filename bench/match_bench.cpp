@@ -80,20 +80,18 @@ BENCHMARK(BM_MatchAgainstTable)
     ->DenseRange(FIRST_METHOD_CODE, LAST_METHOD_CODE)
     ->Unit(benchmark::kMillisecond);
 
-// The scores of one method in SIMD lanes and by the plain version, taking
-// turns in each step so that both meet the same machine; reported as
-// medians of CPU time (lanesUs, plainUs) and the ratio lanes / plain.
-void scoreBy(bool lanes, int code, const int32_t* sample,
+// The scores of one method in the widest lanes, in SSE2 lanes and by the
+// plain version, taking turns in each step so that all meet the same
+// machine; reported as medians of CPU time (lanesUs, basicUs, plainUs) and
+// the ratios of the lanes to plain (ratio for the widest, basicRatio).
+void scoreBy(MatchLanes lanes, int code, const int32_t* sample,
              const LanguageTable& table, std::vector<float>& scores) {
   if (code == METHOD_DIFFERENCE) {
-    lanes ? scoreDifference(sample, table, scores)
-          : plain::scoreDifference(sample, table, scores);
+    scoreDifference(sample, table, scores, lanes);
   } else if (code == METHOD_TENDENCY_PULL) {
-    lanes ? scoreTendencyPull(sample, table, scores)
-          : plain::scoreTendencyPull(sample, table, scores);
+    scoreTendencyPull(sample, table, scores, lanes);
   } else {
-    lanes ? scoreDeviations(sample, table, code - 1, scores)
-          : plain::scoreDeviations(sample, table, code - 1, scores);
+    scoreDeviations(sample, table, code - 1, scores, lanes);
   }
 }
 
@@ -117,23 +115,26 @@ void BM_LanesOverPlain(benchmark::State& state) {
   const LanguageTable table(languages);
   const auto sample = makeSample();
   std::vector<float> scores;
-  std::vector<double> lanes, plainTimes;
-  auto timed = [&](bool useLanes) {
+  std::vector<double> lanes, basic, plainTimes;
+  auto timed = [&](MatchLanes set) {
     constexpr int REPEATS = 20;
     const double start = threadCpuMicroseconds();
     for (int r = 0; r < REPEATS; ++r) {
-      scoreBy(useLanes, code, sample.data(), table, scores);
+      scoreBy(set, code, sample.data(), table, scores);
       benchmark::DoNotOptimize(scores.data());
     }
     return (threadCpuMicroseconds() - start) / REPEATS;
   };
   for (auto _ : state) {
-    lanes.push_back(timed(true));
-    plainTimes.push_back(timed(false));
+    lanes.push_back(timed(bestMatchLanes()));
+    basic.push_back(timed(MatchLanes::BASIC));
+    plainTimes.push_back(timed(MatchLanes::PLAIN));
   }
   state.counters["lanesUs"] = median(lanes);
+  state.counters["basicUs"] = median(basic);
   state.counters["plainUs"] = median(plainTimes);
   state.counters["ratio"] = median(lanes) / median(plainTimes);
+  state.counters["basicRatio"] = median(basic) / median(plainTimes);
   state.SetLabel(methodName(code));
 }
 BENCHMARK(BM_LanesOverPlain)

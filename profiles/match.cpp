@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "profiles/match_lanes.h"
 #include "profiles/match_steps.h"
 #include "profiles/methods.h"
 
@@ -30,11 +31,8 @@ inline bool bandHolds(float a, float ea, float b) {
   return ((loB <= loA) & (loA <= hiB)) | ((loA <= loB) & (loB <= hiA));
 }
 
-}  // namespace
-
-namespace plain {
-
-void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
+// The plain scorings: the oracle of the lanes.
+void plainDifference(const int32_t* sampleCounts, const LanguageTable& table,
                      std::vector<float>& scores) {
   const auto q = sampleFrequencies(sampleCounts);
   scores.assign(table.size, 0.0f);
@@ -51,7 +49,7 @@ void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
   }
 }
 
-void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
+void plainDeviations(const int32_t* sampleCounts, const LanguageTable& table,
                      int k, std::vector<float>& scores) {
   const auto q = sampleFrequencies(sampleCounts);
   const float kf = static_cast<float>(k);
@@ -74,7 +72,7 @@ void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
   }
 }
 
-void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+void plainTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
                        std::vector<float>& scores) {
   const auto q = sampleFrequencies(sampleCounts);
   scores.assign(table.size, 0.0f);
@@ -98,7 +96,52 @@ void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
   }
 }
 
-}  // namespace plain
+// The scorers of `lanes`, falling back from WIDE to BASIC to null (the
+// plain scoring) where the lane set is not built or not run here.
+const match_lanes::Scorers* scorersFor(MatchLanes lanes) {
+  static const match_lanes::Scorers wide = match_lanes::wideScorers();
+  static const match_lanes::Scorers basic = match_lanes::basicScorers();
+  if (lanes == MatchLanes::WIDE && wide.difference != nullptr) return &wide;
+  if (lanes != MatchLanes::PLAIN && basic.difference != nullptr) return &basic;
+  return nullptr;
+}
+
+}  // namespace
+
+MatchLanes bestMatchLanes() {
+  static const MatchLanes best =
+      match_lanes::wideScorers().difference != nullptr ? MatchLanes::WIDE
+                                                       : MatchLanes::BASIC;
+  return best;
+}
+
+void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
+                     std::vector<float>& scores, MatchLanes lanes) {
+  const match_lanes::Scorers* scorers = scorersFor(lanes);
+  if (scorers == nullptr) return plainDifference(sampleCounts, table, scores);
+  scorers->difference(match_lanes::laneFrequencies(sampleCounts).data(), table,
+                      scores);
+}
+
+void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
+                     int k, std::vector<float>& scores, MatchLanes lanes) {
+  const match_lanes::Scorers* scorers = scorersFor(lanes);
+  if (scorers == nullptr) {
+    return plainDeviations(sampleCounts, table, k, scores);
+  }
+  scorers->deviations(match_lanes::laneFrequencies(sampleCounts).data(), table,
+                      k, scores);
+}
+
+void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+                       std::vector<float>& scores, MatchLanes lanes) {
+  const match_lanes::Scorers* scorers = scorersFor(lanes);
+  if (scorers == nullptr) {
+    return plainTendencyPull(sampleCounts, table, scores);
+  }
+  scorers->tendencyPull(match_lanes::laneFrequencies(sampleCounts).data(),
+                        table, scores);
+}
 
 LanguageTable::LanguageTable(ProfileList languages)
     : size(static_cast<int>(languages.size())),

@@ -1,7 +1,7 @@
 // The steps that the plain and the SIMD scoring of the methods over the 255
-// counts share (profiles/match.cpp, profiles/match_lanes.cpp): the sample's
-// frequencies, the band test and how the sums of a block become scores.
-// Internal to the two; nothing else includes it.
+// counts share (profiles/match.cpp, profiles/match_lane_steps.h): the
+// sample's frequencies and how the sums of a block become scores. Internal
+// to the scoring; nothing else includes it.
 #pragma once
 
 #include <array>

@@ -1,10 +1,11 @@
-// The SIMD scoring of the six methods, in the widest lanes the processor
-// has and in SSE2 lanes alone, against the plain version, its oracle:
-// every score the same bits, over random languages (empty ones, huge
-// counts, zero and large deviations, any number of blocks and padding
-// lanes) and over the starter database.
+// The SIMD scoring of the six methods, in every lane set the processor
+// runs, against the plain version, its oracle: every score the same bits,
+// over random languages (empty ones, huge counts, zero and large
+// deviations, any number of blocks and padding lanes) and over the starter
+// database.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -27,50 +28,43 @@ uint32_t bitsOf(float value) {
   return bits;
 }
 
-// Method `code` (1 to 6) in the widest lanes, in SSE2 lanes alone and in
-// plain C++.
-void scoreEach(int code, const int32_t* sample, const LanguageTable& table,
-               std::vector<float>& wide, std::vector<float>& basicScores,
-               std::vector<float>& plainScores) {
+// Method `code` (1 to 6) summed in `lanes`.
+void scoreIn(MatchLanes lanes, int code, const int32_t* sample,
+             const LanguageTable& table, std::vector<float>& scores) {
   if (code == METHOD_DIFFERENCE) {
-    scoreDifference(sample, table, wide);
-    basic::scoreDifference(sample, table, basicScores);
-    plain::scoreDifference(sample, table, plainScores);
+    scoreDifference(sample, table, scores, lanes);
   } else if (code == METHOD_TENDENCY_PULL) {
-    scoreTendencyPull(sample, table, wide);
-    basic::scoreTendencyPull(sample, table, basicScores);
-    plain::scoreTendencyPull(sample, table, plainScores);
+    scoreTendencyPull(sample, table, scores, lanes);
   } else {
-    scoreDeviations(sample, table, code - 1, wide);
-    basic::scoreDeviations(sample, table, code - 1, basicScores);
-    plain::scoreDeviations(sample, table, code - 1, plainScores);
+    scoreDeviations(sample, table, code - 1, scores, lanes);
   }
 }
 
-void expectSameBits(const std::vector<float>& lanes,
-                    const std::vector<float>& plainScores, const char* which,
-                    int code, size_t s) {
-  ASSERT_EQ(lanes.size(), plainScores.size());
-  for (size_t e = 0; e < lanes.size(); ++e) {
-    ASSERT_EQ(bitsOf(lanes[e]), bitsOf(plainScores[e]))
-        << which << " lanes, method " << code << ", sample " << s
-        << ", language " << e << ": " << lanes[e] << " against "
-        << plainScores[e];
-  }
+// The lane sets this processor runs, best last.
+std::vector<MatchLanes> lanesToCompare() {
+  std::vector<MatchLanes> lanes{MatchLanes::BASIC};
+  if (bestMatchLanes() == MatchLanes::WIDE) lanes.push_back(MatchLanes::WIDE);
+  return lanes;
 }
 
-// Every method, every sample, both lane sets: the same bits as the oracle.
-void expectSameBits(ProfileList languages,
-                    const std::vector<Counts>& samples) {
+// Every method, every sample, every lane set: the same bits as the oracle.
+void expectSameBits(ProfileList languages, const std::vector<Counts>& samples) {
   const LanguageTable table(languages);
-  std::vector<float> wide, basicScores, plainScores;
+  std::vector<float> lanes, plainScores;
   for (int code = METHOD_DIFFERENCE; code <= METHOD_TENDENCY_PULL; ++code) {
     for (size_t s = 0; s < samples.size(); ++s) {
-      scoreEach(code, samples[s].data(), table, wide, basicScores,
-                plainScores);
+      scoreIn(MatchLanes::PLAIN, code, samples[s].data(), table, plainScores);
       ASSERT_EQ(plainScores.size(), languages.size());
-      expectSameBits(wide, plainScores, "widest", code, s);
-      expectSameBits(basicScores, plainScores, "SSE2", code, s);
+      for (const MatchLanes set : lanesToCompare()) {
+        scoreIn(set, code, samples[s].data(), table, lanes);
+        ASSERT_EQ(lanes.size(), plainScores.size());
+        for (size_t e = 0; e < lanes.size(); ++e) {
+          ASSERT_EQ(bitsOf(lanes[e]), bitsOf(plainScores[e]))
+              << (set == MatchLanes::WIDE ? "AVX2" : "SSE2")
+              << " lanes, method " << code << ", sample " << s << ", language "
+              << e << ": " << lanes[e] << " against " << plainScores[e];
+        }
+      }
     }
   }
 }
@@ -133,6 +127,16 @@ TEST(MatchLanesTest, StarterDatabaseScoresAsThePlainVersion) {
   std::mt19937 random(7);
   for (int s = 0; s < 50; ++s) samples.push_back(randomCounts(random));
   expectSameBits(load.languageProfiles(), samples);
+}
+
+// The AVX2 lanes are used, and so compared above, wherever the processor
+// has them.
+TEST(MatchLanesTest, TheWidestLanesTheProcessorRunsAreBest) {
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+  __builtin_cpu_init();
+  EXPECT_EQ(bestMatchLanes() == MatchLanes::WIDE,
+            __builtin_cpu_supports("avx2") != 0);
+#endif
 }
 
 }  // namespace
