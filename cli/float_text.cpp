@@ -145,11 +145,6 @@ char* writeDecimal(char* out, size_t value) {
   return std::to_chars(out, out + DECIMAL_ROOM, value).ptr;
 }
 
-void appendDecimal(std::string& text, size_t value) {
-  char digits[DECIMAL_ROOM];
-  text.append(digits, writeDecimal(digits, value));
-}
-
 nlohmann::json jsonFloat(float value) {
   if (std::isnan(value)) return nullptr;
   return std::strtod(floatText(value).c_str(), nullptr);

@@ -32,8 +32,6 @@ void appendFloatText(std::string& text, float value);
 // A count in decimal from `out` on, as std::to_string writes it; returns
 // its end.
 char* writeDecimal(char* out, size_t value);
-// The same appended to `text`.
-void appendDecimal(std::string& text, size_t value);
 nlohmann::json jsonFloat(float value);
 
 }  // namespace letterfreq

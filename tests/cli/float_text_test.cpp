@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -134,20 +135,29 @@ TEST(FloatTextTest, ScoreMagnitudesPrintAsPrintfPrintsThem) {
   }
 }
 
-TEST(FloatTextTest, AppendingGivesTheSameTextsAfterWhatIsThere) {
+// As a row is written: floats and counts back to back into one buffer,
+// each in no more than its room.
+TEST(FloatTextTest, WritingInPlaceGivesTheSameTextsBackToBack) {
+  std::vector<char> buffer(FLOAT_TEXT_ROOM + DECIMAL_ROOM);
   std::string text = "x";
   std::string expected = "x";
   std::mt19937 random(3);
+  auto writeCount = [&](size_t count) {
+    char* end = writeDecimal(buffer.data(), count);
+    ASSERT_LE(end - buffer.data(), static_cast<ptrdiff_t>(DECIMAL_ROOM));
+    text.append(buffer.data(), end);
+    expected += std::to_string(count);
+  };
   for (int i = 0; i < 20000; ++i) {
     const float f = floatFromBits(static_cast<uint32_t>(random()));
-    appendFloatText(text, f);
+    char* end = writeFloatText(buffer.data(), f);
+    ASSERT_LE(end - buffer.data(), static_cast<ptrdiff_t>(FLOAT_TEXT_ROOM));
+    text.append(buffer.data(), end);
     expected += floatText(f);
-    const size_t count = random() >> (random() % 32);
-    appendDecimal(text, count);
-    expected += std::to_string(count);
+    writeCount(random() >> (random() % 32));
   }
-  appendDecimal(text, SIZE_MAX);
-  expected += std::to_string(SIZE_MAX);
+  writeCount(0);
+  writeCount(SIZE_MAX);
   EXPECT_EQ(text, expected);
 }
 
