@@ -13,15 +13,15 @@
 #include <time.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 
 #include "bench/generated_database.h"
 #include "cli/cli_runner.h"
+#include "db/page_block.h"
 #include "db/record_file.h"
 #include "profiles/entry_add_plain.h"
 
@@ -54,15 +54,12 @@ Times timed(Work work) {
 
 // Reads the whole file as cat does; returns the bytes read.
 size_t catFile(const std::string& path) {
-  struct Free {
-    void operator()(void* p) const { std::free(p); }
-  };
-  std::unique_ptr<void, Free> buffer(std::aligned_alloc(4096, CAT_BLOCK));
+  PageBlock buffer(CAT_BLOCK);
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) throw std::runtime_error("cannot open " + path);
   size_t total = 0;
   ssize_t n;
-  while ((n = ::read(fd, buffer.get(), CAT_BLOCK)) > 0)
+  while ((n = ::read(fd, buffer.data(), CAT_BLOCK)) > 0)
     total += static_cast<size_t>(n);
   ::close(fd);
   return total;

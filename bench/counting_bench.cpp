@@ -197,7 +197,7 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   constexpr size_t SIZE = 16u << 20;
   const bool prose = state.range(0) == 0;
   const std::vector<uint8_t> text = prose ? proseText(SIZE) : htmlText(SIZE);
-  const bench::PageBuffer buffer = bench::pageAlignedCopy(text);
+  const PageBlock buffer = bench::pageAlignedCopy(text);
   int32_t counts[255];
   NgramCounter ngrams;
   CountingPass plain;
@@ -207,18 +207,18 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   for (auto _ : state) {
     histogram.push_back(bench::cpuSecondsOf([&] {
       bench::ByteHistogram h{};
-      bench::histogram4(buffer.get(), text.size(), h);
+      bench::histogram4(buffer.data(), text.size(), h);
       benchmark::DoNotOptimize(h);
     }));
     rule.push_back(bench::cpuSecondsOf(
-        [&] { plain.count(buffer.get(), text.size(), counts); }));
+        [&] { plain.count(buffer.data(), text.size(), counts); }));
     benchmark::DoNotOptimize(counts);
     ngram.push_back(bench::cpuSecondsOf(
-        [&] { withNgrams.count(buffer.get(), text.size(), counts); }));
+        [&] { withNgrams.count(buffer.data(), text.size(), counts); }));
     benchmark::DoNotOptimize(ngrams.counts());
     basicRule.push_back(bench::cpuSecondsOf([&] {
       basic.reset();
-      basic.feed(buffer.get(), text.size());
+      basic.feed(buffer.data(), text.size());
       basic.copyCountsTo(counts);
     }));
     benchmark::DoNotOptimize(counts);
@@ -254,13 +254,13 @@ bool readWhole(const std::string& path, uint8_t* buffer, size_t size) {
 void BM_CountFileVsRead(benchmark::State& state) {
   const std::string& path = samplePath();
   constexpr size_t BLOCK = 256 * 1024;
-  const bench::PageBuffer buffer = bench::pageAligned(BLOCK);
+  PageBlock buffer(BLOCK);
   int32_t counts[255];
   countFile(path, counts, true);  // into the page cache
   std::vector<double> reads, counting;
   for (auto _ : state) {
     reads.push_back(bench::cpuSecondsOf(
-        [&] { readWhole(path, buffer.get(), BLOCK); }));
+        [&] { readWhole(path, buffer.data(), BLOCK); }));
     counting.push_back(
         bench::cpuSecondsOf([&] { countFile(path, counts, true); }));
     benchmark::DoNotOptimize(counts);

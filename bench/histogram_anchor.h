@@ -1,9 +1,9 @@
 // The yardsticks the counting benchmarks measure against in the same run:
 // a plain C byte histogram with four tables, unrolled four times (the
 // fastest plain way to count bytes: the four tables keep repeated bytes
-// from waiting on each other), page-aligned buffers as read(2) likes them,
-// and the processor time of the calling thread, which stays comparable
-// when other work shares the machine.
+// from waiting on each other), page-aligned buffers as read(2) likes them
+// (db/page_block.h), and the processor time of the calling thread, which
+// stays comparable when other work shares the machine.
 #pragma once
 
 #include <time.h>
@@ -11,11 +11,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-#include <memory>
-#include <new>
 #include <vector>
+
+#include "db/page_block.h"
 
 namespace letterfreq {
 namespace bench {
@@ -38,22 +37,10 @@ inline void histogram4(const uint8_t* p, size_t length, ByteHistogram& h) {
   for (; i < length; ++i) ++h.tables[0][p[i]];
 }
 
-struct FreeDeleter {
-  void operator()(uint8_t* p) const { std::free(p); }
-};
-using PageBuffer = std::unique_ptr<uint8_t[], FreeDeleter>;
-
-inline PageBuffer pageAligned(size_t size) {
-  const size_t rounded = (size + 4095) / 4096 * 4096;
-  auto* p = static_cast<uint8_t*>(std::aligned_alloc(4096, rounded));
-  if (p == nullptr) throw std::bad_alloc();
-  return PageBuffer(p);
-}
-
-// A copy of `bytes` in a page-aligned buffer.
-inline PageBuffer pageAlignedCopy(const std::vector<uint8_t>& bytes) {
-  PageBuffer buffer = pageAligned(bytes.size());
-  std::memcpy(buffer.get(), bytes.data(), bytes.size());
+// A copy of `bytes` in whole pages, as the reading code keeps its buffer.
+inline PageBlock pageAlignedCopy(const std::vector<uint8_t>& bytes) {
+  PageBlock buffer(bytes.size());
+  std::memcpy(buffer.data(), bytes.data(), bytes.size());
   return buffer;
 }
 
