@@ -3,10 +3,13 @@
 // whole block of eight languages per instruction, built from the steps of
 // profiles/match_lane_steps.h as the SSE2 lanes are.
 #include <array>
+#include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "profiles/match_lanes.h"
 #include "profiles/match_steps.h"
+#include "sample/target_instructions.h"
 
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
 #define LETTERFREQ_WIDE_MATCH_LANES 1
@@ -15,16 +18,8 @@
 
 #if defined(LETTERFREQ_WIDE_MATCH_LANES)
 // Everything defined from here on, the shared steps included, is compiled
-// for AVX2; it runs only where wideScorers() hands it out. Clang ignores
-// GCC's target pragma and takes the same as an attribute put on every
-// function.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), \
-                             apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+// for AVX2; it runs only where wideScorers() hands it out.
+LETTERFREQ_TARGET_BEGIN("avx2")
 #include "profiles/match_lane_steps.h"
 
 namespace letterfreq {
@@ -56,11 +51,7 @@ struct WideLanes {
 
 }  // namespace
 }  // namespace letterfreq
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LETTERFREQ_TARGET_END
 
 namespace letterfreq {
 namespace match_lanes {

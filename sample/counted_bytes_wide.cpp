@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstring>
 
+#include "sample/target_instructions.h"
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LETTERFREQ_WIDE_GATHER 1
 #include <immintrin.h>
@@ -11,15 +13,7 @@
 #if defined(LETTERFREQ_WIDE_GATHER)
 // Everything defined from here on, the shared steps included, is compiled
 // for these instructions; it runs only where available() says so.
-// Clang ignores GCC's target pragma and takes the same list as an attribute
-// put on every function.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target( \
-    "avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt,pclmul"))), apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt,pclmul")
-#endif
+LETTERFREQ_TARGET_BEGIN("avx512f,avx512bw,avx512vbmi2,bmi,bmi2,popcnt,pclmul")
 #include "sample/counted_block_steps.h"
 
 namespace letterfreq {
@@ -92,11 +86,7 @@ const uint8_t* gather(const uint8_t* p, const uint8_t* end, bool filterMarkup,
 
 }  // namespace counted_bytes_wide
 }  // namespace letterfreq
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LETTERFREQ_TARGET_END
 
 namespace letterfreq {
 namespace counted_bytes_wide {
