@@ -28,7 +28,8 @@ FileReadAhead::FileReadAhead(const std::vector<std::string>& names,
                              std::function<bool(const std::string&)> wanted)
     : names_(names), wanted_(std::move(wanted)) {}
 
-FileReadAhead::~FileReadAhead() { closeUntaken(); }
+// Out of line: IoRing is complete only here.
+FileReadAhead::~FileReadAhead() = default;
 
 FileAhead FileReadAhead::take(size_t index) {
   if (index >= groupEnd_ || index < groupStart_) readGroup(index);
@@ -38,12 +39,7 @@ FileAhead FileReadAhead::take(size_t index) {
   return taken;
 }
 
-void FileReadAhead::closeUntaken() {
-  for (FileAhead& ahead : group_) ahead = FileAhead();
-}
-
 void FileReadAhead::readGroup(size_t first) {
-  closeUntaken();
   groupStart_ = first;
   groupEnd_ = std::min(names_.size(), first + GROUP_SIZE);
   group_.assign(groupEnd_ - groupStart_, FileAhead());

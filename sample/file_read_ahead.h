@@ -52,7 +52,6 @@ class FileReadAhead {
   void findRegularFiles();
   void readRegularFiles();
   void queueRead(size_t i);
-  void closeUntaken();
 
   const std::vector<std::string>& names_;
   std::function<bool(const std::string&)> wanted_;
