@@ -7,10 +7,15 @@
 // library, all in this one process.
 //
 //   accuracy --db data/ling2.db --texts .starter/texts [--summary FILE]
+//            [--wrong FILE]
 //
 // TEXTS holds languages.tsv (language name, folder, ...), close.tsv (one
 // group of close languages a line) and heldout/FOLDER/KIND.txt. Prints the
-// whole Markdown report; --summary also writes its first part to FILE.
+// whole Markdown report; --summary also writes its first part to FILE;
+// --wrong lists every snippet the last method (N-gram Likelihood) got wrong,
+// one a line: language, kind, length, answer, byte offset in the held-out
+// text (heldout/FOLDER/KIND.docs names the document there), the snippet
+// with its line ends as "\n".
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -47,6 +52,7 @@ struct Options {
   std::string database;
   std::string texts;
   std::string summary;
+  std::string wrong;
   int snippets = 100;   // per language, kind and length
   uint32_t seed = 1;    // any fixed value: the selection only has to stay put
 };
@@ -78,14 +84,19 @@ uint32_t nameHash(const std::string& name) {
   return h;
 }
 
+struct Cut {
+  size_t offset;  // in the held-out text
+  std::string bytes;
+};
+
 // `count` snippets of at most `length` bytes, whole characters only. The
 // generator is std::mt19937, whose output the standard fixes, used without
 // a distribution (those differ between libraries), so every platform cuts
 // the same snippets.
-std::vector<std::string> cutSnippets(const std::string& text, int length,
-                                     int count, uint32_t seed) {
+std::vector<Cut> cutSnippets(const std::string& text, int length, int count,
+                             uint32_t seed) {
   std::mt19937 random(seed);
-  std::vector<std::string> snippets;
+  std::vector<Cut> snippets;
   size_t size = text.size();
   size_t span = size > static_cast<size_t>(length) ? size - length + 1 : 1;
   for (int i = 0; i < count; ++i) {
@@ -93,7 +104,7 @@ std::vector<std::string> cutSnippets(const std::string& text, int length,
     while (start < size && isContinuationByte(text[start])) ++start;
     size_t end = std::min(size, start + length);
     while (end < size && end > start && isContinuationByte(text[end])) --end;
-    snippets.push_back(text.substr(start, end - start));
+    snippets.push_back({start, text.substr(start, end - start)});
   }
   return snippets;
 }
@@ -189,27 +200,47 @@ std::vector<std::function<int(const Snippet&)>> methodsUnderTest(
   return picks;
 }
 
+// One line of the --wrong list; line ends and tabs in the snippet are
+// written as "\\n" and "\\t" so that each snippet stays on its line.
+void printWrong(std::FILE* out, const Tally& tally, const HeldOutText& text,
+                int length, int guess, const Cut& cut) {
+  std::string shown;
+  for (char c : cut.bytes) {
+    shown += c == '\n' ? std::string("\\n") : c == '\t' ? std::string("\\t")
+                                                       : std::string(1, c);
+  }
+  std::fprintf(out, "%s\t%s\t%d\t%s\t%zu\t%s\n",
+               tally.languages[text.language].c_str(), KINDS[text.kind], length,
+               guess >= 0 ? tally.languages[guess].c_str() : "-", cut.offset,
+               shown.c_str());
+}
+
+// `wrong`, when not null, receives the last method's wrong answers.
 void measure(const std::vector<HeldOutText>& texts, const Options& options,
              const std::vector<std::function<int(const Snippet&)>>& picks,
-             Tally& tally) {
+             Tally& tally, std::FILE* wrong) {
   NgramCounter counter;
   for (const HeldOutText& text : texts) {
     const std::string& name = tally.languages[text.language];
     for (int l = 0; l < LENGTH_COUNT; ++l) {
       uint32_t seed = options.seed ^ nameHash(name + "/" + KINDS[text.kind]) ^
                       static_cast<uint32_t>(SNIPPET_LENGTHS[l]);
-      for (const std::string& bytes : cutSnippets(
-               text.text, SNIPPET_LENGTHS[l], options.snippets, seed)) {
-        const Snippet snippet = countSnippet(bytes, counter);
+      for (const Cut& cut : cutSnippets(text.text, SNIPPET_LENGTHS[l],
+                                        options.snippets, seed)) {
+        const Snippet snippet = countSnippet(cut.bytes, counter);
         for (size_t m = 0; m < picks.size(); ++m) {
           const int guess = picks[m](snippet);
           Counts& cell = tally.cells[m][text.language][text.kind][l];
           ++cell.tried;
           if (guess == text.language) {
             ++cell.right;
-          } else if (m + 1 == picks.size() && l == PAIR_LENGTH && guess >= 0) {
+            continue;
+          }
+          if (m + 1 != picks.size()) continue;
+          if (l == PAIR_LENGTH && guess >= 0) {
             ++tally.mistakes[text.language][guess];
           }
+          if (wrong) printWrong(wrong, tally, text, SNIPPET_LENGTHS[l], guess, cut);
         }
       }
     }
@@ -272,7 +303,15 @@ int run(const Options& options) {
       readHeldOut(options.texts, tally.languages);
   const auto picks = methodsUnderTest(target, tally.methods);
   tally.resize();
-  measure(texts, options, picks, tally);
+  std::FILE* wrong = nullptr;
+  if (!options.wrong.empty()) {
+    wrong = std::fopen(options.wrong.c_str(), "w");
+    if (!wrong) throw std::runtime_error("cannot write " + options.wrong);
+  }
+  measure(texts, options, picks, tally, wrong);
+  if (wrong && std::fclose(wrong) != 0) {
+    throw std::runtime_error("cannot write " + options.wrong);
+  }
 
   if (!options.summary.empty()) {
     std::FILE* summary = std::fopen(options.summary.c_str(), "w");
@@ -299,6 +338,8 @@ int main(int argc, char** argv) {
       ->required();
   app.add_option("--summary", options.summary,
                  "also write the summary tables to this file");
+  app.add_option("--wrong", options.wrong,
+                 "list the wrong answers of the last method in this file");
   app.add_option("--snippets", options.snippets,
                  "snippets per language, kind and length")
       ->check(CLI::Range(1, 100000));
