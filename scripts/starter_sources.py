@@ -24,20 +24,53 @@ PLACEHOLDERS = re.compile(
     r"|#\d+|\\[nt]"                      # #1 plural numbers, escapes
     r"|<[^<>]*>"                         # inline markup
 )
+# Not text of any language: addresses and paths, spreadsheet formulas
+# ("=SUM(A1:A5)"), and codes that mix digits with capital letters
+# ("ISO-8859-2", "OS2-850", "Windows-1252", "A1:A50", "UTF-8") but for the
+# short ones that words are made of ("3D-Objekt").
+NOT_TEXT = re.compile(
+    r"\b(?:https?|ftp|file)://\S*|\bwww\.[\w.-]+\S*"
+    r"|[\w.+-]+@[\w-]+\.[\w.-]+"
+    r"|(?<!\S)~?/[\w.-]+(?:/[\w.-]*)+"
+    r"|(?<!\S)=\S+"
+)
+CODE = re.compile(r"[\w.:+-]*(?:\d[\w.:+-]*[A-Z]|[A-Z][\w.:+-]*\d)[\w.:+-]*")
 LETTER = re.compile(r"[^\W\d_]")
 
 
 def clean(text):
-    """One paragraph: placeholders and markup out, white space collapsed."""
+    """One paragraph: placeholders, markup and codes out, white space
+    collapsed."""
     for _ in range(3):  # nested placeables
         text = PLACEHOLDERS.sub(" ", text)
     text = html.unescape(text)
     text = re.sub(r"~|(?<![\w])_(?=\w)", "", text)  # LibreOffice/GTK mnemonics
+    text = NOT_TEXT.sub(" ", text)
+    text = CODE.sub(lambda m: m.group() if is_word(m.group()) else " ", text)
     # The counting rule reads "<", ">" and "&" as markup: one of them in
     # plain text would hide what follows it.
-    text = re.sub(r"[<>&]", " ", text)
-    text = re.sub(r"\s+", " ", text).strip()
+    text = collapsed(re.sub(r"[<>&]", " ", text))
     return text if LETTER.search(text) else ""
+
+
+def is_word(token):
+    """A token the code pattern found that is a word after all: a short
+    code alone ("3D", "F2") or before a word ("3D-Objekt", "A4-Papier")."""
+    return (len(re.findall(r"[0-9A-Z]", token)) <= 2
+            or re.fullmatch(r"[0-9A-Z]{1,2}(-[^\W\d_]{2,})+", token) is not None)
+
+
+def without_mnemonics(strings):
+    """Interface strings without the access key marks that GTK puts within
+    a word ("Re_size", "A_lta")."""
+    return [re.sub(r"(?<=[^\W\d_])_(?=[^\W\d_])", "", s) for s in strings]
+
+
+def collapsed(text):
+    """Text with the brackets emptied by removals out ("Open ( )"), white
+    space collapsed."""
+    text = re.sub(r"\(\s*\)|\[\s*\]", " ", text)
+    return re.sub(r"\s+", " ", text).strip()
 
 
 def paragraphs_of(strings):
@@ -103,7 +136,7 @@ def firefox_documents(xpi):
                 continue
             # The path without the locale's folders: the same in every pack.
             key = "/".join(p for p in name.split("/") if p != locale)
-            docs.append((key, paragraphs_of(strings)))
+            docs.append((key, paragraphs_of(without_mnemonics(strings))))
     return docs
 
 
@@ -122,7 +155,7 @@ def mo_documents(folder):
             value = catalog[key]
             if value and value != source:  # untranslated strings repeat it
                 strings.append(value)
-        docs.append((name, paragraphs_of(strings)))
+        docs.append((name, paragraphs_of(without_mnemonics(strings))))
     return docs
 
 
@@ -130,8 +163,8 @@ def mo_sources_of(path):
     """The English source strings of one catalogue."""
     with open(path, "rb") as f:
         catalog = gettext.GNUTranslations(f)._catalog
-    return paragraphs_of(sorted(k.split("\x04")[-1] for k in catalog
-                                if isinstance(k, str) and k))
+    return paragraphs_of(without_mnemonics(sorted(
+        k.split("\x04")[-1] for k in catalog if isinstance(k, str) and k)))
 
 
 def mo_sources(folder):

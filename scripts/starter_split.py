@@ -2,7 +2,11 @@
 entries. Everything here depends only on document keys and text, so the
 same packages give the same entries on every run."""
 
+import functools
 import re
+import unicodedata
+
+from starter_sources import collapsed
 
 TEST_SHARE = 5        # one document key in five is held out for testing
 ENTRY_BYTES = 16000   # an entry holds at most about this much text
@@ -25,7 +29,9 @@ BRITISH_SPELLINGS = [(re.compile(r"our(s|ed|ing)?\b"), r"or\1"),
                      (re.compile(r"ys(e|ed|es|ing)\b"), r"yz\1"),
                      (re.compile(r"tre(s?)\b"), r"ter\1"),
                      (re.compile(r"logue(s?)\b"), r"log\1"),
-                     (re.compile(r"cancell(ed|ing)\b"), r"cancel\1")]
+                     (re.compile(r"ll(ed|ing)\b"), r"l\1"),  # labelled
+                     (re.compile(r"lment(s?)\b"), r"llment\1"),  # enrolment
+                     (re.compile(r"cence(s?)\b"), r"cense\1")]  # licence
 
 
 def american(paragraph):
@@ -59,23 +65,86 @@ def size(paragraphs):
     return sum(len(p.encode("utf-8")) + 1 for p in paragraphs)
 
 
+@functools.lru_cache(maxsize=1 << 20)
+def american_word(word):
+    return american(word)
+
+
+def english_key(words):
+    """Words compared with the English texts: lower case, one spelling."""
+    return [american_word(w) for w in words]
+
+
+# A paragraph's words as compared with whole English paragraphs: with their
+# hyphens and apostrophes ("Proxy-Status" is not "proxy status"), without
+# other punctuation ("Request Headers:" is "Request Headers").
+JOINED_WORD = re.compile(r"[^\W\d_]+(?:[-'’][^\W\d_]+)*")
+
+
+def paragraph_key(paragraph):
+    return " ".join(english_key(JOINED_WORD.findall(paragraph)))
+
+
 class LeftoverFilter:
     """Drops untranslated English from another language's text: paragraphs
-    found verbatim in the English sources (in British or American
-    spelling), paragraphs made of English function words, and, in a
-    language not written in Latin letters, paragraphs written in Latin
-    letters."""
+    whose words are those of a paragraph of the English sources (in British
+    or American spelling, whatever the punctuation), English runs within a
+    paragraph (an English sentence left in a translation, the English
+    original added in brackets), paragraphs made of English function words,
+    and, in a language not written in Latin letters, paragraphs written in
+    Latin letters."""
 
     def __init__(self, english_paragraphs):
-        self.english = {american(p) for p in english_paragraphs}
+        self.english, self.trigrams, self.counts = set(), set(), {}
+        for p in english_paragraphs:
+            self.english.add(paragraph_key(p))
+            words = english_key(WORD.findall(p))
+            self.trigrams.update(zip(words, words[1:], words[2:]))
+            for w in words:
+                self.counts[w] = self.counts.get(w, 0) + 1
+
+    def foreign_words(self, paragraphs):
+        """The English words that a language's own text (`paragraphs`, all
+        of it) uses at less than a quarter of their rate in English: not
+        the names, loans and short words that both share."""
+        own = {}
+        for p in paragraphs:
+            for w in english_key(WORD.findall(p)):
+                own[w] = own.get(w, 0) + 1
+        english_total, own_total = sum(self.counts.values()), sum(own.values())
+        return {w for w, n in self.counts.items()
+                if own.get(w, 0) * 4 * english_total < n * own_total}
 
     @staticmethod
     def strip(paragraph):
         """The paragraph without the help pages' English boilerplate."""
         return HELP_BOILERPLATE.sub("", paragraph).strip()
 
+    def without_english_runs(self, paragraph, foreign):
+        """The paragraph without its English runs: three or more words that
+        follow each other the same way in the English texts, at least two
+        and half of them `foreign` to the language."""
+        found = list(WORD.finditer(paragraph))
+        words = english_key(m.group() for m in found)
+        covered = [False] * len(words)
+        for i in range(len(words) - 2):
+            if tuple(words[i:i + 3]) in self.trigrams:
+                covered[i] = covered[i + 1] = covered[i + 2] = True
+        cuts, i = [], 0
+        while i < len(words):
+            j = i
+            while j < len(words) and covered[j]:
+                j += 1
+            marked = sum(w in foreign for w in words[i:j])
+            if j > i and marked >= 2 and marked * 2 >= j - i:
+                cuts.append((found[i].start(), found[j - 1].end()))
+            i = max(j, i + 1)
+        for start, end in reversed(cuts):
+            paragraph = paragraph[:start] + " " + paragraph[end:]
+        return collapsed(paragraph)
+
     def keep(self, paragraph, latin_script):
-        if american(paragraph) in self.english:
+        if paragraph_key(paragraph) in self.english:
             return False
         words = WORD.findall(paragraph.casefold())
         english = sum(w in ENGLISH_WORDS for w in words)
@@ -87,6 +156,52 @@ class LeftoverFilter:
             if ascii_letters * 2 > len(letters):
                 return False
         return True
+
+
+# Characters that belong to no script of their own ("MODIFIER LETTER
+# TURNED COMMA" in Uzbek, combining accents), and names whose script is
+# their second word ("FULLWIDTH LATIN ...", "EXTENDED ARABIC-INDIC DIGIT").
+NEUTRAL_NAMES = {"MODIFIER", "COMBINING", "SUPERSCRIPT", "SUBSCRIPT", "VULGAR"}
+SCRIPT_ALIASES = {"KATAKANA-HIRAGANA": "KATAKANA", "ARABIC-INDIC": "ARABIC",
+                  "IDEOGRAPHIC": "CJK"}
+TOKEN = re.compile(r"[^\s!-@\[-`{-~]+")  # no spaces, ASCII digits or punctuation
+
+
+@functools.lru_cache(maxsize=1 << 16)
+def script_of(char):
+    """The script of a letter, mark or digit ("LATIN", "CYRILLIC", "CJK",
+    ...), or None for any other character."""
+    if unicodedata.category(char)[0] not in "LMN" or char < "\x80":
+        return "LATIN" if char.isalpha() else None
+    words = unicodedata.name(char, "").split()
+    if words and words[0] in ("FULLWIDTH", "HALFWIDTH", "EXTENDED"):
+        words = words[1:]
+    if not words or words[0] in NEUTRAL_NAMES:
+        return None
+    return SCRIPT_ALIASES.get(words[0], words[0])
+
+
+def own_scripts(paragraphs):
+    """The scripts of a language: each of at least 1 % of its letters, and
+    Latin, which every language's text quotes (names, commands)."""
+    counts = {}
+    for p in paragraphs:
+        for c in p:
+            if c.isalpha():
+                name = script_of(c)
+                counts[name] = counts.get(name, 0) + 1
+    total = sum(counts.values())
+    return {s for s, n in counts.items() if n * 100 >= total} | {"LATIN"}
+
+
+def without_foreign_words(paragraph, scripts):
+    """The paragraph without the words written wholly in a script foreign
+    to the language ("А, Б, .., Аа, Аб (Russian)" in a list of numbering
+    styles)."""
+    def foreign(token):
+        found = {script_of(c) for c in token.group()} - {None}
+        return " " if found and not found & scripts else token.group()
+    return collapsed(TOKEN.sub(foreign, paragraph))
 
 
 def is_latin_script(paragraphs):
