@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sample/target_instructions.h"
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LETTERFREQ_NGRAM_AVX2 1
 #include <immintrin.h>
@@ -13,16 +15,8 @@
 
 #if defined(LETTERFREQ_NGRAM_AVX2)
 // Everything defined from here on, the column loop included, is compiled
-// for AVX2; it runs only where wideLanesAvailable() says so. Clang ignores
-// GCC's target pragma and takes the same list as an attribute put on
-// every function.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx2"))), \
-                             apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx2")
-#endif
+// for AVX2; it runs only where wideLanesAvailable() says so.
+LETTERFREQ_TARGET_BEGIN("avx2")
 #include "profiles/ngram_lanes_steps.h"
 
 namespace letterfreq {
@@ -60,11 +54,7 @@ void addScoresWide(const NarrowTable& table, const uint32_t* sampleCounts,
 
 }  // namespace ngram_lanes
 }  // namespace letterfreq
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LETTERFREQ_TARGET_END
 
 namespace letterfreq {
 namespace ngram_lanes {

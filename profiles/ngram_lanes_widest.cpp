@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sample/target_instructions.h"
+
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LETTERFREQ_NGRAM_AVX512 1
 #include <immintrin.h>
@@ -13,16 +15,8 @@
 
 #if defined(LETTERFREQ_NGRAM_AVX512)
 // Everything defined from here on, the column loop included, is compiled
-// for AVX-512; it runs only where widestLanesAvailable() says so. Clang
-// ignores GCC's target pragma and takes the same list as an attribute put
-// on every function.
-#if defined(__clang__)
-#pragma clang attribute push(__attribute__((target("avx512f,avx512bw"))), \
-                             apply_to = function)
-#else
-#pragma GCC push_options
-#pragma GCC target("avx512f,avx512bw")
-#endif
+// for AVX-512; it runs only where widestLanesAvailable() says so.
+LETTERFREQ_TARGET_BEGIN("avx512f,avx512bw")
 #include "profiles/ngram_lanes_steps.h"
 
 namespace letterfreq {
@@ -60,11 +54,7 @@ void addScoresWidest(const NarrowTable& table, const uint32_t* sampleCounts,
 
 }  // namespace ngram_lanes
 }  // namespace letterfreq
-#if defined(__clang__)
-#pragma clang attribute pop
-#else
-#pragma GCC pop_options
-#endif
+LETTERFREQ_TARGET_END
 
 namespace letterfreq {
 namespace ngram_lanes {
