@@ -137,9 +137,9 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   for (size_t i = 0; i < options.samples.size(); ++i) {
     const std::string& sampleText = options.samples[i];
     if (interrupted(context)) break;
-    const ReadAheadHandOff handOff(
-        sampleText, options.samples.size() > 1 ? ahead.take(i) : FileAhead());
-    if (!readSampleArg(sampleText, context, sample, pass, limits)) {
+    const FileAhead known =
+        options.samples.size() > 1 ? ahead.take(i) : FileAhead();
+    if (!readSampleArg(sampleText, context, sample, pass, limits, &known)) {
       status = 1;
       continue;
     }

@@ -17,10 +17,10 @@ namespace letterfreq {
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
                    CountingPass& pass, const SampleLimits& limits,
-                   SampleOutcome* outcome) {
+                   SampleOutcome* outcome, const FileAhead* ahead) {
   if (sample != STDIN_SAMPLE) {
     return loadSample(sample, profile, failure, pass, limits, nullptr,
-                      outcome);
+                      outcome, ahead);
   }
   profile = LetterProfile();
   if (!countStream(in, profile.counts.data(), pass)) {
@@ -34,11 +34,11 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
 
 bool readSampleArg(const std::string& sample, const CliContext& context,
                    LetterProfile& profile, CountingPass& pass,
-                   const SampleLimits& limits) {
+                   const SampleLimits& limits, const FileAhead* ahead) {
   std::string failure;
   SampleOutcome outcome;
   if (!loadSampleArg(sample, context.in, profile, &failure, pass, limits,
-                     &outcome)) {
+                     &outcome, ahead)) {
     printSampleFailure(sample, failureText(failure, outcome), context.err);
     return false;
   }

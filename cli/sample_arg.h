@@ -18,6 +18,7 @@ namespace letterfreq {
 
 class CountingPass;
 struct CliContext;
+struct FileAhead;
 
 inline constexpr const char* STDIN_SAMPLE = "-";
 inline constexpr const char* STDIN_READ_FAILED =
@@ -31,12 +32,14 @@ inline constexpr double DEFAULT_TIMEOUT_SECONDS =
 // Resets `profile` and counts the sample into it through `pass`
 // (sampleCount 1 on success). On failure the profile is empty, the pass's
 // attachments too, and *failure holds the message. Within `limits`,
-// telling in *outcome (when not null) how the data ended.
+// telling in *outcome (when not null) how the data ended. A file sample
+// uses `ahead` (when given) as loadSample does; standard input never.
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
                    CountingPass& pass,
                    const SampleLimits& limits = SampleLimits(),
-                   SampleOutcome* outcome = nullptr);
+                   SampleOutcome* outcome = nullptr,
+                   const FileAhead* ahead = nullptr);
 
 // loadSampleArg for the commands that use what arrived (count, match,
 // detect): on failure prints "letterfreq-cli: SAMPLE: MESSAGE (REASON)" to
@@ -44,7 +47,8 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
 // (cli/sample_warnings.h).
 bool readSampleArg(const std::string& sample, const CliContext& context,
                    LetterProfile& profile, CountingPass& pass,
-                   const SampleLimits& limits);
+                   const SampleLimits& limits,
+                   const FileAhead* ahead = nullptr);
 
 // Adds "--timeout SECONDS" (a positive number, default
 // DEFAULT_TIMEOUT_SECONDS) to `command`.

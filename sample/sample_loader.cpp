@@ -85,20 +85,6 @@ int openSampleFile(const std::string& path, bool* waitsForData,
   return fd;
 }
 
-// The hand-off of this thread: the name it is for and what is known.
-struct HandedOff {
-  const std::string* name = nullptr;
-  FileAhead ahead;
-};
-thread_local HandedOff handedOff;
-
-FileAhead takeHandedOff(const std::string& path) {
-  if (handedOff.name == nullptr || *handedOff.name != path) return {};
-  const FileAhead ahead = handedOff.ahead;
-  handedOff = HandedOff();
-  return ahead;
-}
-
 // What the plain read of a whole regular file gives, from its bytes.
 SampleEnd readWhole(const FileAhead& ahead, const BlockSink& onBlock,
                     const SampleLimits& limits,
@@ -147,14 +133,6 @@ SampleEnd readBlocks(int fd, bool waitsForData, int64_t size,
 
 }  // namespace
 
-ReadAheadHandOff::ReadAheadHandOff(const std::string& name,
-                                   const FileAhead& ahead) {
-  handedOff.name = &name;
-  handedOff.ahead = ahead;
-}
-
-ReadAheadHandOff::~ReadAheadHandOff() { handedOff = HandedOff(); }
-
 bool isFileSample(const std::string& sampleText) {
   // The prefixes are compared byte for byte: "HTTP://x" is a file name.
   return sampleText.compare(0, sizeof HTTP_PREFIX - 1, HTTP_PREFIX) != 0 &&
@@ -163,14 +141,13 @@ bool isFileSample(const std::string& sampleText) {
 
 bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
                     const SampleLimits& limits, const SampleProgress& progress,
-                    SampleOutcome* outcome) {
+                    SampleOutcome* outcome, const FileAhead* ahead) {
   // A name with a NUL byte would silently open a shorter name.
   if (path.find('\0') != std::string::npos) return false;
-  const FileAhead ahead = takeHandedOff(path);
   uint64_t bytesRead = 0;
   SampleEnd end = SampleEnd::Complete;
-  if (ahead.kind == FileAhead::Kind::Whole) {
-    end = readWhole(ahead, onBlock, limits, progress, bytesRead);
+  if (ahead != nullptr && ahead->kind == FileAhead::Kind::Whole) {
+    end = readWhole(*ahead, onBlock, limits, progress, bytesRead);
   } else {
     bool waitsForData = false;
     int64_t size = -1;
@@ -222,10 +199,10 @@ bool countWith(const Reader& read, int32_t* counts, CountingPass& pass) {
 
 bool countFile(const std::string& path, int32_t* counts, CountingPass& pass,
                const SampleLimits& limits, const SampleProgress& progress,
-               SampleOutcome* outcome) {
+               SampleOutcome* outcome, const FileAhead* ahead) {
   return countWith(
       [&](const BlockSink& sink) {
-        return readFileBlocks(path, sink, limits, progress, outcome);
+        return readFileBlocks(path, sink, limits, progress, outcome, ahead);
       },
       counts, pass);
 }
@@ -249,7 +226,7 @@ bool countStream(std::istream& in, int32_t* counts, bool filterMarkup) {
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure, CountingPass& pass,
                 const SampleLimits& limits, const SampleProgress& progress,
-                SampleOutcome* outcome) {
+                SampleOutcome* outcome, const FileAhead* ahead) {
   profile = LetterProfile();
   const bool isUrl = !isFileSample(sampleText);
   const bool isHttps = isHttpsAddress(sampleText);
@@ -260,7 +237,8 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
             : isHttps
                 ? countHttpsUrl(sampleText, counts, pass, limits, progress,
                                 &told)
-                : countFile(sampleText, counts, pass, limits, progress, &told);
+                : countFile(sampleText, counts, pass, limits, progress, &told,
+                            ahead);
   const bool cancelled = told.end == SampleEnd::Cancelled;
   if (cancelled) ok = false;  // the user stopped it: not a sample
   if (outcome != nullptr) *outcome = told;

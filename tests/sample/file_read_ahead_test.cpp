@@ -32,7 +32,9 @@ struct ReadResult {
   }
 };
 
-ReadResult plainRead(const std::string& name) {
+// Without `ahead`: the plain read.
+ReadResult plainRead(const std::string& name,
+                     const FileAhead* ahead = nullptr) {
   ReadResult result;
   SampleOutcome outcome;
   outcome.bodyBytes = 12345;  // to see whether it is set
@@ -41,7 +43,7 @@ ReadResult plainRead(const std::string& name) {
       [&result](const uint8_t* bytes, size_t length) {
         result.bytes.append(reinterpret_cast<const char*>(bytes), length);
       },
-      SampleLimits(), nullptr, &outcome);
+      SampleLimits(), nullptr, &outcome, ahead);
   result.end = outcome.end;
   result.bodyBytes = outcome.bodyBytes;
   return result;
@@ -49,8 +51,8 @@ ReadResult plainRead(const std::string& name) {
 
 ReadResult readAhead(FileReadAhead& ahead, size_t index,
                      const std::string& name) {
-  const ReadAheadHandOff handOff(name, ahead.take(index));
-  return plainRead(name);
+  const FileAhead known = ahead.take(index);
+  return plainRead(name, &known);
 }
 
 bool anyName(const std::string&) { return true; }
@@ -193,7 +195,7 @@ TEST_F(FileReadAheadTest, CancelledAndSwitchedOffReadsAreThePlainOnes) {
                                           dir.write("b", "abc")};
   {
     FileReadAhead ahead(names, anyName);
-    const ReadAheadHandOff handOff(names[0], ahead.take(0));
+    const FileAhead known = ahead.take(0);
     std::atomic<bool> cancel{true};
     SampleLimits limits;
     limits.cancel = &cancel;
@@ -201,7 +203,7 @@ TEST_F(FileReadAheadTest, CancelledAndSwitchedOffReadsAreThePlainOnes) {
     size_t fed = 0;
     EXPECT_FALSE(readFileBlocks(
         names[0], [&fed](const uint8_t*, size_t n) { fed += n; }, limits,
-        nullptr, &outcome));
+        nullptr, &outcome, &known));
     EXPECT_EQ(outcome.end, SampleEnd::Cancelled);
     EXPECT_EQ(fed, 0u);
   }
