@@ -7,6 +7,7 @@
 #include "profiles/match_lanes.h"
 #include "profiles/match_steps.h"
 #include "profiles/methods.h"
+#include "profiles/rank_order.h"
 
 namespace letterfreq {
 
@@ -186,24 +187,23 @@ bool matchScores(int methodCode, const int32_t* sampleCounts,
 namespace {
 
 // A score as an unsigned key that rises as the score falls: both zeros
-// alike, every NaN last. With the language's position below it, one key
-// per language orders them as a stable sort by falling score does, and
-// keys compare in one instruction.
-inline uint64_t rankKey(float score, size_t position) {
-  uint32_t falling = UINT32_MAX;
-  if (!std::isnan(score)) {
-    if (score == 0.0f) score = 0.0f;  // -0 ranks as +0
-    uint32_t bits;
-    std::memcpy(&bits, &score, sizeof bits);
-    // Rising with the score: negatives reversed below the positives.
-    const uint32_t rising = (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
-    falling = ~rising;
-  }
-  return (uint64_t{falling} << 32) | position;
+// alike, every NaN last.
+inline uint32_t fallingKey(float score) {
+  if (std::isnan(score)) return UINT32_MAX;
+  if (score == 0.0f) score = 0.0f;  // -0 ranks as +0
+  uint32_t bits;
+  std::memcpy(&bits, &score, sizeof bits);
+  // Rising with the score: negatives reversed below the positives.
+  const uint32_t rising = (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+  return ~rising;
 }
 
-// From this many languages on, a full ranking sorts its keys by radix.
-constexpr size_t RADIX_SORT_FROM = 64;
+// With the language's position below it, one key per language orders them
+// as a stable sort by falling score does, and keys compare in one
+// instruction.
+inline uint64_t rankKey(float score, size_t position) {
+  return (uint64_t{fallingKey(score)} << 32) | position;
+}
 
 // Sorts keys made by rankKey, in rising position order, as std::sort does:
 // a stable sort by their upper 32 bits leaves equal ones in position order.
@@ -230,14 +230,27 @@ void radixSortKeys(std::vector<uint64_t>& keys, std::vector<uint64_t>& spare) {
   }
 }
 
-}  // namespace
-
-void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
+// The first `kept` places of a list of at most MOST_COUNTED scores, by
+// counting.
+void countedRanking(const std::vector<float>& scores, size_t kept,
+                    Ranking& out) {
   const size_t n = scores.size();
-  const size_t kept = limit == 0 ? n : std::min(limit, n);
+  uint32_t keys[rank_order::MOST_COUNTED];
+  uint32_t order[rank_order::MOST_COUNTED];
+  for (size_t e = 0; e < n; ++e) keys[e] = fallingKey(scores[e]);
+  rank_order::countedOrder(keys, n, order);
+  for (size_t r = 0; r < kept; ++r) {
+    out.languages[r] = static_cast<int32_t>(order[r]);
+  }
+}
+
+// The first `kept` places of any list, from keys made by rankKey: one pass
+// for the first alone, a partial sort for a few, a radix sort for most.
+void sortedRanking(const std::vector<float>& scores, size_t kept,
+                   Ranking& out) {
+  const size_t n = scores.size();
   std::vector<uint64_t>& keys = out.keys;
   if (kept == 1) {
-    // One pass, keeping no key but the least.
     uint64_t least = UINT64_MAX;
     for (size_t e = 0; e < n; ++e) {
       least = std::min(least, rankKey(scores[e], e));
@@ -248,18 +261,28 @@ void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
     for (size_t e = 0; e < n; ++e) keys[e] = rankKey(scores[e], e);
     if (kept * 4 < n) {
       std::partial_sort(keys.begin(), keys.begin() + kept, keys.end());
-    } else if (n >= RADIX_SORT_FROM) {
-      radixSortKeys(keys, out.spareKeys);
     } else {
-      std::sort(keys.begin(), keys.end());
+      radixSortKeys(keys, out.spareKeys);
     }
   }
-  out.languages.resize(kept);
-  out.scores.resize(kept);
   for (size_t r = 0; r < kept; ++r) {
     out.languages[r] = static_cast<int32_t>(keys[r] & UINT32_MAX);
-    out.scores[r] = scores[out.languages[r]];
   }
+}
+
+}  // namespace
+
+void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
+  const size_t n = scores.size();
+  const size_t kept = limit == 0 ? n : std::min(limit, n);
+  out.languages.resize(kept);
+  if (kept != 1 && kept * 4 >= n && n <= rank_order::MOST_COUNTED) {
+    countedRanking(scores, kept, out);
+  } else {
+    sortedRanking(scores, kept, out);
+  }
+  out.scores.resize(kept);
+  for (size_t r = 0; r < kept; ++r) out.scores[r] = scores[out.languages[r]];
 }
 
 std::vector<MatchRow> namedRows(const Ranking& ranking,
