@@ -50,7 +50,9 @@ uint64_t scaledDigits(uint32_t mantissa, int shift, int exponent) {
   uint64_t digits = scaled >> shift;
   const uint64_t rest = scaled - (digits << shift);
   const uint64_t half = uint64_t{1} << (shift - 1);
-  if (rest > half || (rest == half && (digits & 1) != 0)) ++digits;
+  // Without a branch: which way a score rounds is anyone's guess.
+  digits += static_cast<uint64_t>(rest > half) |
+            (static_cast<uint64_t>(rest == half) & digits);
   return digits;
 }
 
@@ -69,6 +71,22 @@ void writeNine(char* out, uint32_t digits) {
   std::memcpy(out + 3, DIGIT_PAIRS + 2 * (high % 100), 2);
   std::memcpy(out + 5, DIGIT_PAIRS + 2 * (low / 100), 2);
   std::memcpy(out + 7, DIGIT_PAIRS + 2 * (low % 100), 2);
+}
+
+// Trailing zeros of the fraction are left out, as %g leaves them, and the
+// point with them, from a text that ends in 9 digits or 8 fraction digits
+// at most: counted in the last eight characters at once (the first digit
+// is never 0, and the point stops the count).
+char* withoutTrailingZeros(char* end) {
+  uint64_t last;  // the last character in the highest byte
+  std::memcpy(&last, end - 8, sizeof last);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  last = __builtin_bswap64(last);
+#endif
+  const uint64_t notZero = last ^ 0x3030303030303030ull;
+  const int zeros = notZero == 0 ? 8 : __builtin_clzll(notZero) / 8;
+  end -= zeros;
+  return end - (end[-1] == '.' ? 1 : 0);
 }
 
 // "%.9g" of a float of magnitude 10^-4 to below 2^23, the text of nearly
@@ -92,7 +110,8 @@ bool writeFixedFloat(char*& text, float value) {
   }
   if (digits < POWERS_OF_TEN[8] || digits >= POWERS_OF_TEN[9]) return false;
   char* out = text;
-  if (std::signbit(value)) *out++ = '-';
+  *out = '-';
+  out += std::signbit(value) ? 1 : 0;
   const auto nine = static_cast<uint32_t>(digits);
   if (exponent < 0) {
     // "0." and -1 - exponent zeros before the digits.
@@ -108,12 +127,7 @@ bool writeFixedFloat(char*& text, float value) {
     out += 10;
     if (exponent == 8) --out;  // no fraction: no point
   }
-  // Trailing zeros of the fraction are left out, as %g leaves them, and
-  // the point with them; the first digit is never 0.
-  if (exponent < 8) {
-    while (out[-1] == '0') --out;
-    if (out[-1] == '.') --out;
-  }
+  if (exponent < 8) out = withoutTrailingZeros(out);
   text = out;
   return true;
 }
