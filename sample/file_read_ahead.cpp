@@ -15,9 +15,21 @@ namespace {
 
 std::atomic<bool> readAheadEnabled{true};
 
-// Four entries a file: opening, reading and closing it, and closing the
-// name's path descriptor.
-constexpr unsigned RING_ENTRIES = 4 * FileReadAhead::GROUP_SIZE;
+// Three entries a file: opening, reading and closing it.
+constexpr unsigned RING_ENTRIES = 3 * FileReadAhead::GROUP_SIZE;
+
+#ifndef IORING_FEAT_LINKED_FILE
+#define IORING_FEAT_LINKED_FILE (1U << 12)
+#endif
+
+// The chains need a kernel that opens a file into a slot of the ring and
+// gives that slot to the next entry of the chain only once it is filled.
+// Older kernels take the slot too early (the read fails), and the oldest
+// open into the process's table and take the slot's close for a close of
+// descriptor 0.
+bool readsLinkedSlots(const IoRing& ring) {
+  return (ring.features() & IORING_FEAT_LINKED_FILE) != 0;
+}
 
 }  // namespace
 
@@ -47,23 +59,28 @@ void FileReadAhead::readGroup(size_t first) {
   if (!ring_) {
     // Made on the first group: a command with one sample makes none.
     ring_ = std::make_unique<IoRing>(RING_ENTRIES);
-    if (ring_->registerFileSlots(GROUP_SIZE)) {
+    if (readsLinkedSlots(*ring_) && ring_->registerFileSlots(GROUP_SIZE)) {
       slots_ = PageBlock(GROUP_SIZE * SLOT_SIZE);
     } else {
       ring_.reset(new IoRing(0));  // no slots: nothing is read ahead
     }
   }
   if (!ring_->usable() || ring_->capacity() < RING_ENTRIES) return;
-  findRegularFiles();
-  readRegularFiles();
+  // A ring the kernel stops taking calls from leaves the whole group to
+  // the plain reader (and every later one: the ring is then unusable).
+  if (!findRegularFiles() || !readRegularFiles()) {
+    group_.assign(group_.size(), FileAhead());
+  }
 }
 
-// Looks at what each wanted name is without opening it for reading (a
-// path descriptor opens no FIFO and no device): a FIFO a writer waits on
-// is opened at its turn, by the plain reader, as it would be without the
-// read-ahead.
-void FileReadAhead::findRegularFiles() {
-  pathFds_.assign(group_.size(), -1);
+// Looks at what each wanted name is without opening it: a FIFO a writer
+// waits on is opened at its turn, by the plain reader, as it would be
+// without the read-ahead. Notes the size of each regular file that fits a
+// slot. The group holds no descriptor of the process's table at any step,
+// so a ring that fails part way leaves none open.
+bool FileReadAhead::findRegularFiles() {
+  sizes_.assign(group_.size(), -1);
+  statuses_.resize(group_.size());
   for (size_t i = 0; i < group_.size(); ++i) {
     const std::string& name = names_[groupStart_ + i];
     if (!isFileSample(name) || name.find('\0') != std::string::npos ||
@@ -71,16 +88,22 @@ void FileReadAhead::findRegularFiles() {
       continue;
     }
     io_uring_sqe* entry = ring_->queue();
-    entry->opcode = IORING_OP_OPENAT;
+    entry->opcode = IORING_OP_STATX;
     entry->fd = AT_FDCWD;
     entry->addr = reinterpret_cast<uintptr_t>(name.c_str());
-    entry->open_flags = O_PATH | O_CLOEXEC;
+    entry->len = STATX_TYPE | STATX_SIZE;
+    entry->addr2 = reinterpret_cast<uintptr_t>(&statuses_[i]);
+    entry->statx_flags = 0;  // links are followed, as opening follows them
     entry->user_data = i;
   }
-  // A ring that fails here leaves the names it opened open: the kernel
-  // gave no word of them. It never does once it made the ring.
-  ring_->run([this](uint64_t index, int result) {
-    if (index < pathFds_.size()) pathFds_[index] = result;
+  return ring_->run([this](uint64_t index, int result) {
+    if (result != 0 || index >= sizes_.size()) return;
+    const struct statx& status = statuses_[index];
+    const unsigned needed = STATX_TYPE | STATX_SIZE;
+    if ((status.stx_mask & needed) == needed && S_ISREG(status.stx_mode) &&
+        status.stx_size < SLOT_SIZE) {
+      sizes_[index] = static_cast<int64_t>(status.stx_size);
+    }
   });
 }
 
@@ -88,23 +111,11 @@ void FileReadAhead::findRegularFiles() {
 // chain a file, the opened file living in the ring's own slot; a file
 // whose read shows all of it (a short read past its size, or none at all)
 // becomes Whole, any other is left to the plain reader.
-void FileReadAhead::readRegularFiles() {
-  sizes_.assign(group_.size(), -1);
+bool FileReadAhead::readRegularFiles() {
   for (size_t i = 0; i < group_.size(); ++i) {
-    const int pathFd = pathFds_[i];
-    if (pathFd < 0) continue;
-    struct stat status;
-    if (fstat(pathFd, &status) == 0 && S_ISREG(status.st_mode) &&
-        status.st_size < static_cast<off_t>(SLOT_SIZE)) {
-      sizes_[i] = status.st_size;
-      queueRead(i);
-    }
-    io_uring_sqe* closing = ring_->queue();
-    closing->opcode = IORING_OP_CLOSE;
-    closing->fd = pathFd;
-    closing->user_data = UINT64_MAX;
+    if (sizes_[i] >= 0) queueRead(i);
   }
-  ring_->run([this](uint64_t code, int result) {
+  return ring_->run([this](uint64_t code, int result) {
     const size_t i = static_cast<size_t>(code / 3);
     if (code % 3 != 1 || i >= group_.size()) return;
     const int64_t size = sizes_[i];

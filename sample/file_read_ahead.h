@@ -8,11 +8,13 @@
 // in sample/sample_loader.h): a small regular file's bytes when they are
 // all there. Everything else (a name that does not open, a FIFO, a device,
 // a folder, a large file, a file that changed while read, a kernel
-// without io_uring) is left to the plain reader, which reads that name at
+// without io_uring or too old for its chains) is left to the plain reader, which reads that name at
 // its turn: the outcome, the messages and the waiting are the plain
 // reader's. Only a regular file that is replaced by another kind of file
 // within the microseconds between the two steps may be read as it is then.
 #pragma once
+
+#include <sys/stat.h>
 
 #include <cstddef>
 #include <functional>
@@ -49,8 +51,8 @@ class FileReadAhead {
 
  private:
   void readGroup(size_t first);
-  void findRegularFiles();
-  void readRegularFiles();
+  bool findRegularFiles();
+  bool readRegularFiles();
   void queueRead(size_t i);
 
   const std::vector<std::string>& names_;
@@ -58,8 +60,8 @@ class FileReadAhead {
   std::unique_ptr<IoRing> ring_;
   PageBlock slots_;
   std::vector<FileAhead> group_;
-  std::vector<int> pathFds_;
-  std::vector<int64_t> sizes_;
+  std::vector<struct statx> statuses_;
+  std::vector<int64_t> sizes_;  // -1: not read ahead
   size_t groupStart_ = 0;
   size_t groupEnd_ = 0;
 };

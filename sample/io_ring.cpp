@@ -73,6 +73,7 @@ IoRing::IoRing(unsigned entries) {
   }
   sqes_ = static_cast<io_uring_sqe*>(sqes);
   entries_ = params.sq_entries;
+  features_ = params.features;
   sqHead_ = at<unsigned>(rings_, params.sq_off.head);
   sqTail_ = at<unsigned>(rings_, params.sq_off.tail);
   sqMask_ = *at<unsigned>(rings_, params.sq_off.ring_mask);
@@ -93,6 +94,7 @@ void IoRing::unmap() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   entries_ = 0;
+  features_ = 0;
 }
 
 bool IoRing::registerFileSlots(unsigned count) {

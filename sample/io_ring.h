@@ -24,6 +24,8 @@ class IoRing {
   // False when the kernel gave no ring: the operations cannot be queued.
   bool usable() const { return fd_ >= 0; }
   unsigned capacity() const { return entries_; }
+  // The kernel's IORING_FEAT_* flags of this ring (0 when unusable).
+  uint32_t features() const { return features_; }
 
   // Makes `count` empty slots for direct descriptors (files the ring
   // opens for its own later entries, never in the process's table).
@@ -69,6 +71,7 @@ class IoRing {
 
   int fd_ = -1;
   unsigned entries_ = 0;
+  uint32_t features_ = 0;
   unsigned queued_ = 0;
   void* rings_ = nullptr;
   size_t ringsSize_ = 0;
