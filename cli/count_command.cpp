@@ -67,10 +67,12 @@ int runCount(const CountOptions& options, CliContext& context) {
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   int status = 0;
   CountingPass pass;
-  for (const std::string& sample : options.samples) {
+  SampleArgReader reader(options.samples);
+  for (size_t i = 0; i < options.samples.size(); ++i) {
+    const std::string& sample = options.samples[i];
     if (interrupted(context)) break;
     LetterProfile profile;
-    if (!readSampleArg(sample, context, profile, pass, limits)) {
+    if (!reader.read(i, context, profile, pass, limits)) {
       status = 1;  // the other samples are still counted
       continue;
     }

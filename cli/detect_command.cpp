@@ -287,9 +287,11 @@ int runDetect(DetectOptions options, CliContext& context) {
   if (detector.byNgrams()) pass.attach(ngrams);
   LetterProfile sample;
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
-  for (const std::string& text : options.samples) {
+  SampleArgReader reader(options.samples);
+  for (size_t i = 0; i < options.samples.size(); ++i) {
+    const std::string& text = options.samples[i];
     if (interrupted(context)) break;
-    if (!readSampleArg(text, context, sample, pass, limits)) {
+    if (!reader.read(i, context, sample, pass, limits)) {
       status = 1;
       continue;
     }

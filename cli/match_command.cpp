@@ -23,7 +23,6 @@
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
 #include "profiles/ngram_match.h"
-#include "sample/file_read_ahead.h"
 #include "sample/ngram_counter.h"
 
 namespace letterfreq {
@@ -130,16 +129,11 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   int status = 0;
   LetterProfile sample;
   Ranking ranking;
-  // Many small files are read a group at a time; standard input never.
-  FileReadAhead ahead(options.samples, [](const std::string& name) {
-    return name != STDIN_SAMPLE;
-  });
+  SampleArgReader reader(options.samples);
   for (size_t i = 0; i < options.samples.size(); ++i) {
     const std::string& sampleText = options.samples[i];
     if (interrupted(context)) break;
-    const FileAhead known =
-        options.samples.size() > 1 ? ahead.take(i) : FileAhead();
-    if (!readSampleArg(sampleText, context, sample, pass, limits, &known)) {
+    if (!reader.read(i, context, sample, pass, limits)) {
       status = 1;
       continue;
     }

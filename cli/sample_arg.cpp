@@ -47,6 +47,21 @@ bool readSampleArg(const std::string& sample, const CliContext& context,
   return true;
 }
 
+SampleArgReader::SampleArgReader(const std::vector<std::string>& samples)
+    : samples_(samples), ahead_(samples, [](const std::string& name) {
+        return name != STDIN_SAMPLE;
+      }) {}
+
+bool SampleArgReader::read(size_t index, const CliContext& context,
+                           LetterProfile& profile, CountingPass& pass,
+                           const SampleLimits& limits) {
+  // A single sample has nothing to be read ahead of.
+  const FileAhead known =
+      samples_.size() > 1 ? ahead_.take(index) : FileAhead();
+  return readSampleArg(samples_[index], context, profile, pass, limits,
+                       &known);
+}
+
 void addTimeoutOption(CLI::App& command, double& seconds) {
   command
       .add_option("--timeout", seconds,

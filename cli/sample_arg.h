@@ -4,10 +4,13 @@
 // samples, with their --timeout option.
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "app/letter_profile.h"
+#include "sample/file_read_ahead.h"
 #include "sample/sample_limits.h"
 
 namespace CLI {
@@ -49,6 +52,24 @@ bool readSampleArg(const std::string& sample, const CliContext& context,
                    LetterProfile& profile, CountingPass& pass,
                    const SampleLimits& limits,
                    const FileAhead* ahead = nullptr);
+
+// Reads a command's SAMPLE arguments, in their order, through
+// readSampleArg. When there are several, the small files among them are
+// read ahead a group at a time (sample/file_read_ahead.h); standard input
+// never is. What is printed is what the plain reads print.
+class SampleArgReader {
+ public:
+  // `samples` must outlive the reader.
+  explicit SampleArgReader(const std::vector<std::string>& samples);
+
+  // readSampleArg of samples[index]; indices are asked in increasing order.
+  bool read(size_t index, const CliContext& context, LetterProfile& profile,
+            CountingPass& pass, const SampleLimits& limits);
+
+ private:
+  const std::vector<std::string>& samples_;
+  FileReadAhead ahead_;
+};
 
 // Adds "--timeout SECONDS" (a positive number, default
 // DEFAULT_TIMEOUT_SECONDS) to `command`.
