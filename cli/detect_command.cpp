@@ -6,7 +6,9 @@
 // share of all languages; below DETECT_MIN_CONFIDENCE, or for a sample with
 // no counted byte, the language is "unknown". With --lines every line of
 // standard input is one sample, answered as soon as it has ended, counted in
-// pieces so that memory does not grow with the line or the input.
+// pieces so that memory does not grow with the line or the input. Many
+// samples (and lines after the first) are scored with the n-gram weights
+// made once, as match scores a batch.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cmath>
@@ -28,7 +30,6 @@
 #include "profiles/database_load.h"
 #include "profiles/match.h"
 #include "profiles/methods.h"
-#include "profiles/ngram_match.h"
 #include "sample/ngram_counter.h"
 
 namespace letterfreq {
@@ -105,30 +106,37 @@ std::vector<float> shares(const std::vector<MatchRow>& rows, bool byNgrams) {
   return result;
 }
 
-// The database's languages in the form its method matches, made once.
+// The database's languages in the form its method matches, made once (for
+// many samples, the n-gram weights too).
 class Detector {
  public:
-  explicit Detector(const DatabaseLoad& loaded)
-      : loaded_(loaded),
-        byNgrams_(loaded.ngrams.carriesNgramData()),
-        table_(byNgrams_ ? ProfileList() : loaded.languageProfiles()) {}
+  Detector(const DatabaseLoad& loaded, size_t samples)
+      : method_(*findMethod(loaded.ngrams.carriesNgramData()
+                                ? METHOD_NGRAM_LIKELIHOOD
+                                : METHOD_DIFFERENCE)),
+        target_(loaded.languageProfiles(), loaded.ngrams,
+                ngramScoringFor(samples)) {}
 
-  int methodCode() const {
-    return byNgrams_ ? METHOD_NGRAM_LIKELIHOOD : METHOD_DIFFERENCE;
-  }
-  bool byNgrams() const { return byNgrams_; }
+  int methodCode() const { return method_.code; }
+  bool byNgrams() const { return method_.readsNgrams; }
+  // Lines of standard input: after the first, more are likely to come.
+  void expectMoreSamples() { target_.setNgramScoring(ngramScoringFor(2)); }
 
-  Detection detect(const int32_t* counts, const NgramCounter& ngrams) const {
+  Detection detect(const int32_t* counts, const NgramCounter& ngrams) {
     Detection found;
     if (std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) == 0) {
       return found;  // nothing counted: nothing to tell
     }
-    const ProfileList languages = loaded_.languageProfiles();
-    const auto rows =
-        byNgrams_
-            ? matchSampleByNgrams(loaded_.ngrams, ngrams.counts(), languages)
-            : matchSample(METHOD_DIFFERENCE, counts, table_, languages);
-    const std::vector<float> share = shares(rows, byNgrams_);
+    SampleCounts sample{counts};
+    if (byNgrams()) {
+      sample = {counts, ngrams.counts(), ngrams.touchedBuckets()};
+    }
+    // N-gram scores are the shares already, so the first rows are enough;
+    // Difference shares take every score.
+    rankByMethod(method_, target_, sample, byNgrams() ? 1 + ALTERNATIVES : 0,
+                 ranking_);
+    const auto rows = namedRows(ranking_, target_.languages());
+    const std::vector<float> share = shares(rows, byNgrams());
     if (rows.empty()) return found;
     found.confidence = share[0];
     const bool sure = found.confidence >= DETECT_MIN_CONFIDENCE;
@@ -143,9 +151,9 @@ class Detector {
   }
 
  private:
-  const DatabaseLoad& loaded_;
-  const bool byNgrams_;
-  const LanguageTable table_;
+  const MatchMethod& method_;
+  MatchTarget target_;
+  Ranking ranking_;  // room kept from sample to sample
 };
 
 // A share rounded to four decimals, as text and as a JSON number.
@@ -226,7 +234,7 @@ class LineCounter {
 // Every line of standard input as one sample, one flushed answer per
 // line. A line ends at LF; a CR before the LF (or before the end) is not
 // part of it. Ctrl-C ends the loop without answering a line cut short.
-void detectLines(const Detector& detector, bool json, CliContext& context) {
+void detectLines(Detector& detector, bool json, CliContext& context) {
   std::ostream& out = context.out;
   std::streambuf* source = context.in.rdbuf();
   LineCounter line(detector.byNgrams());
@@ -247,6 +255,7 @@ void detectLines(const Detector& detector, bool json, CliContext& context) {
       printDetection(number, std::to_string(number), found, detector, json,
                      out);
       out.flush();  // a filter's reader waits for this line's answer
+      if (number == 1) detector.expectMoreSamples();
       line.start();
       open = pendingCr = false;
       if (atEnd) break;
@@ -276,7 +285,7 @@ int runDetect(DetectOptions options, CliContext& context) {
   }
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
-  const Detector detector(loaded);
+  Detector detector(loaded, options.lines ? 1 : options.samples.size());
   if (options.lines) {
     detectLines(detector, options.json, context);
     return context.in.bad() ? 1 : 0;

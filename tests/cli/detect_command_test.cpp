@@ -144,6 +144,47 @@ TEST_F(DetectCommandTest, LinesAnswerEachLineInOrder) {
   EXPECT_EQ(nlohmann::json::parse(second)["language"], "German");
 }
 
+// Many samples are scored with the weights made once for all of them; each
+// answer is still the one the sample gets alone, and so is each line's.
+TEST_F(DetectCommandTest, ManySamplesAnswerAsEachAlone) {
+  std::vector<std::string> texts;
+  for (const std::string& line : {GERMAN_LINE, ENGLISH_LINE}) {
+    for (size_t length : {3, 12, 25, 40, 90}) {
+      for (size_t start = 0; start + length <= line.size(); start += 37) {
+        texts.push_back(line.substr(start, length));
+      }
+    }
+  }
+  texts.push_back(GERMAN_LINE.substr(0, 30) + ENGLISH_LINE.substr(0, 30));
+  std::vector<std::string> files;
+  std::string alone, aloneJson, lines;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    files.push_back(dir.write("s" + std::to_string(i) + ".txt", texts[i]));
+    alone += detect({files.back()}, "", STARTER_DB).out;
+    aloneJson += detect({"--json", files.back()}, "", STARTER_DB).out;
+    lines += texts[i] + "\n";
+  }
+  EXPECT_EQ(detect(files, "", STARTER_DB).out, alone);
+  std::vector<std::string> json = files;
+  json.insert(json.begin(), "--json");
+  EXPECT_EQ(detect(json, "", STARTER_DB).out, aloneJson);
+
+  // The same answers line by line, with the line's number as its sample.
+  std::istringstream answers(detect({"--lines", "--json"}, lines, STARTER_DB).out);
+  std::istringstream expected(aloneJson);
+  std::string answer, each;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_TRUE(std::getline(answers, answer));
+    ASSERT_TRUE(std::getline(expected, each));
+    auto got = nlohmann::json::parse(answer);
+    auto want = nlohmann::json::parse(each);
+    EXPECT_EQ(got["sample"], i + 1);
+    got.erase("sample");
+    want.erase("sample");
+    EXPECT_EQ(got, want) << texts[i];
+  }
+}
+
 TEST_F(DetectCommandTest, LongLineCountsAsTheSameFile) {
   // Longer than the pieces a line is counted in, tags cut across them.
   std::string text;
