@@ -7,7 +7,8 @@
 //     (ruleRatio, ngramRatio: the counting speed over the histogram's;
 //     targets: prose >= 0.75 and html >= 0.5 for the rule, prose >= 0.4
 //     with the n-gram counter; basicRatio: the rule on the basic lanes,
-//     what processors without AVX-512 run).
+//     plainNgramRatio: the rule with the n-gram counter hashing one byte
+//     at a time, what processors without AVX-512 run).
 //   BM_CountFileVsRead: countFile of a generated 256 MiB HTML-like file
 //     against a cat-style read(2) of it into a page-aligned buffer
 //     (readRatio: countFile's speed over the read's), both from the page
@@ -190,9 +191,9 @@ std::vector<uint8_t> htmlText(size_t size) {
   return text;
 }
 
-// Each turn times the histogram, the rule, the rule with n-grams and the
-// rule on the basic lanes on the same buffer, in that order; the ratios
-// are of the medians.
+// Each turn times the histogram, the rule, the rule with n-grams, the rule
+// on the basic lanes and the rule with n-grams hashed in plain steps on
+// the same buffer, in that order; the ratios are of the medians.
 void BM_RuleVsHistogram(benchmark::State& state) {
   constexpr size_t SIZE = 16u << 20;
   const bool prose = state.range(0) == 0;
@@ -203,7 +204,9 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   CountingPass plain;
   CountingPass withNgrams(ngrams);
   CountingRule basic(true, GatherLanes::BASIC);
-  std::vector<double> histogram, rule, ngram, basicRule;
+  NgramCounter plainNgrams(BucketLanes::PLAIN);
+  CountingPass withPlainNgrams(plainNgrams);
+  std::vector<double> histogram, rule, ngram, basicRule, plainNgram;
   for (auto _ : state) {
     histogram.push_back(bench::cpuSecondsOf([&] {
       bench::ByteHistogram h{};
@@ -222,6 +225,9 @@ void BM_RuleVsHistogram(benchmark::State& state) {
       basic.copyCountsTo(counts);
     }));
     benchmark::DoNotOptimize(counts);
+    plainNgram.push_back(bench::cpuSecondsOf(
+        [&] { withPlainNgrams.count(buffer.data(), text.size(), counts); }));
+    benchmark::DoNotOptimize(plainNgrams.counts());
   }
   const double mb = static_cast<double>(text.size()) / 1e6;
   const double h = bench::median(histogram), r = bench::median(rule),
@@ -232,6 +238,7 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   state.counters["ruleRatio"] = h / r;
   state.counters["ngramRatio"] = h / n;
   state.counters["basicRatio"] = h / bench::median(basicRule);
+  state.counters["plainNgramRatio"] = h / bench::median(plainNgram);
   state.SetLabel(prose ? "prose" : "html");
 }
 BENCHMARK(BM_RuleVsHistogram)

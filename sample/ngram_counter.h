@@ -6,7 +6,8 @@
 // padded bytes is one feature, hashed with 32-bit FNV-1a and folded into a
 // bucket. The counter owns its 64 KB table; one allocation at construction,
 // none per byte. Attached to a CountingPass, it hears the counted bytes of
-// the pass.
+// the pass. Where the processor has AVX-512, the buckets of sixteen
+// windows are found at once (sample/ngram_buckets.h).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "sample/counting_pass.h"
+#include "sample/ngram_buckets.h"
 
 namespace letterfreq {
 
@@ -44,7 +46,9 @@ struct TouchedBuckets {
 
 class NgramCounter : public CountingAttachment {
  public:
-  NgramCounter();
+  // `lanes`: the instructions the windows are hashed with (the same counts
+  // with any).
+  explicit NgramCounter(BucketLanes lanes = bestBucketLanes());
 
   // Back to the empty stream: all counts 0. Only the buckets a short
   // stream touched are cleared, so a batch of short samples does not clear
@@ -107,9 +111,9 @@ class NgramCounter : public CountingAttachment {
   // written past the end of the list.
   std::vector<uint16_t> touched_;
   size_t touchedCount_ = 0;
-  uint32_t prefix1_ = FNV1A_BASIS;  // hash of the last byte
-  uint32_t prefix2_ = FNV1A_BASIS;  // hash of the last two bytes
-  uint32_t prefix3_ = FNV1A_BASIS;  // hash of the last three bytes
+  BucketLanes lanes_;
+  // Hashes of the last one, two and three bytes.
+  ngram_buckets::WindowHashes prefixes_{FNV1A_BASIS, FNV1A_BASIS, FNV1A_BASIS};
   uint64_t length_ = 0;
   uint8_t last_ = 0;
   bool finished_ = false;
