@@ -7,8 +7,9 @@
 //     (ruleRatio, ngramRatio: the counting speed over the histogram's;
 //     targets: prose >= 0.75 and html >= 0.5 for the rule, prose >= 0.4
 //     with the n-gram counter; basicRatio: the rule on the basic lanes,
-//     plainNgramRatio: the rule with the n-gram counter hashing one byte
-//     at a time, what processors without AVX-512 run).
+//     wideNgramRatio and plainNgramRatio: the rule with the n-gram counter
+//     hashing in AVX2 lanes and one byte at a time, what processors
+//     without AVX-512 and without AVX2 run).
 //   BM_CountFileVsRead: countFile of a generated 256 MiB HTML-like file
 //     against a cat-style read(2) of it into a page-aligned buffer
 //     (readRatio: countFile's speed over the read's), both from the page
@@ -192,8 +193,9 @@ std::vector<uint8_t> htmlText(size_t size) {
 }
 
 // Each turn times the histogram, the rule, the rule with n-grams, the rule
-// on the basic lanes and the rule with n-grams hashed in plain steps on
-// the same buffer, in that order; the ratios are of the medians.
+// on the basic lanes and the rule with n-grams hashed in AVX2 lanes and in
+// plain steps on the same buffer, in that order; the ratios are of the
+// medians.
 void BM_RuleVsHistogram(benchmark::State& state) {
   constexpr size_t SIZE = 16u << 20;
   const bool prose = state.range(0) == 0;
@@ -204,9 +206,10 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   CountingPass plain;
   CountingPass withNgrams(ngrams);
   CountingRule basic(true, GatherLanes::BASIC);
-  NgramCounter plainNgrams(BucketLanes::PLAIN);
-  CountingPass withPlainNgrams(plainNgrams);
-  std::vector<double> histogram, rule, ngram, basicRule, plainNgram;
+  NgramCounter wideNgrams(BucketLanes::WIDE), plainNgrams(BucketLanes::PLAIN);
+  CountingPass withWideNgrams(wideNgrams), withPlainNgrams(plainNgrams);
+  std::vector<double> histogram, rule, ngram, basicRule, wideNgram,
+      plainNgram;
   for (auto _ : state) {
     histogram.push_back(bench::cpuSecondsOf([&] {
       bench::ByteHistogram h{};
@@ -225,6 +228,8 @@ void BM_RuleVsHistogram(benchmark::State& state) {
       basic.copyCountsTo(counts);
     }));
     benchmark::DoNotOptimize(counts);
+    wideNgram.push_back(bench::cpuSecondsOf(
+        [&] { withWideNgrams.count(buffer.data(), text.size(), counts); }));
     plainNgram.push_back(bench::cpuSecondsOf(
         [&] { withPlainNgrams.count(buffer.data(), text.size(), counts); }));
     benchmark::DoNotOptimize(plainNgrams.counts());
@@ -238,6 +243,7 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   state.counters["ruleRatio"] = h / r;
   state.counters["ngramRatio"] = h / n;
   state.counters["basicRatio"] = h / bench::median(basicRule);
+  state.counters["wideNgramRatio"] = h / bench::median(wideNgram);
   state.counters["plainNgramRatio"] = h / bench::median(plainNgram);
   state.SetLabel(prose ? "prose" : "html");
 }

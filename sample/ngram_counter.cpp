@@ -76,14 +76,14 @@ template <bool LIST>
 void NgramCounter::addWhole(const uint8_t* bytes, size_t length) {
   Tally<LIST> count{counts_.data(), touched_.data(), touchedCount_};
   size_t done = 0;
-  if (lanes_ == BucketLanes::WIDE && ngram_buckets::wideAvailable()) {
+  if (ngram_buckets::runs(lanes_)) {
     // The buckets of a few blocks are found in lanes, then counted.
     using ngram_buckets::BLOCK;
     constexpr size_t STRETCH_BLOCKS = 4;
     uint16_t buckets[STRETCH_BLOCKS * 3 * BLOCK];
     while (length - done >= BLOCK) {
       const size_t blocks = std::min(STRETCH_BLOCKS, (length - done) / BLOCK);
-      ngram_buckets::findWide(bytes + done, blocks, prefixes_, buckets);
+      ngram_buckets::find(bytes + done, blocks, prefixes_, buckets, lanes_);
       for (const uint16_t* block = buckets;
            block < buckets + blocks * 3 * BLOCK; block += 3 * BLOCK) {
         for (size_t i = 0; i < BLOCK; ++i) {

@@ -6,8 +6,8 @@
 // padded bytes is one feature, hashed with 32-bit FNV-1a and folded into a
 // bucket. The counter owns its 64 KB table; one allocation at construction,
 // none per byte. Attached to a CountingPass, it hears the counted bytes of
-// the pass. Where the processor has AVX-512, the buckets of sixteen
-// windows are found at once (sample/ngram_buckets.h).
+// the pass. Where the processor has AVX2 or AVX-512, the buckets of eight
+// or sixteen windows are found at once (sample/ngram_buckets.h).
 #pragma once
 
 #include <cstddef>

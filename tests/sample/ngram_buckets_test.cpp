@@ -27,8 +27,8 @@ uint16_t windowBucket(const std::vector<uint8_t>& stream, size_t end,
       ngramBucket(fnv1a32(stream.data() + end + 1 - length, length)));
 }
 
-TEST(NgramBucketsTest, WideLanesFindTheBucketOfEveryWindow) {
-  if (!ngram_buckets::wideAvailable()) GTEST_SKIP() << "no AVX-512 here";
+// Every window of random streams in `lanes`.
+void expectEveryWindowIn(BucketLanes lanes) {
   std::mt19937 random(1616);
   for (int round = 0; round < 300; ++round) {
     const size_t blocks = round % 10 == 0 ? 40 + random() % 40 : random() % 5;
@@ -41,8 +41,8 @@ TEST(NgramBucketsTest, WideLanesFindTheBucketOfEveryWindow) {
     WindowHashes hashes{FNV1A_BASIS, FNV1A_BASIS, FNV1A_BASIS};
     for (size_t at = 0; at < blocks;) {
       const size_t run = std::min<size_t>(1 + random() % 4, blocks - at);
-      ngram_buckets::findWide(stream.data() + at * BLOCK, run, hashes,
-                              buckets.data() + at * 3 * BLOCK);
+      ngram_buckets::find(stream.data() + at * BLOCK, run, hashes,
+                          buckets.data() + at * 3 * BLOCK, lanes);
       at += run;
     }
     for (size_t i = 0; i < stream.size(); ++i) {
@@ -64,6 +64,17 @@ TEST(NgramBucketsTest, WideLanesFindTheBucketOfEveryWindow) {
     ASSERT_EQ(hashes.two, hashOf(2)) << "round " << round;
     ASSERT_EQ(hashes.three, hashOf(3)) << "round " << round;
   }
+}
+
+TEST(NgramBucketsTest, LanesFindTheBucketOfEveryWindow) {
+  bool any = false;
+  for (BucketLanes lanes : {BucketLanes::WIDE, BucketLanes::WIDEST}) {
+    if (!ngram_buckets::runs(lanes)) continue;
+    any = true;
+    SCOPED_TRACE(lanes == BucketLanes::WIDE ? "AVX2" : "AVX-512");
+    expectEveryWindowIn(lanes);
+  }
+  if (!any) GTEST_SKIP() << "no SIMD lanes here";
 }
 
 }  // namespace

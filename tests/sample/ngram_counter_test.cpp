@@ -96,7 +96,9 @@ TEST(NgramCounterTest, PiecesRepeatsAndResetGiveTheSameCounts) {
 // The lane sets this processor runs.
 std::vector<BucketLanes> lanesToCompare() {
   std::vector<BucketLanes> lanes{BucketLanes::PLAIN};
-  if (ngram_buckets::wideAvailable()) lanes.push_back(BucketLanes::WIDE);
+  for (BucketLanes set : {BucketLanes::WIDE, BucketLanes::WIDEST}) {
+    if (ngram_buckets::runs(set)) lanes.push_back(set);
+  }
   return lanes;
 }
 
