@@ -68,7 +68,8 @@ void FileReadAhead::readGroup(size_t first) {
   if (!ring_->usable() || ring_->capacity() < RING_ENTRIES) return;
   // A ring the kernel stops taking calls from leaves the whole group to
   // the plain reader (and every later one: the ring is then unusable).
-  if (!findRegularFiles() || !readRegularFiles()) {
+  findRegularFiles();
+  if (!readRegularFiles()) {
     group_.assign(group_.size(), FileAhead());
   }
 }
@@ -76,35 +77,24 @@ void FileReadAhead::readGroup(size_t first) {
 // Looks at what each wanted name is without opening it: a FIFO a writer
 // waits on is opened at its turn, by the plain reader, as it would be
 // without the read-ahead. Notes the size of each regular file that fits a
-// slot. The group holds no descriptor of the process's table at any step,
-// so a ring that fails part way leaves none open.
-bool FileReadAhead::findRegularFiles() {
+// slot. Each name takes one plain stat, which opens no descriptor: the
+// ring's own statx runs in a worker thread of the kernel, whose hand-offs
+// cost more than the call (a batch of 30,000 snippets took 1.5x the CPU
+// time).
+void FileReadAhead::findRegularFiles() {
   sizes_.assign(group_.size(), -1);
-  statuses_.resize(group_.size());
   for (size_t i = 0; i < group_.size(); ++i) {
     const std::string& name = names_[groupStart_ + i];
     if (!isFileSample(name) || name.find('\0') != std::string::npos ||
         !wanted_(name)) {
       continue;
     }
-    io_uring_sqe* entry = ring_->queue();
-    entry->opcode = IORING_OP_STATX;
-    entry->fd = AT_FDCWD;
-    entry->addr = reinterpret_cast<uintptr_t>(name.c_str());
-    entry->len = STATX_TYPE | STATX_SIZE;
-    entry->addr2 = reinterpret_cast<uintptr_t>(&statuses_[i]);
-    entry->statx_flags = 0;  // links are followed, as opening follows them
-    entry->user_data = i;
-  }
-  return ring_->run([this](uint64_t index, int result) {
-    if (result != 0 || index >= sizes_.size()) return;
-    const struct statx& status = statuses_[index];
-    const unsigned needed = STATX_TYPE | STATX_SIZE;
-    if ((status.stx_mask & needed) == needed && S_ISREG(status.stx_mode) &&
-        status.stx_size < SLOT_SIZE) {
-      sizes_[index] = static_cast<int64_t>(status.stx_size);
+    struct stat status;  // links are followed, as opening follows them
+    if (stat(name.c_str(), &status) == 0 && S_ISREG(status.st_mode) &&
+        status.st_size < static_cast<off_t>(SLOT_SIZE)) {
+      sizes_[i] = static_cast<int64_t>(status.st_size);
     }
-  });
+  }
 }
 
 // Opens, reads and closes each regular file that fits a slot, in one

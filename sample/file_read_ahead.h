@@ -1,20 +1,19 @@
-// Reading a long list of small sample files ahead, a group at a time, with
-// one system call per step of the whole group (sample/io_ring.h): finding
-// the regular files among the names, then opening, reading and closing
-// those that fit a slot. On this kind of machine a system call costs about
-// a microsecond, and a plain read of a file takes four of them.
+// Reading a long list of small sample files ahead, a group at a time:
+// one stat a name finds the regular files that fit a slot, then one system
+// call for the whole group (sample/io_ring.h) opens, reads and closes
+// them. On this kind of machine a system call costs about a microsecond,
+// and a plain read of a file takes four of them.
 //
 // It only learns early what the plain reader would learn (readFileBlocks
 // in sample/sample_loader.h): a small regular file's bytes when they are
 // all there. Everything else (a name that does not open, a FIFO, a device,
 // a folder, a large file, a file that changed while read, a kernel
-// without io_uring or too old for its chains) is left to the plain reader, which reads that name at
-// its turn: the outcome, the messages and the waiting are the plain
-// reader's. Only a regular file that is replaced by another kind of file
-// within the microseconds between the two steps may be read as it is then.
+// without io_uring or too old for its chains) is left to the plain reader,
+// which reads that name at its turn: the outcome, the messages and the
+// waiting are the plain reader's. Only a regular file that is replaced by
+// another kind of file within the microseconds between the two steps may
+// be read as it is then.
 #pragma once
-
-#include <sys/stat.h>
 
 #include <cstddef>
 #include <functional>
@@ -51,7 +50,7 @@ class FileReadAhead {
 
  private:
   void readGroup(size_t first);
-  bool findRegularFiles();
+  void findRegularFiles();
   bool readRegularFiles();
   void queueRead(size_t i);
 
@@ -60,7 +59,6 @@ class FileReadAhead {
   std::unique_ptr<IoRing> ring_;
   PageBlock slots_;
   std::vector<FileAhead> group_;
-  std::vector<struct statx> statuses_;
   std::vector<int64_t> sizes_;  // -1: not read ahead
   size_t groupStart_ = 0;
   size_t groupEnd_ = 0;
