@@ -1,7 +1,6 @@
 #include "profiles/rank_order.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "profiles/rank_count_steps.h"
 
@@ -26,7 +25,7 @@ LaneSet bestLaneSet() {
 void countedOrder(const uint32_t* keys, size_t n, uint32_t* order,
                   LaneSet lanes) {
   alignas(64) uint32_t padded[PADDED_KEYS];
-  std::memcpy(padded, keys, n * sizeof *keys);
+  std::copy(keys, keys + n, padded);  // `keys` may be null when n is 0
   std::fill(padded + n, padded + PADDED_KEYS, UINT32_MAX);
   CountLower count = basicCounting();
   if (lanes == LaneSet::WIDEST && widestCounting() != nullptr) {
