@@ -66,9 +66,9 @@ void FileReadAhead::readGroup(size_t first) {
     }
   }
   if (!ring_->usable() || ring_->capacity() < RING_ENTRIES) return;
+  findRegularFiles();
   // A ring the kernel stops taking calls from leaves the whole group to
   // the plain reader (and every later one: the ring is then unusable).
-  findRegularFiles();
   if (!readRegularFiles()) {
     group_.assign(group_.size(), FileAhead());
   }
