@@ -237,6 +237,9 @@ void measure(const std::vector<HeldOutText>& texts, const Options& options,
             continue;
           }
           if (m + 1 != picks.size()) continue;
+          if (guess >= 0 && tally.close(name, tally.languages[guess])) {
+            ++tally.closeMisses[text.language][l];
+          }
           if (l == PAIR_LENGTH && guess >= 0) {
             ++tally.mistakes[text.language][guess];
           }
@@ -265,6 +268,17 @@ void printSummary(std::FILE* out, const Tally& tally, const Options& options) {
   printMethods(out, tally, -1);
   std::fprintf(out, "\n\"%s\" per source kind:\n\n", tally.methods[ngram].c_str());
   printKinds(out, tally, ngram);
+  std::fprintf(out, "\nCounting an answer within the language's own close "
+              "group (as `scripts/starter_languages.py` lists them) as right, \"%s\" reaches",
+              tally.methods[ngram].c_str());
+  for (int l = 0; l < LENGTH_COUNT; ++l) {
+    std::fprintf(out, "%s %.1f %%", l ? " /" : "", tally.meanWithinGroup(l));
+  }
+  std::fprintf(out, " at");
+  for (int l = 0; l < LENGTH_COUNT; ++l) {
+    std::fprintf(out, "%s %d", l ? " /" : "", SNIPPET_LENGTHS[l]);
+  }
+  std::fprintf(out, " bytes.\n");
   std::fprintf(out, "\nLanguages below 80 %% at %d bytes by \"%s\":\n\n",
               SNIPPET_LENGTHS[PAIR_LENGTH], tally.methods[ngram].c_str());
   printWeakLanguages(out, tally, ngram, 80.0);

@@ -30,6 +30,9 @@ struct Tally {
   // Per language, what the last method (N-gram Likelihood) took it for at
   // PAIR_LENGTH bytes when wrong.
   std::vector<std::map<int, int>> mistakes;
+  // Per language and length, the last method's wrong answers that name a
+  // language of its own close group.
+  std::vector<std::array<int, LENGTH_COUNT>> closeMisses;
   std::vector<std::set<std::string>> closeGroups;
 
   void resize() {
@@ -38,6 +41,7 @@ struct Tally {
                      languages.size(),
                      std::vector<std::array<Counts, LENGTH_COUNT>>(kinds.size())));
     mistakes.assign(languages.size(), {});
+    closeMisses.assign(languages.size(), {});
   }
 
   bool tested(size_t language) const {
@@ -66,6 +70,20 @@ struct Tally {
                           : cells[method][lang][kind][length];
       if (!c.tried) continue;
       sum += c.share();
+      ++count;
+    }
+    return count ? sum / count : 0.0;
+  }
+
+  // The last method's mean when an answer within the close group counts as
+  // right.
+  double meanWithinGroup(int length) const {
+    double sum = 0;
+    int count = 0;
+    for (size_t lang = 0; lang < languages.size(); ++lang) {
+      Counts c = language(methods.size() - 1, lang, length);
+      if (!c.tried) continue;
+      sum += 100.0 * (c.right + closeMisses[lang][length]) / c.tried;
       ++count;
     }
     return count ? sum / count : 0.0;
