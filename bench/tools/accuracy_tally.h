@@ -63,27 +63,31 @@ struct Tally {
 
   // The mean over the tested languages (each the same weight); kind -1: all.
   double mean(size_t method, int kind, int length) const {
-    double sum = 0;
-    int count = 0;
-    for (size_t lang = 0; lang < languages.size(); ++lang) {
-      Counts c = kind < 0 ? language(method, lang, length)
-                          : cells[method][lang][kind][length];
-      if (!c.tried) continue;
-      sum += c.share();
-      ++count;
-    }
-    return count ? sum / count : 0.0;
+    return meanOverLanguages([&](size_t lang) {
+      return kind < 0 ? language(method, lang, length)
+                      : cells[method][lang][kind][length];
+    });
   }
 
   // The last method's mean when an answer within the close group counts as
   // right.
   double meanWithinGroup(int length) const {
+    return meanOverLanguages([&](size_t lang) {
+      Counts c = language(methods.size() - 1, lang, length);
+      c.right += closeMisses[lang][length];
+      return c;
+    });
+  }
+
+  // The mean share over the languages that `countsOf` gives tries for.
+  template <typename CountsOf>
+  double meanOverLanguages(CountsOf countsOf) const {
     double sum = 0;
     int count = 0;
     for (size_t lang = 0; lang < languages.size(); ++lang) {
-      Counts c = language(methods.size() - 1, lang, length);
+      const Counts c = countsOf(lang);
       if (!c.tried) continue;
-      sum += 100.0 * (c.right + closeMisses[lang][length]) / c.tried;
+      sum += c.share();
       ++count;
     }
     return count ? sum / count : 0.0;
