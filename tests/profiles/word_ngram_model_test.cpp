@@ -1,0 +1,108 @@
+#include "profiles/word_ngram_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "profiles/word_ngram_match.h"
+#include "sample/word_ngram_counter.h"
+
+namespace letterfreq {
+namespace {
+
+using Items = std::vector<NgramTableItem>;
+
+// A model of languages given as their entries' items; an empty list of
+// entries: no model.
+WordNgramModel modelOf(const std::vector<std::vector<Items>>& languages) {
+  WordNgramModelBuilder builder(static_cast<int>(languages.size()));
+  WordNgramSums sums;
+  for (size_t e = 0; e < languages.size(); ++e) {
+    sums.clear();
+    for (const Items& entry : languages[e]) sums.add(entry);
+    builder.setLanguage(static_cast<int>(e), sums);
+  }
+  return builder.build();
+}
+
+TEST(WordNgramModelTest, WeightsFollowTheFormula) {
+  // Bucket 7 in both languages, 9 and 100 in one each.
+  const WordNgramModel model =
+      modelOf({{{{7, 3}, {9, 1}}, {{7, 2}}}, {{{7, 1}, {100, 40}}}, {}});
+  ASSERT_EQ(model.languageCount(), 3);
+  EXPECT_TRUE(model.hasData(0));
+  EXPECT_TRUE(model.hasData(1));
+  EXPECT_FALSE(model.hasData(2));
+  const double k = 0.125, v = 262144;
+  EXPECT_EQ(model.unseenWeight(0),
+            std::llround(1000 * (std::log(k) - std::log(6 + k * v))));
+  EXPECT_EQ(model.unseenWeight(1), -12478);  // T = 41
+  auto gain = [k](double c, double languages) {
+    return std::llround(1000 * (1 + 3 / languages) *
+                        (std::log(c + k) - std::log(k)));
+  };
+  EXPECT_EQ(model.weight(7, 0) - model.unseenWeight(0), gain(5, 2));
+  EXPECT_EQ(model.weight(9, 0) - model.unseenWeight(0), gain(1, 1));
+  EXPECT_EQ(model.weight(9, 0) - model.unseenWeight(0), 8789);
+  EXPECT_EQ(model.weight(100, 1) - model.unseenWeight(1), gain(40, 1));
+  EXPECT_EQ(model.weight(100, 0), model.unseenWeight(0));
+  EXPECT_EQ(model.pairCount(), 4u);
+  // Gains of counts past the table of logarithms, and of the largest sums.
+  EXPECT_EQ(wordNgramGain(100000, 3), gain(100000, 3));
+  EXPECT_EQ(wordNgramGain(UINT64_MAX, 1), gain(18446744073709551615.0, 1));
+}
+
+TEST(WordNgramModelTest, ScoresEqualTheDenseDefinition) {
+  std::mt19937 random(7);
+  std::vector<std::vector<Items>> languages(5);
+  for (size_t e = 0; e < 4; ++e) {
+    for (int entry = 0; entry < 3; ++entry) {
+      Items items;
+      for (uint32_t b = random() % 50; b < WORD_NGRAM_BUCKETS;
+           b += 1 + random() % 4000) {
+        items.push_back({b, static_cast<uint32_t>(1 + random() % 30)});
+      }
+      languages[e].push_back(items);
+    }
+  }
+  const WordNgramModel model = modelOf(languages);
+  const std::string text = "the quick brown fox jumps over the lazy dog twice";
+  WordNgramCounter sample;
+  sample.add(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  sample.finish();
+  const LikelihoodRanking match = matchWordNgrams(model, sample);
+  for (int e = 0; e < 4; ++e) {
+    int64_t dense = 0;
+    for (uint32_t b = 0; b < WORD_NGRAM_BUCKETS; ++b) {
+      dense += int64_t{sample.counts()[b]} * model.weight(b, e);
+    }
+    EXPECT_EQ(match.scores[static_cast<size_t>(e)], dense) << e;
+  }
+  // The language without a model comes last, without a bar.
+  EXPECT_EQ(match.ranking.back(), 4);
+  EXPECT_TRUE(std::isnan(match.bars[4]));
+  double sum = 0;
+  for (int e = 0; e < 4; ++e) sum += match.bars[static_cast<size_t>(e)];
+  EXPECT_NEAR(sum, 1.0, 1e-6);
+}
+
+TEST(WordNgramModelTest, TiesGoToTheEarlierLanguage) {
+  const Items same = {{3, 2}, {90000, 5}};
+  const WordNgramModel model = modelOf({{}, {same}, {same}});
+  WordNgramCounter sample;
+  sample.add(reinterpret_cast<const uint8_t*>("abc"), 3);
+  sample.finish();
+  const LikelihoodRanking match = matchWordNgrams(model, sample);
+  EXPECT_EQ(match.ranking, (std::vector<int32_t>{1, 2, 0}));
+  EXPECT_FLOAT_EQ(match.bars[1], 0.5f);
+  // A database without tables: every language listed, none with a bar.
+  const LikelihoodRanking none = matchWordNgrams(modelOf({{}, {}}), sample);
+  EXPECT_EQ(none.ranking, (std::vector<int32_t>{0, 1}));
+  EXPECT_TRUE(std::isnan(none.bars[0]));
+}
+
+}  // namespace
+}  // namespace letterfreq
