@@ -79,11 +79,23 @@ class BitReader {
     return static_cast<uint64_t>(next_ - start) * 8 -
            static_cast<uint64_t>(held_);
   }
-  // Whether the bits held are all zero.
+  // Whether the bits held are all zero (once the whole block is read).
   bool heldZero() const { return bits_ == 0; }
 
  private:
   void refill() {
+    if (end_ - next_ >= 8) {
+      // Eight bytes at once, as many whole ones counted as fit; the bits
+      // of the next one left below the held ones are its own, so loading
+      // it again later puts the same bits in the same places.
+      uint64_t word = 0;
+      for (int k = 0; k < 8; ++k) word = (word << 8) | next_[k];
+      bits_ |= word >> held_;
+      const int bytes = (63 - held_) >> 3;
+      next_ += bytes;
+      held_ += 8 * bytes;
+      return;
+    }
     while (held_ <= 56 && next_ < end_) {
       bits_ |= uint64_t{*next_++} << (56 - held_);
       held_ += 8;
@@ -95,7 +107,9 @@ class BitReader {
   }
   const uint8_t* next_;
   const uint8_t* end_;
-  uint64_t bits_ = 0;  // held bits, left-aligned, zeros below them
+  // Held bits, left-aligned; below them zeros or the bits of the bytes
+  // that follow.
+  uint64_t bits_ = 0;
   int held_ = 0;
 };
 

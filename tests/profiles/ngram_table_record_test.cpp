@@ -90,6 +90,16 @@ TEST(NgramTableRecordTest, WriterTakesTheShortestRiceParameter) {
   EXPECT_EQ(decoded(block), items);
 }
 
+TEST(NgramTableRecordTest, EverySizeAndRiceParameterReadsBack) {
+  for (size_t count = 0; count < 40; count += 3) {
+    const Items items = randomItems(count, static_cast<uint32_t>(count));
+    for (uint8_t r = 0; r <= NGRAM_TABLE_LARGEST_RICE; ++r) {
+      ASSERT_EQ(decoded(encodeNgramTable(items, r)), items)
+          << count << " items, r = " << int{r};
+    }
+  }
+}
+
 TEST(NgramTableRecordTest, CapKeepsHighestCountsTiesToLowerBucket) {
   std::vector<uint32_t> counts(NGRAM_TABLE_MAX_ITEMS, 0);
   const std::vector<uint32_t> used = {3, 10, 20, 30, 40};
