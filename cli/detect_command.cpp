@@ -1,22 +1,16 @@
 // letterfreq-cli detect: the one answer a script wants, the language of
-// each sample with a confidence. The database (by default the starter
-// database installed beside the program, or the checkout's) is loaded once;
-// the method is the best it supports: "N-gram Likelihood" when it carries
-// n-gram data, else "Difference". The confidence is the best language's
-// share of all languages; below DETECT_MIN_CONFIDENCE, or for a sample with
-// no counted byte, the language is "unknown". With --lines every line of
+// each sample with a confidence, as profiles/language_detector.h decides
+// it. The database (by default the starter database installed beside the
+// program, or the checkout's) is loaded once. With --lines every line of
 // standard input is one sample, answered as soon as it has ended, counted in
 // pieces so that memory does not grow with the line or the input. Many
 // samples (and lines after the first) are scored with the n-gram weights
 // made once, as match scores a batch.
 #include <CLI/CLI.hpp>
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
-#include <numeric>
 #include <ostream>
 #include <streambuf>
 #include <string>
@@ -28,6 +22,7 @@
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
 #include "profiles/database_load.h"
+#include "profiles/language_detector.h"
 #include "profiles/match.h"
 #include "profiles/methods.h"
 #include "sample/ngram_counter.h"
@@ -36,13 +31,6 @@ namespace letterfreq {
 
 namespace {
 
-// More likely than all other languages together.
-constexpr float DETECT_MIN_CONFIDENCE = 0.5f;
-// Difference scores become shares as exp(k * (score - best score)), summed
-// to 1: a language 0.02 behind the best weighs e^-1 of it.
-constexpr double DIFFERENCE_SHARE_SCALE = 50.0;
-constexpr const char* UNKNOWN_LANGUAGE = "unknown";
-constexpr size_t ALTERNATIVES = 2;
 constexpr size_t LINE_PIECE = 64 * 1024;  // bytes counted at a time
 
 struct DetectOptions {
@@ -51,17 +39,6 @@ struct DetectOptions {
   bool lines = false;
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
-};
-
-struct Guess {
-  std::string language;
-  float confidence = 0.0f;
-};
-
-struct Detection {
-  std::string language = UNKNOWN_LANGUAGE;
-  float confidence = 0.0f;
-  std::vector<Guess> alternatives;
 };
 
 // The starter database beside the installed program, else beside the build
@@ -83,79 +60,6 @@ std::string starterDatabase(std::string& tried) {
   return "";
 }
 
-// The languages' shares, best first, beside the ranking.
-std::vector<float> shares(const std::vector<MatchRow>& rows, bool byNgrams) {
-  std::vector<float> result(rows.size(), 0.0f);
-  if (rows.empty() || std::isnan(rows[0].score)) return result;
-  if (byNgrams) {  // the bars are the posterior shares already
-    for (size_t r = 0; r < rows.size(); ++r) {
-      if (!std::isnan(rows[r].score)) result[r] = rows[r].score;
-    }
-    return result;
-  }
-  std::vector<double> weights(rows.size(), 0.0);
-  for (size_t r = 0; r < rows.size(); ++r) {
-    if (std::isnan(rows[r].score)) continue;  // a language without counts
-    weights[r] = std::exp(DIFFERENCE_SHARE_SCALE *
-                          (double(rows[r].score) - double(rows[0].score)));
-  }
-  const double sum = std::accumulate(weights.begin(), weights.end(), 0.0);
-  for (size_t r = 0; r < rows.size(); ++r) {
-    result[r] = static_cast<float>(weights[r] / sum);
-  }
-  return result;
-}
-
-// The database's languages in the form its method matches, made once (for
-// many samples, the n-gram weights too).
-class Detector {
- public:
-  Detector(const DatabaseLoad& loaded, size_t samples)
-      : method_(*findMethod(loaded.ngrams.carriesNgramData()
-                                ? METHOD_NGRAM_LIKELIHOOD
-                                : METHOD_DIFFERENCE)),
-        target_(loaded.languageProfiles(), loaded.ngrams,
-                ngramScoringFor(samples)) {}
-
-  int methodCode() const { return method_.code; }
-  bool byNgrams() const { return method_.readsNgrams; }
-  // Lines of standard input: after the first, more are likely to come.
-  void expectMoreSamples() { target_.setNgramScoring(ngramScoringFor(2)); }
-
-  Detection detect(const int32_t* counts, const NgramCounter& ngrams) {
-    Detection found;
-    if (std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) == 0) {
-      return found;  // nothing counted: nothing to tell
-    }
-    SampleCounts sample{counts};
-    if (byNgrams()) {
-      sample = {counts, ngrams.counts(), ngrams.touchedBuckets()};
-    }
-    // N-gram scores are the shares already, so the first rows are enough;
-    // Difference shares take every score.
-    rankByMethod(method_, target_, sample, byNgrams() ? 1 + ALTERNATIVES : 0,
-                 ranking_);
-    const auto rows = namedRows(ranking_, target_.languages());
-    const std::vector<float> share = shares(rows, byNgrams());
-    if (rows.empty()) return found;
-    found.confidence = share[0];
-    const bool sure = found.confidence >= DETECT_MIN_CONFIDENCE;
-    if (sure) found.language = rows[0].name;
-    // When unsure, the best guesses stay visible among the alternatives.
-    const size_t first = sure ? 1 : 0;
-    const size_t last = std::min(rows.size(), size_t{1} + ALTERNATIVES);
-    for (size_t r = first; r < last; ++r) {
-      found.alternatives.push_back({rows[r].name, share[r]});
-    }
-    return found;
-  }
-
- private:
-  const MatchMethod& method_;
-  MatchTarget target_;
-  Ranking ranking_;  // room kept from sample to sample
-};
-
 // A share rounded to four decimals, as text and as a JSON number.
 std::string confidenceText(float confidence) {
   char text[16];
@@ -164,7 +68,8 @@ std::string confidenceText(float confidence) {
 }
 
 void printDetection(const nlohmann::json& sample, const std::string& label,
-                    const Detection& found, const Detector& detector, bool json,
+                    const Detection& found,
+                    const LanguageDetector& detector, bool json,
                     std::ostream& out) {
   if (!json) {
     out << escapedField(label) << '\t' << escapedField(found.language) << '\t'
@@ -172,7 +77,7 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
     return;
   }
   nlohmann::json alternatives = nlohmann::json::array();
-  for (const Guess& guess : found.alternatives) {
+  for (const LanguageGuess& guess : found.alternatives) {
     nlohmann::json alternative = {
         {"confidence", std::stod(confidenceText(guess.confidence))}};
     putText(alternative, "language", guess.language);
@@ -180,7 +85,7 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
   }
   nlohmann::json line = {
       {"confidence", std::stod(confidenceText(found.confidence))},
-      {"method", methodName(detector.methodCode())},
+      {"method", detector.method().name},
       {"alternatives", std::move(alternatives)}};
   if (sample.is_string()) {
     putText(line, "sample", sample.get_ref<const std::string&>());
@@ -234,7 +139,7 @@ class LineCounter {
 // Every line of standard input as one sample, one flushed answer per
 // line. A line ends at LF; a CR before the LF (or before the end) is not
 // part of it. Ctrl-C ends the loop without answering a line cut short.
-void detectLines(Detector& detector, bool json, CliContext& context) {
+void detectLines(LanguageDetector& detector, bool json, CliContext& context) {
   std::ostream& out = context.out;
   std::streambuf* source = context.in.rdbuf();
   LineCounter line(detector.byNgrams());
@@ -285,7 +190,7 @@ int runDetect(DetectOptions options, CliContext& context) {
   }
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
-  Detector detector(loaded, options.lines ? 1 : options.samples.size());
+  LanguageDetector detector(loaded, options.lines ? 1 : options.samples.size());
   if (options.lines) {
     detectLines(detector, options.json, context);
     return context.in.bad() ? 1 : 0;

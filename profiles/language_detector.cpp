@@ -1,0 +1,90 @@
+#include "profiles/language_detector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+#include "sample/ngram_counter.h"
+
+namespace letterfreq {
+
+namespace {
+
+// Difference scores become shares as exp(k * (score - best score)), summed
+// to 1: a language 0.02 behind the best weighs e^-1 of it.
+constexpr double COUNT_SCORE_SHARE_SCALE = 50.0;
+
+}  // namespace
+
+const MatchMethod& bestDetectionMethod(const DatabaseLoad& loaded) {
+  return *findMethod(loaded.ngrams.carriesNgramData()
+                         ? METHOD_NGRAM_LIKELIHOOD
+                         : METHOD_DIFFERENCE);
+}
+
+std::vector<float> rankingShares(const std::vector<MatchRow>& rows,
+                                 const MatchMethod& method) {
+  std::vector<float> result(rows.size(), 0.0f);
+  if (rows.empty() || std::isnan(rows[0].score)) return result;
+  if (method.scoresAreShares) {
+    for (size_t r = 0; r < rows.size(); ++r) {
+      if (!std::isnan(rows[r].score)) result[r] = rows[r].score;
+    }
+    return result;
+  }
+  std::vector<double> weights(rows.size(), 0.0);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    if (std::isnan(rows[r].score)) continue;  // a language without counts
+    weights[r] = std::exp(COUNT_SCORE_SHARE_SCALE *
+                          (double(rows[r].score) - double(rows[0].score)));
+  }
+  const double sum = std::accumulate(weights.begin(), weights.end(), 0.0);
+  for (size_t r = 0; r < rows.size(); ++r) {
+    result[r] = static_cast<float>(weights[r] / sum);
+  }
+  return result;
+}
+
+Detection decideDetection(const std::vector<MatchRow>& rows,
+                          const MatchMethod& method, bool counted) {
+  Detection found;
+  if (!counted || rows.empty()) return found;
+  const std::vector<float> share = rankingShares(rows, method);
+  found.confidence = share[0];
+  const bool sure = found.confidence >= DETECT_MIN_CONFIDENCE;
+  if (sure) found.language = rows[0].name;
+  // When unsure, the best guesses stay visible among the alternatives.
+  const size_t first = sure ? 1 : 0;
+  const size_t last = std::min(rows.size(), size_t{1} + DETECT_ALTERNATIVES);
+  for (size_t r = first; r < last; ++r) {
+    found.alternatives.push_back({rows[r].name, share[r]});
+  }
+  return found;
+}
+
+LanguageDetector::LanguageDetector(const DatabaseLoad& loaded, size_t samples)
+    : method_(bestDetectionMethod(loaded)),
+      target_(loaded.languageProfiles(), loaded.ngrams,
+              ngramScoringFor(samples)) {}
+
+void LanguageDetector::expectMoreSamples() {
+  target_.setNgramScoring(ngramScoringFor(2));
+}
+
+Detection LanguageDetector::detect(const int32_t* counts,
+                                   const NgramCounter& ngrams) {
+  const bool counted =
+      std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) != 0;
+  if (!counted) return Detection{};
+  SampleCounts sample{counts};
+  if (byNgrams()) sample = {counts, ngrams.counts(), ngrams.touchedBuckets()};
+  // Shares by n-grams are the scores already, so the first rows are
+  // enough; shares over the counts take every score.
+  rankByMethod(method_, target_, sample,
+               method_.scoresAreShares ? 1 + DETECT_ALTERNATIVES : 0,
+               ranking_);
+  return decideDetection(namedRows(ranking_, target_.languages()), method_,
+                         counted);
+}
+
+}  // namespace letterfreq

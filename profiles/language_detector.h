@@ -1,0 +1,86 @@
+// The one answer a caller wants of a sample: its language with a
+// confidence, or "unknown". The decision lives here so that
+// `letterfreq-cli detect`, the window's answer line and the library give
+// the same answer for the same ranking.
+//
+// The confidence is the best language's share of all languages: for a
+// method whose scores are shares already ("N-gram Likelihood") the score
+// itself, for a method over the counts exp(k * (score - best)) summed to 1.
+// Below DETECT_MIN_CONFIDENCE, or for a sample with no counted byte, the
+// language is "unknown" and the best guesses stay among the alternatives.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "profiles/database_load.h"
+#include "profiles/match.h"
+#include "profiles/methods.h"
+
+namespace letterfreq {
+
+class NgramCounter;
+
+// More likely than all other languages together.
+inline constexpr float DETECT_MIN_CONFIDENCE = 0.5f;
+inline constexpr const char* UNKNOWN_LANGUAGE = "unknown";
+// How many languages after the answer a detection names.
+inline constexpr size_t DETECT_ALTERNATIVES = 2;
+
+struct LanguageGuess {
+  std::string language;
+  float confidence = 0.0f;
+};
+
+struct Detection {
+  std::string language = UNKNOWN_LANGUAGE;
+  float confidence = 0.0f;
+  std::vector<LanguageGuess> alternatives;  // the next ones, best first
+
+  bool known() const { return language != UNKNOWN_LANGUAGE; }
+};
+
+// The best method a database supports: "N-gram Likelihood" when it
+// carries n-gram data, else "Difference".
+const MatchMethod& bestDetectionMethod(const DatabaseLoad& loaded);
+
+// The languages' shares, in the order of `rows` (best first), for rows
+// ranked by `method`. Languages without a score have share 0.
+std::vector<float> rankingShares(const std::vector<MatchRow>& rows,
+                                 const MatchMethod& method);
+
+// The answer for rows ranked by `method` (best first, as many as the
+// method gave: for a method whose scores are shares the first
+// 1 + DETECT_ALTERNATIVES are enough). `counted` is false for a sample
+// with no counted byte, which tells nothing.
+Detection decideDetection(const std::vector<MatchRow>& rows,
+                          const MatchMethod& method, bool counted);
+
+// The languages of one load in the form the best method matches them,
+// made once for many samples. Borrows `loaded`, which must outlive it.
+class LanguageDetector {
+ public:
+  // `samples`: how many samples are expected (1 for one, or for lines
+  // that arrive one by one).
+  LanguageDetector(const DatabaseLoad& loaded, size_t samples);
+  LanguageDetector(const LanguageDetector&) = delete;
+  LanguageDetector& operator=(const LanguageDetector&) = delete;
+
+  const MatchMethod& method() const { return method_; }
+  bool byNgrams() const { return method_.readsNgrams; }
+  // For lines of standard input: after the first, more are likely.
+  void expectMoreSamples();
+
+  // The answer for a sample's 255 counts and (for a method that reads
+  // them) its n-gram counts.
+  Detection detect(const int32_t* counts, const NgramCounter& ngrams);
+
+ private:
+  const MatchMethod& method_;
+  MatchTarget target_;
+  Ranking ranking_;  // room kept from sample to sample
+};
+
+}  // namespace letterfreq
