@@ -55,7 +55,7 @@ void goCallback(Fl_Widget*, void* data) {
   }
   loaded.profile.sortOrder();
   window.sampleProfile = loaded.profile;
-  window.sampleNgrams = std::move(loaded.ngrams);
+  window.sampleFeatures = std::move(loaded.features);
 
   window.sampleTree->clear();
   showProfile(*window.sampleTree, nullptr, window.sampleProfile, 0,
@@ -85,8 +85,8 @@ void matchCallback(Fl_Widget*, void* data) {
   // not numbers, or there are no languages to list.
   showResults(*window.resultTree,
               matchByMethod(*method, window.matchTarget(),
-                            {window.sampleProfile.counts.data(),
-                             window.sampleNgrams.counts()}),
+                            window.sampleFeatures.with(
+                                window.sampleProfile.counts.data())),
               method->scoresAreShares ? ScoreStyle::Percent
                                       : ScoreStyle::Plain);
 }

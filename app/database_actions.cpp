@@ -107,7 +107,8 @@ void addEntryCallback(Fl_Widget*, void* data) {
     storeEntry(*window.database,
                {language, window.nameInput->value(),
                 window.sampleInput->value()},
-               window.sampleProfile, window.sampleNgrams.counts());
+               window.sampleProfile,
+               window.sampleFeatures.of(NGRAM_FEATURES).counts);
   } catch (const std::exception& error) {
     // Nothing was written; the database stays as it was loaded.
     std::cout << error.what() << std::endl;

@@ -40,7 +40,8 @@ SampleLoadJob::~SampleLoadJob() {
 void SampleLoadJob::run(const std::string& sampleText, SampleLimits limits) {
   LoadedSample loaded;
   try {
-    CountingPass pass(loaded.ngrams);
+    CountingPass pass;
+    loaded.features.attachAll(pass);
     loaded.ok = loadSample(
         sampleText, loaded.profile, &loaded.failure, pass, limits,
         [this](uint64_t bytesRead, int64_t total) {

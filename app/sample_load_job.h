@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "app/letter_profile.h"
-#include "sample/ngram_counter.h"
+#include "profiles/sample_features.h"
 #include "sample/sample_limits.h"
 
 namespace letterfreq {
@@ -22,11 +22,11 @@ namespace letterfreq {
 inline constexpr const char* SAMPLE_LOADING_TEXT = "Loading sample...";
 
 // What a load made: on success the counted profile (sampleCount 1) and
-// its n-grams; on failure an empty profile and the user message.
+// its feature sets; on failure an empty profile and the user message.
 struct LoadedSample {
   bool ok = false;
   LetterProfile profile;
-  NgramCounter ngrams;
+  SampleFeatures features;  // every feature set
   // The fixed message of a failed load ("File couldn't be opened!", ...),
   // or the text of an error the load threw (memory running out).
   std::string failure;

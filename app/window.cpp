@@ -136,11 +136,8 @@ void Window::replaceDatabaseLoad(DatabaseLoad load) {
 
 const MatchTarget& Window::matchTarget() {
   if (!matchTarget_) {
-    matchTarget_ = std::make_unique<MatchTarget>(
-        languageProfiles(), databaseLoad.ngrams, NgramScoring::FROM_MODEL);
-  } else {
-    // A second match of the same load: the narrowed weights pay from now on.
-    matchTarget_->setNgramScoring(NgramScoring::IN_LANES);
+    matchTarget_ = std::make_unique<MatchTarget>(languageProfiles(),
+                                                 databaseLoad.features);
   }
   return *matchTarget_;
 }

@@ -12,7 +12,7 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
-#include "sample/ngram_counter.h"
+#include "profiles/sample_features.h"
 #include "sample/sample_limits.h"
 
 class Fl_Box;
@@ -58,14 +58,14 @@ class Window : public Fl_Double_Window {
   int methodCode() const;
 
   LetterProfile sampleProfile;
-  NgramCounter sampleNgrams;  // the sample's n-gram counts, counted with it
+  SampleFeatures sampleFeatures;  // its feature sets, counted with it
   // "Go" reads within these: the overall limit ends a fetch from a server
   // that never stops, where no one may be there to press "Cancel".
   SampleLimits sampleLimits;
   bool sampleLoaded = false;
   bool databaseLoaded = false;
   // The database's languages with their entries, the totals and the
-  // n-gram weights, as the last "Open DB" or "Add entry" loaded them; the
+  // feature sets' weights, as the last "Open DB" or "Add entry" loaded them; the
   // "Hist-Tree!" rows borrow from it. Empty while no database is loaded.
   // Replaced only through replaceDatabaseLoad.
   DatabaseLoad databaseLoad;
@@ -77,8 +77,7 @@ class Window : public Fl_Double_Window {
   // last (its tables hold megabytes of narrowed weights) dropped with it.
   void replaceDatabaseLoad(DatabaseLoad load);
   // What "Match" scores, made from the load on the first match after it
-  // and kept for the next ones, which score n-grams in lanes. Called once
-  // per match.
+  // and kept for the next ones.
   const MatchTarget& matchTarget();
   std::unique_ptr<RecordFile> database;  // null until "Open DB"
   TreeBrowser* sampleTree = nullptr;

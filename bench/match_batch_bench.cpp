@@ -40,6 +40,7 @@
 #include "profiles/ngram_match.h"
 #include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -200,8 +201,8 @@ void BM_Ngrams(benchmark::State& state) {
     state.SkipWithError("the starter database did not load");
     return;
   }
-  const MatchTarget target(loaded.languageProfiles(), loaded.ngrams,
-                           NgramScoring::IN_LANES);
+  const MatchTarget target(loaded.languageProfiles(), loaded.features);
+  const NgramModel& model = ngramModel(loaded.features);
   const MatchMethod& method = *findMethod(METHOD_NGRAM_LIKELIHOOD);
   // A tenth of the files are kept counted, for ranking.
   std::vector<Counted> counted(files.size() / 10);
@@ -227,14 +228,15 @@ void BM_Ngrams(benchmark::State& state) {
       start = processCpuMicroseconds();
       for (const Counted& sample : counted) {
         const NgramMatch match =
-            matchNgrams(loaded.ngrams, sample.ngrams.data());
+            matchNgrams(model, sample.ngrams.data());
         benchmark::DoNotOptimize(match.bars.data());
       }
       plainRanks.push_back((processCpuMicroseconds() - start) / counted.size());
       start = processCpuMicroseconds();
       for (const Counted& sample : counted) {
         rankByMethod(method, target,
-                     {sample.counts.data(), sample.ngrams.data()}, 1, ranking);
+                     withNgrams(sample.counts.data(), sample.ngrams.data()),
+                     1, ranking);
         benchmark::DoNotOptimize(ranking.scores.data());
       }
       ranks.push_back((processCpuMicroseconds() - start) / counted.size());
@@ -269,10 +271,10 @@ void BM_NgramTable(benchmark::State& state) {
       return;
     }
     const double made = processCpuMicroseconds();
-    const NgramLanes lanes(loaded.ngrams);  // makes the weights
+    const NgramLanes lanes(ngramModel(loaded.features));  // makes the weights
     tables.push_back(processCpuMicroseconds() - made);
     loads.push_back(made - start);
-    bytes = loaded.ngrams.rowLength() * NGRAM_BUCKETS * sizeof(uint16_t);
+    bytes = ngramModel(loaded.features).rowLength() * NGRAM_BUCKETS * sizeof(uint16_t);
     benchmark::DoNotOptimize(lanes.usable());
   }
   state.counters["tableMB"] = static_cast<double>(bytes) / 1e6;

@@ -249,7 +249,7 @@ void BM_LoadDatabase1000(benchmark::State& state) {
   const RecordFile database(path);
   for (auto _ : state) {
     DatabaseLoad loaded = loadDatabase(database, {});
-    if (loaded.ngrams.carriesNgramData() != withLists) {
+    if (ngramModel(loaded.features).carriesData() != withLists) {
       state.SkipWithError("unexpected n-gram data");
       break;
     }
@@ -271,8 +271,8 @@ void BM_NgramWeightsAfterLoad(benchmark::State& state) {
     state.PauseTiming();
     DatabaseLoad loaded = loadDatabase(database, {});
     state.ResumeTiming();
-    loaded.ngrams.makeWeights();
-    benchmark::DoNotOptimize(loaded.ngrams.negatedRow(0));
+    ngramModel(loaded.features).makeWeights();
+    benchmark::DoNotOptimize(ngramModel(loaded.features).negatedRow(0));
   }
 }
 BENCHMARK(BM_NgramWeightsAfterLoad)->Unit(benchmark::kMillisecond);
@@ -303,10 +303,10 @@ void BM_LoadRatio1000(benchmark::State& state) {
     DatabaseLoad b = loadDatabase(lists, {});
     with.push_back(msSince(start));
     start = Clock::now();
-    b.ngrams.makeWeights();
+    ngramModel(b.features).makeWeights();
     weights.push_back(msSince(start));
     benchmark::DoNotOptimize(a.languages.data());
-    benchmark::DoNotOptimize(b.ngrams.negatedRow(0));
+    benchmark::DoNotOptimize(ngramModel(b.features).negatedRow(0));
   }
   state.counters["withoutMs"] = median(without);
   state.counters["withMs"] = median(with);

@@ -25,7 +25,7 @@
 #include "profiles/language_detector.h"
 #include "profiles/match.h"
 #include "profiles/methods.h"
-#include "sample/ngram_counter.h"
+#include "profiles/sample_features.h"
 
 namespace letterfreq {
 
@@ -99,8 +99,8 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
 // One line of standard input, counted in pieces as its bytes arrive.
 class LineCounter {
  public:
-  explicit LineCounter(bool withNgrams) : piece_(LINE_PIECE) {
-    if (withNgrams) pass_.attach(ngrams_);
+  explicit LineCounter(const MatchMethod& method) : piece_(LINE_PIECE) {
+    features_.attachFor(method, pass_);
     start();
   }
   LineCounter(const LineCounter&) = delete;
@@ -117,7 +117,7 @@ class LineCounter {
     pass_.finish(counts);
   }
 
-  const NgramCounter& ngrams() const { return ngrams_; }
+  const SampleFeatures& features() const { return features_; }
 
   void start() {
     pass_.start();
@@ -130,7 +130,7 @@ class LineCounter {
     used_ = 0;
   }
 
-  NgramCounter ngrams_;
+  SampleFeatures features_;
   CountingPass pass_;
   std::vector<uint8_t> piece_;
   size_t used_ = 0;
@@ -142,7 +142,7 @@ class LineCounter {
 void detectLines(LanguageDetector& detector, bool json, CliContext& context) {
   std::ostream& out = context.out;
   std::streambuf* source = context.in.rdbuf();
-  LineCounter line(detector.byNgrams());
+  LineCounter line(detector.method());
   LetterProfile profile;
   uint64_t number = 0;
   bool open = false;       // bytes of an unended line were read
@@ -155,12 +155,11 @@ void detectLines(LanguageDetector& detector, bool json, CliContext& context) {
       if (interrupted(context)) break;
       line.end(profile.counts.data());
       const Detection found =
-          detector.detect(profile.counts.data(), line.ngrams());
+          detector.detect(profile.counts.data(), line.features());
       ++number;
       printDetection(number, std::to_string(number), found, detector, json,
                      out);
       out.flush();  // a filter's reader waits for this line's answer
-      if (number == 1) detector.expectMoreSamples();
       line.start();
       open = pendingCr = false;
       if (atEnd) break;
@@ -190,15 +189,15 @@ int runDetect(DetectOptions options, CliContext& context) {
   }
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
-  LanguageDetector detector(loaded, options.lines ? 1 : options.samples.size());
+  LanguageDetector detector(loaded);
   if (options.lines) {
     detectLines(detector, options.json, context);
     return context.in.bad() ? 1 : 0;
   }
   int status = 0;
-  NgramCounter ngrams;
+  SampleFeatures features;
   CountingPass pass;
-  if (detector.byNgrams()) pass.attach(ngrams);
+  features.attachFor(detector.method(), pass);
   LetterProfile sample;
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   SampleArgReader reader(options.samples);
@@ -209,7 +208,7 @@ int runDetect(DetectOptions options, CliContext& context) {
       status = 1;
       continue;
     }
-    const Detection found = detector.detect(sample.counts.data(), ngrams);
+    const Detection found = detector.detect(sample.counts.data(), features);
     printDetection(text, text, found, detector, options.json, context.out);
   }
   context.out.flush();

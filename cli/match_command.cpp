@@ -22,8 +22,7 @@
 #include "cli/sample_arg.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
-#include "profiles/ngram_match.h"
-#include "sample/ngram_counter.h"
+#include "profiles/sample_features.h"
 
 namespace letterfreq {
 
@@ -104,19 +103,16 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   const MatchMethod& method = *findMethod(methodCodeFromText(options.method));
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
-  if (method.readsNgrams && !loaded.ngrams.carriesNgramData()) {
-    printWarning(context.err, NO_NGRAM_DATA);
+  if (method.features != NO_FEATURES &&
+      !loaded.features.of(method.features).carriesData()) {
+    printWarning(context.err, featureSet(method.features).noDataWarning);
   }
   // What the method makes of the languages is made once for all samples,
   // and so are the names as text lines show them.
-  const MatchTarget target(loaded.languageProfiles(), loaded.ngrams,
-                           ngramScoringFor(options.samples.size()));
-  std::unique_ptr<NgramCounter> ngrams;
+  const MatchTarget target(loaded.languageProfiles(), loaded.features);
+  SampleFeatures features;
   CountingPass pass;
-  if (method.readsNgrams) {
-    ngrams = std::make_unique<NgramCounter>();
-    pass.attach(*ngrams);
-  }
+  features.attachFor(method, pass);
   std::vector<std::string> shownNames;
   if (!options.json) {
     for (const LetterProfile& language : target.languages()) {
@@ -137,9 +133,8 @@ int runMatch(const MatchOptions& options, CliContext& context) {
       status = 1;
       continue;
     }
-    SampleCounts counts{sample.counts.data()};
-    if (ngrams) counts = {counts.counts, ngrams->counts(), ngrams->touchedBuckets()};
-    rankByMethod(method, target, counts, options.top, ranking);
+    rankByMethod(method, target, features.with(sample.counts.data()),
+                 options.top, ranking);
     if (options.json) {
       printJson(sampleText, method.code, ranking, target.languages(),
                 context.out);

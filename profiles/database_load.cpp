@@ -14,36 +14,40 @@ namespace letterfreq {
 
 namespace {
 
-// A snapshot's lists are summed when the weights are first needed, read
+// A snapshot's feature records are read when a model first needs them,
 // again through the snapshot's rereader: the load itself reads none of
 // their bytes, which make up most of a file that has them.
-NgramModel ngramModelOf(const RecordSnapshot& source, size_t languageCount,
-                        const NgramListRefs& lists) {
-  NgramModel model(static_cast<int>(languageCount));
-  auto layouts =
-      std::make_shared<std::vector<std::vector<RecordLayout>>>(lists.size());
-  std::vector<bool> withData(languageCount, false);
-  for (size_t i = 0; i < lists.size(); ++i) {
-    for (const RecordRef& list : lists[i]) {
-      // The record get_record gives for the list's id, as for the arrays.
-      const RecordLayout* record = source.layoutOf(list.id);
-      if (record != nullptr) {
+FeatureModels featureModelsOf(const RecordSnapshot& source,
+                              size_t languageCount,
+                              const FeatureRecordRefs& records) {
+  FeatureModels models;
+  const RecordRereader rereader = source.rereader();
+  for (const FeatureSet& set : FEATURE_SETS) {
+    const auto& perLanguage = records[static_cast<size_t>(set.code)];
+    auto layouts = std::make_shared<std::vector<std::vector<RecordLayout>>>(
+        perLanguage.size());
+    std::vector<bool> withData(languageCount, false);
+    for (size_t i = 0; i < perLanguage.size(); ++i) {
+      for (const RecordRef& ref : perLanguage[i]) {
+        // The record get_record gives for its id, as for the arrays.
+        const RecordLayout* record = source.layoutOf(ref.id);
+        if (record == nullptr) continue;
         (*layouts)[i].push_back(*record);
         withData[i] = true;
       }
     }
+    models.set(set.code,
+               set.makeModel(static_cast<int>(languageCount), withData,
+                             [layouts, rereader](int language,
+                                                 const RecordAdder& add) {
+                               // One the file no longer holds adds nothing.
+                               for (const RecordLayout& record :
+                                    (*layouts)[static_cast<size_t>(language)]) {
+                                 rereader.readData(record, add);
+                               }
+                             }));
   }
-  const RecordRereader rereader = source.rereader();
-  model.setLanguagesLater(
-      withData, [layouts, rereader](int language,
-                                    const NgramModel::ListAdder& add) {
-        // A list the file no longer holds counts as an empty one.
-        for (const RecordLayout& list :
-             (*layouts)[static_cast<size_t>(language)]) {
-          rereader.readData(list, add);
-        }
-      });
-  return model;
+  return models;
 }
 
 // The snapshot's last record runs past the end of the file: damage.
@@ -95,7 +99,7 @@ DatabaseLoad loadDatabase(const RecordSnapshot& snapshot,
                           const LoadHooks& hooks) {
   warnOfCutEnd(snapshot, hooks);
   try {
-    return LoadPass<RecordSnapshot>(snapshot, hooks, ngramModelOf).run();
+    return LoadPass<RecordSnapshot>(snapshot, hooks, featureModelsOf).run();
   } catch (const std::bad_alloc&) {
     throw std::runtime_error(NO_MEMORY_TO_READ_TEXT);
   }

@@ -23,12 +23,14 @@
 // - A damaged or unopenable file throws the engine's std::runtime_error
 //   ("!" text) out of loadDatabase; nothing is half returned. So does too
 //   little memory for the load (NO_MEMORY_TO_READ_TEXT).
-// - An entry's n-gram list (KIND_NGRAM_LIST) is optional: the first one in
-//   file order is used, more are not reported, none adds nothing. Its
-//   block is read as profiles/ngram_record.h says (damage is skipped).
-// - The load only notes where the lists lie; their bytes, most of a file
-//   that has them, are summed when the weights are first needed (the
-//   first match by n-grams), from the bytes read by the load: what was
+// - An entry's record of a feature set (the n-gram list, KIND_NGRAM_LIST,
+//   and any other row of profiles/feature_sets.h) is optional: the first
+//   one in file order is used, more are not reported, none adds nothing.
+//   Its block is read by the set's codec (profiles/ngram_record.h; damage
+//   is skipped).
+// - The load only notes where those records lie; their bytes, most of a
+//   file that has them, are summed when the weights are first needed (the
+//   first match by the set), from the bytes read by the load: what was
 //   changed or appended since is not in them.
 #pragma once
 
@@ -40,7 +42,7 @@
 #include <vector>
 
 #include "app/letter_profile.h"
-#include "profiles/ngram_model.h"
+#include "profiles/feature_sets.h"
 
 namespace letterfreq {
 
@@ -119,20 +121,20 @@ enum class LoadOutcome {
   Stopped,    // entry (i, j) lacks its Count or Sort Array
 };
 
-// What a load made of a database: its languages, the totals, the n-gram
-// weights and how the load ended. A plain value that owns all of it; views
+// What a load made of a database: its languages, the totals, the feature
+// sets' models and how the load ended. A plain value that owns all of it; views
 // of it (languageProfiles(), a window's trees) borrow from it.
 struct DatabaseLoad {
   // One per language record, in file order, always all of them.
   std::vector<LoadedLanguage> languages;
   // The totals over every entry, ordered and totalled; complete loads only.
   LetterProfile totals;
-  // The n-gram weights of every language (the same positions), from the
-  // n-gram lists of the entries read; a language none of whose read
-  // entries has one has no n-gram data. The weights are made when first
-  // needed, from the bytes the load read (the file itself is not kept
-  // open).
-  NgramModel ngrams;
+  // One model per feature set (profiles/feature_sets.h), of every
+  // language (the same positions), from the records of the set's kind of
+  // the entries read; a language none of whose read entries has one has
+  // no data of the set. The weights are made when first needed, from the
+  // bytes the load read (the file itself is not kept open).
+  FeatureModels features;
   LoadOutcome outcome = LoadOutcome::Complete;
   size_t endLanguage = 0;  // i and j where a cancelled or stopped load ended
   size_t endEntry = 0;

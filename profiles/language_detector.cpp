@@ -4,7 +4,6 @@
 #include <cmath>
 #include <numeric>
 
-#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 
@@ -17,7 +16,7 @@ constexpr double COUNT_SCORE_SHARE_SCALE = 50.0;
 }  // namespace
 
 const MatchMethod& bestDetectionMethod(const DatabaseLoad& loaded) {
-  return *findMethod(loaded.ngrams.carriesNgramData()
+  return *findMethod(loaded.features.of(NGRAM_FEATURES).carriesData()
                          ? METHOD_NGRAM_LIKELIHOOD
                          : METHOD_DIFFERENCE);
 }
@@ -62,22 +61,16 @@ Detection decideDetection(const std::vector<MatchRow>& rows,
   return found;
 }
 
-LanguageDetector::LanguageDetector(const DatabaseLoad& loaded, size_t samples)
+LanguageDetector::LanguageDetector(const DatabaseLoad& loaded)
     : method_(bestDetectionMethod(loaded)),
-      target_(loaded.languageProfiles(), loaded.ngrams,
-              ngramScoringFor(samples)) {}
-
-void LanguageDetector::expectMoreSamples() {
-  target_.setNgramScoring(ngramScoringFor(2));
-}
+      target_(loaded.languageProfiles(), loaded.features) {}
 
 Detection LanguageDetector::detect(const int32_t* counts,
-                                   const NgramCounter& ngrams) {
+                                   const SampleFeatures& features) {
   const bool counted =
       std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) != 0;
   if (!counted) return Detection{};
-  SampleCounts sample{counts};
-  if (byNgrams()) sample = {counts, ngrams.counts(), ngrams.touchedBuckets()};
+  const SampleCounts sample = features.with(counts);
   // Shares by n-grams are the scores already, so the first rows are
   // enough; shares over the counts take every score.
   rankByMethod(method_, target_, sample,

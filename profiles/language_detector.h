@@ -18,10 +18,9 @@
 #include "profiles/database_load.h"
 #include "profiles/match.h"
 #include "profiles/methods.h"
+#include "profiles/sample_features.h"
 
 namespace letterfreq {
-
-class NgramCounter;
 
 // More likely than all other languages together.
 inline constexpr float DETECT_MIN_CONFIDENCE = 0.5f;
@@ -62,20 +61,17 @@ Detection decideDetection(const std::vector<MatchRow>& rows,
 // made once for many samples. Borrows `loaded`, which must outlive it.
 class LanguageDetector {
  public:
-  // `samples`: how many samples are expected (1 for one, or for lines
-  // that arrive one by one).
-  LanguageDetector(const DatabaseLoad& loaded, size_t samples);
+  explicit LanguageDetector(const DatabaseLoad& loaded);
   LanguageDetector(const LanguageDetector&) = delete;
   LanguageDetector& operator=(const LanguageDetector&) = delete;
 
+  // What a sample must be counted for: attach it with
+  // SampleFeatures::attachFor.
   const MatchMethod& method() const { return method_; }
-  bool byNgrams() const { return method_.readsNgrams; }
-  // For lines of standard input: after the first, more are likely.
-  void expectMoreSamples();
 
-  // The answer for a sample's 255 counts and (for a method that reads
-  // them) its n-gram counts.
-  Detection detect(const int32_t* counts, const NgramCounter& ngrams);
+  // The answer for a sample's 255 counts and the feature sets counted
+  // for method().
+  Detection detect(const int32_t* counts, const SampleFeatures& features);
 
  private:
   const MatchMethod& method_;

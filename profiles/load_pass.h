@@ -1,10 +1,11 @@
 // The one pass of a database load over any source that answers the
 // engine's questions (query_link, get_record): a RecordSnapshot for the
 // load itself, a RecordFile for the slow load the tests check it against.
-// How the n-gram weights are made from the lists found is the source's
-// own (makeModel).
+// How the feature sets' models are made from the records found is the
+// source's own (makeModels).
 #pragma once
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
 #include "profiles/database_load.h"
+#include "profiles/feature_sets.h"
 #include "profiles/schema.h"
 
 namespace letterfreq {
@@ -52,9 +54,10 @@ LetterProfile entryProfile(const Source& source, const LoadedEntry& entry) {
                       source.get_record(entry.sortArray.id));
 }
 
-// The first n-gram list of each entry read that has one, per language
-// reached: what the weights are made from.
-using NgramListRefs = std::vector<std::vector<RecordRef>>;
+// Per feature set, per language reached, the first record of the set's
+// kind of each entry read that has one: what the models are made from.
+using FeatureRecordRefs =
+    std::array<std::vector<std::vector<RecordRef>>, FEATURE_SET_COUNT>;
 
 // One element per language record, in file order, whose profile
 // (profileOf(element)) has the language's name and recordId. Made in place:
@@ -82,11 +85,12 @@ std::vector<LetterProfile> languagesOf(const Source& source) {
 template <class Source>
 class LoadPass {
  public:
-  using MakeModel = NgramModel (*)(const Source& source, size_t languageCount,
-                                   const NgramListRefs& lists);
+  using MakeModels = FeatureModels (*)(const Source& source,
+                                       size_t languageCount,
+                                       const FeatureRecordRefs& records);
 
-  LoadPass(const Source& source, const LoadHooks& hooks, MakeModel makeModel)
-      : source_(source), hooks_(hooks), makeModel_(makeModel) {}
+  LoadPass(const Source& source, const LoadHooks& hooks, MakeModels makeModels)
+      : source_(source), hooks_(hooks), makeModels_(makeModels) {}
 
   DatabaseLoad run() {
     result_.languages = languageElements<LoadedLanguage>(
@@ -95,13 +99,13 @@ class LoadPass {
           return language.profile;
         });
     const size_t n = result_.languages.size();
-    ngramLists_.reserve(n);
+    for (auto& perLanguage : featureRecords_) perLanguage.reserve(n);
     for (size_t i = 0; i < n; ++i) {
       size_t j = 0;
       const LoadOutcome outcome = loadLanguage(i, j);
       if (outcome != LoadOutcome::Complete) return endAt(outcome, i, j);
     }
-    result_.ngrams = makeModel_(source_, n, ngramLists_);
+    result_.features = makeModels_(source_, n, featureRecords_);
     report(lastValue_, TOTALS_MESSAGE);
     result_.totals.sortOrder();
     completeForDisplay(result_.totals, false);
@@ -115,7 +119,8 @@ class LoadPass {
   }
 
   DatabaseLoad endAt(LoadOutcome outcome, size_t i, size_t j) {
-    result_.ngrams = makeModel_(source_, result_.languages.size(), ngramLists_);
+    result_.features =
+        makeModels_(source_, result_.languages.size(), featureRecords_);
     result_.outcome = outcome;
     result_.endLanguage = i;
     result_.endEntry = j;
@@ -135,7 +140,7 @@ class LoadPass {
     language.sampleCount = static_cast<int32_t>(m);
     loaded.entryCount = language.sampleCount;
     loaded.entries.reserve(m);
-    ngramLists_.emplace_back();
+    for (auto& perLanguage : featureRecords_) perLanguage.emplace_back();
     for (j = 0; j < m; ++j) {
       if (!goOn_) return LoadOutcome::Cancelled;
       report((static_cast<float>(i) +
@@ -170,9 +175,13 @@ class LoadPass {
     readCountArray(countArray, profile);
     listSortArray(sortArray, profile);
     addListedCounts(profile, language, result_.totals);
-    const std::vector<RecordRef> lists =
-        source_.query_link(entryRecord.id(), KIND_NGRAM_LIST);
-    if (!lists.empty()) ngramLists_.back().push_back(lists.front());
+    for (const FeatureSet& set : FEATURE_SETS) {
+      const std::vector<RecordRef> records =
+          source_.query_link(entryRecord.id(), set.recordKind);
+      if (records.empty()) continue;
+      featureRecords_[static_cast<size_t>(set.code)].back().push_back(
+          records.front());
+    }
     // The sums take the total as listed, before it is completed for show.
     addFrequencies(profile, language);
     completeForDisplay(profile, false);
@@ -200,9 +209,9 @@ class LoadPass {
 
   const Source& source_;
   const LoadHooks& hooks_;
-  const MakeModel makeModel_;
+  const MakeModels makeModels_;
   DatabaseLoad result_;
-  NgramListRefs ngramLists_;
+  FeatureRecordRefs featureRecords_;
   bool goOn_ = true;
   float lastValue_ = 0.0f;
 };

@@ -3,42 +3,22 @@
 #include <cctype>
 #include <string>
 
-#include "profiles/ngram_match.h"
 
 namespace letterfreq {
 
-NgramScoring ngramScoringFor(size_t samples) {
-  return samples > 1 ? NgramScoring::IN_LANES : NgramScoring::FROM_MODEL;
-}
-
-MatchTarget::MatchTarget(ProfileList languages, const NgramModel& ngrams,
-                         NgramScoring ngramScoring)
-    : languages_(languages), ngrams_(ngrams), ngramScoring_(ngramScoring) {}
+MatchTarget::MatchTarget(ProfileList languages, const FeatureModels& features)
+    : languages_(languages), features_(features) {}
 
 const LanguageTable& MatchTarget::table() const {
   if (!table_) table_ = std::make_unique<LanguageTable>(languages_);
   return *table_;
 }
 
-const NgramLanes& MatchTarget::ngramLanes() const {
-  if (!ngramLanes_) ngramLanes_ = std::make_unique<NgramLanes>(ngrams_);
-  return *ngramLanes_;
-}
-
-const NgramLanes* MatchTarget::ngramLanesToScore() const {
-  return ngramScoring_ == NgramScoring::IN_LANES ? &ngramLanes() : nullptr;
-}
-
-void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
-                  size_t limit, Ranking& out) {
-  // A sample counted without n-grams scores as one with none; the table
-  // of zeros is made once, not for every sample.
-  static const std::vector<uint32_t> none(NGRAM_BUCKETS, 0);
-  rankSampleByNgrams(
-      target.ngrams(), target.ngramLanesToScore(),
-      sample.ngramCounts != nullptr ? sample.ngramCounts : none.data(),
-      target.languages().size(), limit, out,
-      sample.ngramCounts != nullptr ? sample.ngramTouched : TouchedBuckets{});
+FeatureMatcher& MatchTarget::matcher(FeatureSetCode code) const {
+  std::unique_ptr<FeatureMatcher>& matcher =
+      matchers_[static_cast<size_t>(code)];
+  if (!matcher) matcher = featureSet(code).makeMatcher(features_.of(code));
+  return *matcher;
 }
 
 const MatchMethod* findMethod(int code) {
@@ -81,7 +61,9 @@ int methodCodeFromText(std::string_view text) {
 void rankByMethod(const MatchMethod& method, const MatchTarget& target,
                   const SampleCounts& sample, size_t limit, Ranking& out) {
   if (method.scoreCounts == nullptr) {
-    method.rank(target, sample, limit, out);
+    const auto set = static_cast<size_t>(method.features);
+    target.matcher(method.features)
+        .rank(sample.features[set], target.languages().size(), limit, out);
     return;
   }
   method.scoreCounts(sample.counts, target.table(), out.everyScore);

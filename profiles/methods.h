@@ -13,95 +13,71 @@
 #include <vector>
 
 #include "app/letter_profile.h"
+#include "profiles/feature_sets.h"
 #include "profiles/match.h"
-#include "profiles/ngram_match.h"
-#include "profiles/ngram_model.h"
 
 namespace letterfreq {
 
 // What a match needs of one sample: its 255 counts and, for the methods
-// that read them, its n-gram bucket counts (NGRAM_BUCKETS of them).
+// that read a feature set, its counts of that set (one slot per row of
+// profiles/feature_sets.h; unset: not counted).
 struct SampleCounts {
   const int32_t* counts = nullptr;
-  const uint32_t* ngramCounts = nullptr;  // null: not counted
-  TouchedBuckets ngramTouched = {};  // where the counter listed them
+  std::array<FeatureCounts, FEATURE_SET_COUNT> features = {};
 };
 
-// How n-gram scores are summed for a target: from the model itself, or
-// in SIMD lanes over the model's table of weights, made on first use.
-// Making the table sums every list and takes a logarithm per bucket and
-// language, which costs more than scoring one sample from the lists, so
-// it pays only for a caller with more than one sample to match. Scores
-// are the same either way.
-enum class NgramScoring { FROM_MODEL, IN_LANES };
-
-// IN_LANES for more than one sample, else FROM_MODEL.
-NgramScoring ngramScoringFor(size_t samples);
-
 // The languages of one load as the methods score them. Borrows the
-// profiles and the model, which must outlive it; what a method makes of
-// them once (the lane-blocked table, the n-gram weights) is made
-// on first use and kept for the next samples.
+// profiles and the feature models, which must outlive it; what a method
+// makes of them once (the lane-blocked table, a feature set's weights) is
+// made on first use and kept for the next samples. Not for two threads at
+// once.
 class MatchTarget {
  public:
-  MatchTarget(ProfileList languages, const NgramModel& ngrams,
-              NgramScoring ngramScoring);
+  MatchTarget(ProfileList languages, const FeatureModels& features);
 
   ProfileList languages() const { return languages_; }
-  const NgramModel& ngrams() const { return ngrams_; }
+  const FeatureModels& features() const { return features_; }
   const LanguageTable& table() const;
-  const NgramLanes& ngramLanes() const;
-  // For a caller that learns later that more samples come.
-  void setNgramScoring(NgramScoring ngramScoring) {
-    ngramScoring_ = ngramScoring;
-  }
-  // The lanes when n-grams are scored IN_LANES, else null.
-  const NgramLanes* ngramLanesToScore() const;
+  // What ranks samples by feature set `code`.
+  FeatureMatcher& matcher(FeatureSetCode code) const;
 
  private:
   const ProfileList languages_;
-  const NgramModel& ngrams_;
-  NgramScoring ngramScoring_;
+  const FeatureModels& features_;
   mutable std::unique_ptr<LanguageTable> table_;
-  mutable std::unique_ptr<NgramLanes> ngramLanes_;
+  mutable std::array<std::unique_ptr<FeatureMatcher>, FEATURE_SET_COUNT>
+      matchers_;
 };
 
 struct MatchMethod {
   int code;
   const char* name;
-  // Scores over the 255 counts, one per language (null for a method that
-  // ranks by other means).
+  // Scores over the 255 counts, one per language; null for a method that
+  // ranks by a feature set.
   void (*scoreCounts)(const int32_t* sampleCounts, const LanguageTable& table,
                       std::vector<float>& scores);
-  // Ranks by other means, when scoreCounts is null: the `limit` best
-  // languages (all for 0) into `out`.
-  void (*rank)(const MatchTarget& target, const SampleCounts& sample,
-               size_t limit, Ranking& out);
-  bool readsNgrams;      // the sample's n-gram counts must be counted
+  // The feature set the method ranks by, when scoreCounts is null: the
+  // sample's counts of it must be counted.
+  FeatureSetCode features;
   bool scoresAreShares;  // each score is a share from 0 to 1 of the whole
 };
 
-// Ranks by the sample's byte n-grams (profiles/ngram_match.h); a sample
-// without n-gram counts counts as an empty one.
-void rankByNgrams(const MatchTarget& target, const SampleCounts& sample,
-                  size_t limit, Ranking& out);
-
 // Every method, in menu order (code order, code 1 first).
 inline constexpr std::array MATCH_METHODS = {
-    MatchMethod{METHOD_DIFFERENCE, "Difference", scoreDifference, nullptr,
-                false, false},
+    MatchMethod{METHOD_DIFFERENCE, "Difference", scoreDifference,
+                NO_FEATURES, false},
     MatchMethod{METHOD_ONE_STD_DEVIATION, "One Std Deviation",
-                scoreWithinDeviations<1>, nullptr, false, false},
+                scoreWithinDeviations<1>, NO_FEATURES, false},
     MatchMethod{METHOD_TWO_STD_DEVIATIONS, "Two Std Deviations",
-                scoreWithinDeviations<2>, nullptr, false, false},
+                scoreWithinDeviations<2>, NO_FEATURES, false},
     MatchMethod{METHOD_THREE_STD_DEVIATIONS, "Three Std Deviations",
-                scoreWithinDeviations<3>, nullptr, false, false},
+                scoreWithinDeviations<3>, NO_FEATURES, false},
     MatchMethod{METHOD_FOUR_STD_DEVIATIONS, "Four Std Deviations",
-                scoreWithinDeviations<4>, nullptr, false, false},
+                scoreWithinDeviations<4>, NO_FEATURES, false},
     MatchMethod{METHOD_TENDENCY_PULL, "Tendency Pull", scoreTendencyPull,
-                nullptr, false, false},
+                NO_FEATURES, false},
     MatchMethod{METHOD_NGRAM_LIKELIHOOD, "N-gram Likelihood", nullptr,
-                rankByNgrams, true, true},
+                NGRAM_FEATURES, true},
 };
 
 constexpr int FIRST_METHOD_CODE = MATCH_METHODS.front().code;

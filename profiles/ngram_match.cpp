@@ -100,7 +100,7 @@ NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts) {
   match.bars.assign(count, std::numeric_limits<float>::quiet_NaN());
   match.ranking.reserve(count);
 
-  if (model.carriesNgramData()) addScores(model, sampleCounts, match.scores);
+  if (model.carriesData()) addScores(model, sampleCounts, match.scores);
 
   // Scored languages by falling score (a stable sort keeps ties in database
   // order), then the languages without data.
@@ -210,7 +210,7 @@ void rankSampleByNgrams(const NgramModel& model, const NgramLanes* lanes,
     lanes->score(sampleCounts, out.touchedBuckets, out.ngramSums, touched);
   } else if (!model.scoreFromLists(sampleCounts, out.ngramSums)) {
     out.ngramSums.assign(static_cast<size_t>(n), 0);
-    if (model.carriesNgramData()) addScores(model, sampleCounts, out.ngramSums);
+    if (model.carriesData()) addScores(model, sampleCounts, out.ngramSums);
   }
   out.languages.clear();
   for (int e = 0; e < n; ++e) {

@@ -36,7 +36,7 @@ NgramLanes::LaneSet NgramLanes::bestLaneSet() {
 
 NgramLanes::NgramLanes(const NgramModel& model, LaneSet laneSet)
     : laneSet_(std::min(laneSet, bestLaneSet())) {
-  if (!model.carriesNgramData() ||
+  if (!model.carriesData() ||
       model.largestWeightMagnitude() > NARROW_LIMIT) {
     return;  // not usable: the plain scores are taken
   }
@@ -134,7 +134,7 @@ void NgramLanes::score(const uint32_t* sampleCounts,
   scores.assign(table_.languages, 0);
   if (known.buckets == nullptr) {
     touchedBuckets(sampleCounts, touched);
-    known = {touched.data(), touched.size()};
+    known = {touched.data(), nullptr, touched.size()};
   }
   if (laneSet_ == LaneSet::WIDEST) {
     ngram_lanes::addScoresWidest(table_, sampleCounts, known, scores.data());

@@ -28,6 +28,8 @@
 #include <vector>
 
 #include "db/page_block.h"
+#include "profiles/feature_model.h"
+#include "profiles/feature_sets.h"
 #include "sample/ngram_counter.h"
 
 namespace letterfreq {
@@ -81,12 +83,10 @@ int32_t ngramWeight(uint64_t count, uint64_t total);
 // -w, 0 to NGRAM_LARGEST_MAGNITUDE when count <= total.
 uint16_t ngramMagnitude(uint64_t count, uint64_t total);
 
-class NgramModel {
+class NgramModel final : public FeatureModel {
  public:
-  // Hands each of one language's n-gram records (its data block,
-  // untrusted) to add(data, length).
-  using ListAdder = std::function<void(const uint8_t* data, size_t length)>;
-  using ListsSource = std::function<void(int language, const ListAdder& add)>;
+  using ListAdder = RecordAdder;
+  using ListsSource = RecordsSource;
 
   NgramModel() = default;  // no languages
   // `languageCount` languages, none with data yet.
@@ -105,7 +105,7 @@ class NgramModel {
   // Makes the weights left for later now; nothing when there are none.
   // Whatever `source` throws goes to the caller, and the weights stay to
   // be made.
-  void makeWeights() const;
+  void makeWeights() const override;
   bool weightsPending() const { return static_cast<bool>(later_); }
   // While every language's weights are still to be made: s_L, the sum of
   // sampleCounts[b] * weight(b, L) over the buckets, of every language
@@ -118,16 +118,16 @@ class NgramModel {
   bool scoreFromLists(const uint32_t* sampleCounts,
                       std::vector<int64_t>& scores) const;
 
-  int languageCount() const { return languageCount_; }
-  bool hasData(int language) const {
+  int languageCount() const override { return languageCount_; }
+  bool hasData(int language) const override {
     return language >= 0 && language < languageCount_ &&
            hasData_[static_cast<size_t>(language)] != 0;
   }
   // True when at least one language has n-gram data.
-  bool carriesNgramData() const { return carriesData_; }
+  bool carriesData() const override { return carriesData_; }
 
   // The negated weights -w of bucket b for every language, then zeros up
-  // to rowLength(); only when carriesNgramData(). The table starts on a
+  // to rowLength(); only when carriesData(). The table starts on a
   // 64-byte boundary. These three make the weights first if they are
   // still to be made.
   const uint16_t* negatedRow(int bucket) const {
@@ -168,5 +168,10 @@ class NgramModel {
   mutable ListsSource later_;             // set while weights are to be made
   mutable std::vector<uint8_t> waiting_;  // the languages it makes
 };
+
+// The n-gram model of a load's feature sets.
+inline const NgramModel& ngramModel(const FeatureModels& models) {
+  return static_cast<const NgramModel&>(models.of(NGRAM_FEATURES));
+}
 
 }  // namespace letterfreq

@@ -14,12 +14,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "sample/counting_pass.h"
+#include "sample/feature_counter.h"
 #include "sample/ngram_buckets.h"
 
 namespace letterfreq {
 
-constexpr int NGRAM_BUCKETS = 16384;
+constexpr int NGRAM_BUCKET_BITS = 14;
+constexpr int NGRAM_BUCKETS = 1 << NGRAM_BUCKET_BITS;
+constexpr int NGRAM_SHORTEST_WINDOW = 2;
+constexpr int NGRAM_LONGEST_WINDOW = 4;
 constexpr uint32_t FNV1A_BASIS = 2166136261u;
 constexpr uint32_t FNV1A_PRIME = 16777619u;
 constexpr uint8_t NGRAM_PAD = 32;
@@ -34,17 +37,10 @@ uint32_t fnv1a32(const uint8_t* bytes, size_t length);
 
 // The bucket (0..16383) of a feature's FNV-1a hash.
 inline uint32_t ngramBucket(uint32_t hash) {
-  return ((hash >> 14) ^ hash) & (NGRAM_BUCKETS - 1);
+  return ((hash >> NGRAM_BUCKET_BITS) ^ hash) & (NGRAM_BUCKETS - 1);
 }
 
-// The buckets of a sample whose counts are not 0, each once, in any order,
-// where they are known: NgramCounter lists them for short samples.
-struct TouchedBuckets {
-  const uint16_t* buckets = nullptr;  // null: not known
-  size_t count = 0;
-};
-
-class NgramCounter : public CountingAttachment {
+class NgramCounter final : public FeatureCounter {
  public:
   // `lanes`: the instructions the windows are hashed with (the same counts
   // with any).
@@ -78,7 +74,10 @@ class NgramCounter : public CountingAttachment {
   // known for longer ones.
   TouchedBuckets touchedBuckets() const {
     if (!listsTouched()) return {};
-    return {touched_.data(), touchedCount_};
+    return {touched_.data(), nullptr, touchedCount_};
+  }
+  FeatureCounts featureCounts() const override {
+    return {counts(), touchedBuckets()};
   }
 
  private:

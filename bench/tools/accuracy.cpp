@@ -40,6 +40,7 @@
 #include "profiles/methods.h"
 #include "sample/counting_pass.h"
 #include "sample/ngram_counter.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -188,11 +189,15 @@ std::vector<std::function<int(const Snippet&)>> methodsUnderTest(
     const MatchTarget& target, std::vector<std::string>& names) {
   std::vector<std::function<int(const Snippet&)>> picks;
   for (const MatchMethod& method : MATCH_METHODS) {
-    if (method.readsNgrams && !target.ngrams().carriesNgramData()) continue;
+    if (method.features != NO_FEATURES &&
+        !target.features().of(method.features).carriesData()) {
+      continue;
+    }
     names.push_back(method.name);
     picks.push_back([&target, &method](const Snippet& snippet) {
       const std::vector<MatchRow> rows = matchByMethod(
-          method, target, {snippet.counts.data(), snippet.ngrams.data()});
+          method, target,
+          withNgrams(snippet.counts.data(), snippet.ngrams.data()));
       const bool scored = !rows.empty() && !std::isnan(rows[0].score);
       return scored ? rows[0].language : -1;
     });
@@ -305,8 +310,7 @@ int run(const Options& options) {
   if (load.outcome != LoadOutcome::Complete) {
     throw std::runtime_error(options.database + ": the load did not complete");
   }
-  const MatchTarget target(load.languageProfiles(), load.ngrams,
-                           NgramScoring::IN_LANES);
+  const MatchTarget target(load.languageProfiles(), load.features);
   Tally tally;
   for (const LetterProfile& p : load.languageProfiles()) {
     tally.languages.push_back(p.name);

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
 #include "tests/support/temp_dir.h"
 
@@ -27,9 +28,8 @@ using std::chrono::milliseconds;
 // Generous: the machine is shared. An unbounded wait would never end.
 constexpr milliseconds SLACK{2000};
 
-std::vector<uint32_t> bucketsOf(const NgramCounter& ngrams) {
-  return std::vector<uint32_t>(ngrams.counts(),
-                               ngrams.counts() + NGRAM_BUCKETS);
+std::vector<uint32_t> bucketsOf(const uint32_t* ngrams) {
+  return std::vector<uint32_t>(ngrams, ngrams + NGRAM_BUCKETS);
 }
 
 bool readable(int fd) {
@@ -72,7 +72,7 @@ TEST_F(SampleLoadJobTest, GivesWhatLoadSampleGives) {
   ASSERT_TRUE(loaded.ok);
   EXPECT_EQ(loaded.profile.counts, direct.counts);
   EXPECT_EQ(loaded.profile.sampleCount, 1);
-  EXPECT_EQ(bucketsOf(loaded.ngrams), bucketsOf(directNgrams));
+  EXPECT_EQ(bucketsOf(loaded.features.of(NGRAM_FEATURES).counts), bucketsOf(directNgrams.counts()));
   EXPECT_EQ(loaded.outcome.end, SampleEnd::Complete);
   EXPECT_FALSE(loaded.cancelled());
 }

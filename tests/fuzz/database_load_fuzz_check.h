@@ -17,6 +17,7 @@
 #include "db/record_snapshot.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
+#include "tests/support/feature_samples.h"
 #include "sample/ngram_counter.h"
 #include "tests/fuzz/record_file_fuzz_check.h"
 #include "tests/support/load_by_queries.h"
@@ -57,8 +58,8 @@ std::string loadText(const DatabaseLoad& load, const Source& source) {
     }
   }
   text += profileText(load.totals);
-  const NgramModel& model = load.ngrams;
-  if (model.carriesNgramData()) {
+  const NgramModel& model = ngramModel(load.features);
+  if (model.carriesData()) {
     for (int language = 0; language < model.languageCount(); ++language) {
       for (int bucket = 0; bucket < NGRAM_BUCKETS; bucket += 97) {
         text += std::to_string(model.weight(bucket, language)) + ",";
@@ -74,10 +75,13 @@ inline void checkLoadShape(const DatabaseLoad& load) {
   check(load.outcome != LoadOutcome::Complete ||
             load.languagesReached() == load.languageProfiles().size(),
         "a complete load reached every language");
-  check(load.ngrams.languageCount() == 0 ||
-            load.ngrams.languageCount() ==
-                static_cast<int>(load.languageProfiles().size()),
-        "one n-gram row per language");
+  for (const FeatureSet& set : FEATURE_SETS) {
+    const FeatureModel& model = load.features.of(set.code);
+    check(model.languageCount() == 0 ||
+              model.languageCount() ==
+                  static_cast<int>(load.languageProfiles().size()),
+          "one model row per language");
+  }
 }
 
 // Every method over the load, for a sample counted from the same bytes.
@@ -90,11 +94,11 @@ inline void checkEveryMethod(const DatabaseLoad& load, const uint8_t* data,
   }
   ngrams.add(data, size);
   ngrams.finish();
-  const MatchTarget target(load.languageProfiles(), load.ngrams,
-                           NgramScoring::FROM_MODEL);
+  const MatchTarget target(load.languageProfiles(), load.features);
   for (const MatchMethod& method : MATCH_METHODS) {
     const auto rows =
-        matchByMethod(method, target, {sample.counts.data(), ngrams.counts()});
+        matchByMethod(method, target,
+                      withNgrams(sample.counts.data(), ngrams.counts()));
     check(rows.size() == load.languageProfiles().size(),
           "every method ranks every language");
   }

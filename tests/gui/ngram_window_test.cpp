@@ -106,7 +106,8 @@ TEST_F(NgramWindowTest, MatchRanksByNgramsAsTheLibraryDoes) {
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[0].name, "German");
   const std::vector<MatchRow> expected =
-      matchSampleByNgrams(window->databaseLoad.ngrams, window->sampleNgrams.counts(),
+      matchSampleByNgrams(ngramModel(window->databaseLoad.features),
+                          window->sampleFeatures.of(NGRAM_FEATURES).counts,
                           window->languageProfiles());
   double sum = 0;
   for (size_t r = 0; r < rows.size(); ++r) {
@@ -146,7 +147,7 @@ TEST_F(NgramWindowTest, AddEntryWritesAListOnlyWhereTheDatabaseHasThem) {
     EXPECT_EQ(RecordFile(db).query_link(0, KIND_NGRAM_LIST).size(),
               before + (withLists ? 1 : 0));
     // The reload after the addition scores the new language too.
-    EXPECT_EQ(window->databaseLoad.ngrams.hasData(3), withLists);
+    EXPECT_EQ(ngramModel(window->databaseLoad.features).hasData(3), withLists);
   }
 }
 

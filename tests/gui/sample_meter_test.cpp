@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "app/window.h"
+#include "sample/ngram_counter.h"
 #include "sample/sample_loader.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/hostile_servers.h"
@@ -244,8 +245,8 @@ TEST_F(SampleMeterTest, AFifoCountedUnderTheMeterCountsAsAFile) {
   EXPECT_EQ(window->sampleProfile.counts, direct.counts);
   EXPECT_EQ(window->sampleProfile.order, direct.order);
   EXPECT_EQ(window->sampleProfile.sampleCount, 1);
-  EXPECT_EQ(std::vector<uint32_t>(window->sampleNgrams.counts(),
-                                  window->sampleNgrams.counts() + NGRAM_BUCKETS),
+  const uint32_t* counted = window->sampleFeatures.of(NGRAM_FEATURES).counts;
+  EXPECT_EQ(std::vector<uint32_t>(counted, counted + NGRAM_BUCKETS),
             std::vector<uint32_t>(directNgrams.counts(),
                                   directNgrams.counts() + NGRAM_BUCKETS));
 }

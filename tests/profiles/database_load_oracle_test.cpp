@@ -100,7 +100,7 @@ TEST_F(DatabaseLoadOracleTest, FastLoadEqualsAskingTheEngine) {
     const DatabaseLoad a = loadDatabase(database, fast.hooks());
     const DatabaseLoad b = loadDatabaseByQueries(database, slow.hooks());
     expectSameLoad(a, b);
-    expectSameModel(a.ngrams, b.ngrams);
+    expectSameModel(ngramModel(a.features), ngramModel(b.features));
     EXPECT_EQ(fast.warnings, slow.warnings);
     EXPECT_EQ(fast.progress, slow.progress);
   }
@@ -126,28 +126,28 @@ TEST_F(DatabaseLoadOracleTest, NgramListsAreReadOnFirstNeedFromTheFileAsLoaded) 
   const size_t secondList = bytes.size() - listRecord(268, 264, 9, 4).size();
   const std::string path = dir.write("lists.db", bytes);
   const DatabaseLoad expected = loadDatabaseByQueries(RecordFile(path), {});
-  EXPECT_FALSE(expected.ngrams.weightsPending());
+  EXPECT_FALSE(ngramModel(expected.features).weightsPending());
 
   // Appended since: a second entry of L1 with a list, not in the load.
   DatabaseLoad loaded = loadDatabase(RecordFile(path), {});
-  EXPECT_TRUE(loaded.ngrams.weightsPending());
-  EXPECT_TRUE(loaded.ngrams.hasData(1));
+  EXPECT_TRUE(ngramModel(loaded.features).weightsPending());
+  EXPECT_TRUE(ngramModel(loaded.features).hasData(1));
   testing::writeFile(path, bytes + entryBytes(269, 257, "e3", {{A, 2}}) +
                                listRecord(273, 269, 5, 100));
-  expectSameModel(loaded.ngrams, expected.ngrams);
+  expectSameModel(ngramModel(loaded.features), ngramModel(expected.features));
 
   // Another file renamed over it: the loaded one is read.
   testing::writeFile(path, bytes);
   loaded = loadDatabase(RecordFile(path), {});
   const std::string other = dir.write("other.db", languageRecord(257, "X"));
   ASSERT_EQ(std::rename(other.c_str(), path.c_str()), 0);
-  expectSameModel(loaded.ngrams, expected.ngrams);
+  expectSameModel(ngramModel(loaded.features), ngramModel(expected.features));
 
   // Cut short before L2's list: the list read is still summed.
   testing::writeFile(path, bytes);
   loaded = loadDatabase(RecordFile(path), {});
   testing::writeFile(path, bytes.substr(0, secondList));
-  expectSameModel(loaded.ngrams, expected.ngrams);
+  expectSameModel(ngramModel(loaded.features), ngramModel(expected.features));
 }
 
 
@@ -177,10 +177,10 @@ TEST_F(DatabaseLoadOracleTest, NoDescriptorOfTheFileOutlivesTheLoad) {
   const DatabaseLoad expected = loadDatabaseByQueries(RecordFile(path), {});
   const RecordFile database(path);
   const DatabaseLoad loaded = loadDatabase(database, {});
-  EXPECT_TRUE(loaded.ngrams.weightsPending());
+  EXPECT_TRUE(ngramModel(loaded.features).weightsPending());
   EXPECT_EQ(descriptorsOf(file), 0);
   ASSERT_EQ(std::remove(path.c_str()), 0);
-  expectSameModel(loaded.ngrams, expected.ngrams);
+  expectSameModel(ngramModel(loaded.features), ngramModel(expected.features));
   EXPECT_EQ(descriptorsOf(file), 0);
 }
 

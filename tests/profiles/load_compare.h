@@ -78,11 +78,11 @@ inline void expectSameLoad(const DatabaseLoad& a, const DatabaseLoad& b) {
 // The same n-gram data and the same weights, whenever they were made.
 inline void expectSameModel(const NgramModel& a, const NgramModel& b) {
   ASSERT_EQ(a.languageCount(), b.languageCount());
-  EXPECT_EQ(a.carriesNgramData(), b.carriesNgramData());
+  EXPECT_EQ(a.carriesData(), b.carriesData());
   for (int e = 0; e < a.languageCount(); ++e) {
     EXPECT_EQ(a.hasData(e), b.hasData(e)) << e;
   }
-  if (!a.carriesNgramData()) return;
+  if (!a.carriesData()) return;
   EXPECT_EQ(a.largestWeightMagnitude(), b.largestWeightMagnitude());
   for (int bucket = 0; bucket < NGRAM_BUCKETS; ++bucket) {
     for (int e = 0; e < a.languageCount(); ++e) {

@@ -175,12 +175,12 @@ TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
       if (sample[b] != 0) buckets.push_back(static_cast<uint16_t>(b));
     }
     std::shuffle(buckets.begin(), buckets.end(), random);
-    const TouchedBuckets listed{buckets.data(), buckets.size()};
+    const TouchedBuckets listed{buckets.data(), nullptr, buckets.size()};
     // The SSE2 lanes, and the AVX2 and AVX-512 lanes where this processor
     // has them.
     for (const auto set : {LaneSet::BASIC, LaneSet::WIDE, LaneSet::WIDEST}) {
       const NgramLanes lanes(model, set);
-      ASSERT_EQ(lanes.usable(), model.carriesNgramData() &&
+      ASSERT_EQ(lanes.usable(), model.carriesData() &&
                                     model.largestWeightMagnitude() <= 32767);
       if (!lanes.usable()) break;
       ASSERT_EQ(lanes.laneSet(), std::min(set, NgramLanes::bestLaneSet()));

@@ -4,12 +4,16 @@
 
 #include <array>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "profiles/ngram_match.h"
 #include "profiles/ngram_record.h"
+#include "profiles/schema.h"
+#include "sample/counting_pass.h"
 #include "sample/ngram_counter.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -68,7 +72,7 @@ TEST(MatchMethodTest, CodesCountUpFromOneInMenuOrder) {
     EXPECT_EQ(findMethod(MATCH_METHODS[i].code), &MATCH_METHODS[i]);
     // Exactly one way to rank.
     EXPECT_NE(MATCH_METHODS[i].scoreCounts == nullptr,
-              MATCH_METHODS[i].rank == nullptr);
+              MATCH_METHODS[i].features == NO_FEATURES);
   }
   EXPECT_EQ(findMethod(0), nullptr);
   EXPECT_EQ(findMethod(LAST_MENU_METHOD_CODE + 1), nullptr);
@@ -80,42 +84,79 @@ TEST(MatchMethodTest, EachMethodRanksAsItsOwnMatch) {
       language("English", 257, {{'t', 5}, {'h', 4}, {'e', 9}, {' ', 6}}),
       language("German", 260, {{'d', 4}, {'e', 8}, {'r', 5}, {' ', 6}}),
       language("Empty", 263, {})};
-  const NgramModel model = modelOf({"the cat and the hat", "der die das", ""});
+  const FeatureModels models =
+      withNgramModel(modelOf({"the cat and the hat", "der die das", ""}));
+  const NgramModel& model = ngramModel(models);
   LetterProfile sample = language("", 0, {{'t', 2}, {'h', 2}, {'e', 3}});
   const std::vector<uint32_t> ngrams = ngramsOf("the hat");
-  const SampleCounts counts{sample.counts.data(), ngrams.data()};
-  for (const NgramScoring scoring :
-       {NgramScoring::FROM_MODEL, NgramScoring::IN_LANES}) {
-    const MatchTarget target(languages, model, scoring);
-    for (const MatchMethod& method : MATCH_METHODS) {
-      SCOPED_TRACE(method.name);
-      const std::vector<MatchRow> rows =
-          matchByMethod(method, target, counts);
-      if (method.code == METHOD_NGRAM_LIKELIHOOD) {
-        expectSameRows(rows,
-                       matchSampleByNgrams(model, ngrams.data(), languages));
-      } else {
-        expectSameRows(rows, matchSample(method.code, sample.counts.data(),
-                                         languages));
-      }
-      // The tables made once answer the next sample the same.
-      expectSameRows(matchByMethod(method, target, counts), rows);
+  const SampleCounts counts = withNgrams(sample.counts.data(), ngrams.data());
+  const MatchTarget target(languages, models);
+  for (const MatchMethod& method : MATCH_METHODS) {
+    SCOPED_TRACE(method.name);
+    const std::vector<MatchRow> rows = matchByMethod(method, target, counts);
+    if (method.code == METHOD_NGRAM_LIKELIHOOD) {
+      expectSameRows(rows,
+                     matchSampleByNgrams(model, ngrams.data(), languages));
+    } else {
+      expectSameRows(rows, matchSample(method.code, sample.counts.data(),
+                                       languages));
     }
+    // The tables made for the second sample on answer the same.
+    expectSameRows(matchByMethod(method, target, counts), rows);
+    expectSameRows(matchByMethod(method, target, counts), rows);
   }
-  EXPECT_EQ(ngramScoringFor(1), NgramScoring::FROM_MODEL);
-  EXPECT_EQ(ngramScoringFor(2), NgramScoring::IN_LANES);
 }
 
 TEST(MatchMethodTest, NgramsNotCountedMatchAsAnEmptySample) {
   const std::vector<LetterProfile> languages = {language("A", 257, {}),
                                                 language("B", 260, {})};
-  const NgramModel model = modelOf({"abc abc", "xyz xyz"});
-  const MatchTarget target(languages, model, NgramScoring::IN_LANES);
+  const FeatureModels models = withNgramModel(modelOf({"abc abc", "xyz xyz"}));
+  const MatchTarget target(languages, models);
   const std::vector<uint32_t> empty(NGRAM_BUCKETS, 0);
   const MatchMethod& method = *findMethod(METHOD_NGRAM_LIKELIHOOD);
-  EXPECT_TRUE(method.readsNgrams);
-  expectSameRows(matchByMethod(method, target, {nullptr, nullptr}),
-                 matchSampleByNgrams(model, empty.data(), languages));
+  EXPECT_EQ(method.features, NGRAM_FEATURES);
+  for (int twice = 0; twice < 2; ++twice) {  // from the lists, then lanes
+    expectSameRows(
+        matchByMethod(method, target, {}),
+        matchSampleByNgrams(ngramModel(models), empty.data(), languages));
+  }
+}
+
+// Each row of the feature-set table sits at its code, and its parts work
+// together: its codec writes what its model reads, and its matcher ranks
+// what its counter counted.
+TEST(FeatureSetTest, EveryRowIsWholeAndAtItsCode) {
+  for (size_t i = 0; i < FEATURE_SETS.size(); ++i) {
+    const FeatureSet& set = FEATURE_SETS[i];
+    SCOPED_TRACE(set.name);
+    EXPECT_EQ(static_cast<size_t>(set.code), i);
+    EXPECT_GT(set.recordKind, KIND_SOURCE);
+    std::unique_ptr<FeatureCounter> counter = set.makeCounter();
+    CountingPass pass(*counter);
+    int32_t counts[PROFILE_SLOTS];
+    const std::string text = "a sample of text";
+    pass.count(reinterpret_cast<const uint8_t*>(text.data()), text.size(),
+               counts);
+    const FeatureCounts counted = counter->featureCounts();
+    ASSERT_NE(counted.counts, nullptr);
+    std::vector<bool> withData = {true};
+    const std::vector<uint8_t> record = set.encodeRecord(counted.counts);
+    const std::unique_ptr<FeatureModel> model = set.makeModel(
+        1, withData, [&record](int, const RecordAdder& add) {
+          add(record.data(), record.size());
+        });
+    EXPECT_TRUE(model->carriesData());
+    EXPECT_TRUE(model->hasData(0));
+    // The sample ranks its own language first, with a share.
+    Ranking ranking;
+    set.makeMatcher(*model)->rank(counted, 1, 0, ranking);
+    ASSERT_EQ(ranking.languages.size(), 1u);
+    EXPECT_GT(ranking.scores[0], 0.0f);
+  }
+  for (const MatchMethod& method : MATCH_METHODS) {
+    if (method.features == NO_FEATURES) continue;
+    EXPECT_TRUE(method.scoresAreShares) << method.name;
+  }
 }
 
 TEST(MatchMethodTest, NamesAndCodesAreReadFromText) {

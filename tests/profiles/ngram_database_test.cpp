@@ -86,7 +86,7 @@ TEST_F(NgramDatabaseTest, DatabaseWithoutListsGainsTheBytesItAlwaysGained) {
   EXPECT_FALSE(bytes.empty());
   EXPECT_EQ(readFile(offered.fileName()), bytes);
   EXPECT_FALSE(databaseHasNgramLists(offered));
-  EXPECT_FALSE(loadDatabase(offered, {}).ngrams.carriesNgramData());
+  EXPECT_FALSE(ngramModel(loadDatabase(offered, {}).features).carriesData());
 }
 
 TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
@@ -137,8 +137,8 @@ TEST_F(NgramDatabaseTest, OlderReadersLoadTheSameWithListsPresent) {
   const DatabaseLoad withoutLists = loadDatabase(older, {});
   expectSameLoad(withLists, withoutLists);
   expectSameLoad(loadDatabaseByQueries(database, {}), withoutLists);
-  EXPECT_TRUE(withLists.ngrams.carriesNgramData());
-  EXPECT_FALSE(withoutLists.ngrams.carriesNgramData());
+  EXPECT_TRUE(ngramModel(withLists.features).carriesData());
+  EXPECT_FALSE(ngramModel(withoutLists.features).carriesData());
 
   // The five kinds' queries find exactly the same records.
   for (const LetterProfile& language : withLists.languageProfiles()) {
@@ -171,7 +171,7 @@ TEST_F(NgramDatabaseTest, LoadSumsTheFirstListOfEachEntry) {
   RecordFile database(dir.write("hand.db", bytes));
   const DatabaseLoad loaded = loadDatabase(database, {});
   ASSERT_EQ(loaded.outcome, LoadOutcome::Complete);
-  const NgramModel& model = loaded.ngrams;
+  const NgramModel& model = ngramModel(loaded.features);
   ASSERT_EQ(model.languageCount(), 2);
   EXPECT_TRUE(model.hasData(0));
   EXPECT_FALSE(model.hasData(1));
@@ -205,8 +205,8 @@ TEST_F(NgramDatabaseTest, StoppedLoadKeepsTheListsReadSoFar) {
   RecordFile database(dir.write("stopped.db", bytes));
   const DatabaseLoad loaded = loadDatabase(database, {});
   ASSERT_EQ(loaded.outcome, LoadOutcome::Stopped);
-  EXPECT_TRUE(loaded.ngrams.hasData(0));
-  EXPECT_EQ(loaded.ngrams.weight(77, 0), ngramWeight(4, 4));
+  EXPECT_TRUE(ngramModel(loaded.features).hasData(0));
+  EXPECT_EQ(ngramModel(loaded.features).weight(77, 0), ngramWeight(4, 4));
 }
 
 }  // namespace

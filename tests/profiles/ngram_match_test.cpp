@@ -156,7 +156,7 @@ TEST(NgramMatchTest, EmptySampleListsDatabaseOrderWithEqualBars) {
 
 TEST(NgramMatchTest, DatabaseWithoutNgramDataListsEveryLanguageUnscored) {
   NgramModel model = modelOf({"", ""});
-  EXPECT_FALSE(model.carriesNgramData());
+  EXPECT_FALSE(model.carriesData());
   NgramMatch match = matchNgrams(model, sampleOf("anything").data());
   EXPECT_EQ(match.ranking, (std::vector<int32_t>{0, 1}));
   EXPECT_TRUE(std::isnan(match.bars[0]));

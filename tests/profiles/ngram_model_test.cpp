@@ -102,7 +102,7 @@ TEST(NgramModelTest, LanguageCountsDoNotWrapPast32Bits) {
 
 TEST(NgramModelTest, WeightsPerLanguageAndNoDataLanguages) {
   NgramModel model(3);
-  EXPECT_FALSE(model.carriesNgramData());
+  EXPECT_FALSE(model.carriesData());
   NgramLanguageCounts counts;
   std::vector<uint8_t> data = block({{4, 10}, {5, 90}});
   counts.addRecord(data.data(), data.size());
@@ -111,7 +111,7 @@ TEST(NgramModelTest, WeightsPerLanguageAndNoDataLanguages) {
   counts.clear();
   model.setLanguage(2, counts);  // no data: stays without
 
-  EXPECT_TRUE(model.carriesNgramData());
+  EXPECT_TRUE(model.carriesData());
   EXPECT_FALSE(model.hasData(0));
   EXPECT_TRUE(model.hasData(1));
   EXPECT_FALSE(model.hasData(2));
@@ -143,7 +143,7 @@ TEST(NgramModelTest, WeightsLeftForLaterAreMadeOnFirstNeed) {
         if (language == 1) add(data.data(), data.size());
       });
   EXPECT_TRUE(later.weightsPending());
-  EXPECT_TRUE(later.carriesNgramData());
+  EXPECT_TRUE(later.carriesData());
   EXPECT_FALSE(later.hasData(0));
   EXPECT_TRUE(later.hasData(1));
   EXPECT_TRUE(later.hasData(2));  // its source will add nothing
@@ -179,7 +179,7 @@ TEST(NgramModelTest, AFailingSourceLeavesTheWeightsToBeMade) {
 
   NgramModel none(2);  // no language flagged: no data, nothing to make
   none.setLanguagesLater({false, false}, nullptr);
-  EXPECT_FALSE(none.carriesNgramData());
+  EXPECT_FALSE(none.carriesData());
   EXPECT_FALSE(none.weightsPending());
 }
 
