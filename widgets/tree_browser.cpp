@@ -33,11 +33,13 @@ TreeBrowser::TreeBrowser(int x, int y, int w, int h, const char* rootLabel)
   vertical_->linesize(ROW_HEIGHT);
   vertical_->callback(scrolled, this);
   vertical_->clear_visible();
+  vertical_->clear_visible_focus();  // the keys scroll the tree itself
   horizontal_ = new Fl_Scrollbar(x, y, w, Fl::scrollbar_size());
   horizontal_->type(FL_HORIZONTAL);
   horizontal_->linesize(INDENT);
   horizontal_->callback(scrolled, this);
   horizontal_->clear_visible();
+  horizontal_->clear_visible_focus();
   end();
   // The bar painter belongs to no group: it only ever draws for the rows.
   Fl_Group* current = Fl_Group::current();
@@ -177,9 +179,15 @@ void TreeBrowser::clear() {
   root_->children_.clear();
   destroyNodes(std::move(nodes));
   contentWidth_ = 0;
+  focusNode_ = nullptr;
   scrollTop_ = 0;
   scrollLeft_ = 0;
   changed();
+}
+
+TreeNode* TreeBrowser::focusRow() {
+  ensureRows();
+  return rows_.empty() ? nullptr : rows_[focusIndex()];
 }
 
 void TreeBrowser::showRoot(bool shown) {

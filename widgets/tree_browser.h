@@ -7,6 +7,8 @@
 //
 // Nodes keep the order in which they were added, cannot be selected and
 // have no icons; a branch always shows its [+]/[-] box, even when empty.
+// The tree takes the keyboard focus: the keys move a focus row, scroll and
+// open or close branches.
 // A branch may be given a populate hook: its rows are then made only when
 // it is first opened (by the user or by open()), so large trees stay cheap.
 //
@@ -121,6 +123,9 @@ class TreeBrowser : public Fl_Group {
   ~TreeBrowser() override;
 
   TreeNode* root() const { return root_.get(); }
+  // The row the keyboard acts on (the first row until a key or click
+  // moves it); null when the tree shows no row.
+  TreeNode* focusRow();
 
   // Adds a branch (a leaf) under `parent` (null: the root) and gives back
   // its node. When the node exists already, it is given back unchanged and
@@ -199,6 +204,11 @@ class TreeBrowser : public Fl_Group {
   };
   const BarColumn& barColumn(const TreeNode* parent);
   void showTooltip();
+  // The keyboard (widgets/tree_browser_keys.cpp).
+  bool handleKey();
+  size_t focusIndex();  // the focus row's index, 0 when it is not shown
+  void moveFocus(size_t index);
+  void drawFocus();
   static void scrolled(Fl_Widget*, void* tree);
   static void destroyNodes(std::vector<std::unique_ptr<TreeNode>> nodes);
 
@@ -217,6 +227,7 @@ class TreeBrowser : public Fl_Group {
   Fl_Group* holder_;  // parent of the row widgets
   std::unique_ptr<ProgressBar> barPainter_;  // paints every share bar
   std::vector<Fl_Widget*> placedWidgets_;    // row widgets on screen
+  TreeNode* focusNode_ = nullptr;  // the keyboard's row; null: the first
   int scrollTop_ = 0;
   int scrollLeft_ = 0;
   int contentWidth_ = 0;  // widest row drawn since the last clear

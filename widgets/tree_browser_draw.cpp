@@ -158,6 +158,7 @@ void TreeBrowser::draw() {
     }
     draw_child(*holder_);
     fl_pop_clip();
+    drawFocus();
     // A row wider than any before may call for the horizontal scrollbar,
     // which narrows the rows' room: then draw once more.
     if (contentWidth_ == widthBefore || !layout()) break;
@@ -288,11 +289,24 @@ void TreeBrowser::showTooltip() {
 }
 
 int TreeBrowser::handle(int event) {
+  switch (event) {
+    case FL_FOCUS:
+    case FL_UNFOCUS:
+      // The tree keeps the focus itself, not a scrollbar inside it.
+      redraw();
+      return visible_focus() ? 1 : 0;
+    case FL_KEYBOARD:
+      return Fl::focus() == this && handleKey() ? 1 : 0;
+    default:
+      break;
+  }
   const int used = Fl_Group::handle(event);  // scrollbars and row widgets
   switch (event) {
     case FL_ENTER:
     case FL_MOVE:
-      if (!used) showTooltip();
+      // The group takes every move for itself; the rows' tip is ours
+      // unless a scrollbar or a row's widget is under the mouse.
+      if (Fl::belowmouse() == this) showTooltip();
       return 1;  // so that moves keep coming
     case FL_LEAVE:
       Fl_Tooltip::enter_area(this, 0, 0, 0, 0, nullptr);
@@ -305,11 +319,14 @@ int TreeBrowser::handle(int event) {
   switch (event) {
     case FL_PUSH: {
       if (!Fl::event_inside(dataX_, dataY_, dataW_, dataH_)) return 0;
+      if (visible_focus()) take_focus();  // also a click below the rows
       ensureRows();
       const size_t index =
           static_cast<size_t>((Fl::event_y() - dataY_ + scrollTop_) / ROW_HEIGHT);
       if (index >= rows_.size()) return 1;
       TreeNode* node = rows_[index];
+      focusNode_ = node;
+      redraw();
       // A click on a branch's box, label or row opens or closes it.
       const int left = dataX_ - scrollLeft_;
       if (node->branch_ &&
