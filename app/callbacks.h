@@ -7,6 +7,13 @@ class Fl_Widget;
 
 namespace letterfreq {
 
+inline constexpr const char* NEED_DATABASE_TO_MATCH =
+    "You must open a database to match against: type its name above the "
+    "right-hand tree and press \"Open DB\".";
+inline constexpr const char* NEED_LANGUAGES_TO_MATCH =
+    "The open database holds no language yet: load a sample, choose a "
+    "language and press \"Add entry\" first.";
+
 // "Go" and Enter in sampleInput: load, count and show the sample.
 void goCallback(Fl_Widget* widget, void* window);
 // "Open DB" and Enter in databaseInput.

@@ -3,12 +3,15 @@
 #include <FL/Fl_Input.H>
 
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <memory>
+#include <system_error>
 
 #include "app/callbacks.h"
+#include "app/database_messages.h"
 #include "app/database_view.h"
-#include "app/file_cause.h"
+#include "app/start_files.h"
 #include "app/window.h"
 #include "profiles/entry_add.h"
 #include "widgets/combo_list.h"
@@ -25,7 +28,7 @@ namespace {
 void databaseFailed(Window& window, const std::string& text,
                     std::string fileName) {
   std::cout << text << std::endl;
-  showAlert(withFileCause(text, fileName, FileUse::ReadWrite));
+  showAlert(databaseFailureText(text, fileName));
   window.histTree->clear();  // its rows borrow from the load: first
   window.database.reset();
   window.databaseLoaded = false;
@@ -33,6 +36,12 @@ void databaseFailed(Window& window, const std::string& text,
   window.languageList->clear();
   window.histTree->addLeaf(nullptr, PLEASE_OPEN_TEXT);
   window.histTree->redraw();
+}
+
+bool fileExists(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::symlink_status(name, error).type() !=
+         std::filesystem::file_type::not_found;
 }
 
 }  // namespace
@@ -59,7 +68,9 @@ bool loadDatabase(Window& window) {
   hooks.progress = [&meter](float value, const std::string& message) {
     return meter.step(value, message);
   };
-  hooks.warning = [](const std::string& text) { askQuestion(text); };
+  hooks.warning = [](const std::string& text) {
+    showAlert(loadWarningText(text));
+  };
   window.languageList->clear();
   // The rows borrow from the load that is replaced now.
   window.histTree->clear();
@@ -90,7 +101,17 @@ bool loadDatabase(Window& window) {
 
 void openDbCallback(Fl_Widget*, void* data) {
   Window& window = *static_cast<Window*>(data);
-  openDatabase(window, window.databaseInput->value());
+  const std::string name =
+      resolveStartName(window.databaseInput->value(), DEFAULT_DATABASE);
+  // A name that names nothing makes a database only when the user says so:
+  // a typo must not leave an empty file behind.
+  const bool isNew = !name.empty() && !fileExists(name);
+  if (isNew && !askQuestion(newDatabaseQuestion(name))) return;
+  openDatabase(window, name);
+  if (isNew && window.databaseLoaded) {
+    window.histTree->addLeaf(nullptr, escapedPath(newDatabaseText(name)));
+    window.histTree->redraw();
+  }
 }
 
 void addEntryCallback(Fl_Widget*, void* data) {
@@ -104,16 +125,17 @@ void addEntryCallback(Fl_Widget*, void* data) {
     return;
   }
   try {
+    // The source is where the shown profile was counted from, whatever
+    // the sample field holds by now.
     storeEntry(*window.database,
-               {language, window.nameInput->value(),
-                window.sampleInput->value()},
+               {language, window.nameInput->value(), window.sampleSource},
                window.sampleProfile,
                window.sampleFeatures.of(NGRAM_FEATURES).counts);
   } catch (const std::exception& error) {
     // Nothing was written; the database stays as it was loaded.
     std::cout << error.what() << std::endl;
-    showAlert(withFileCause(error.what(), window.database->fileName(),
-                            FileUse::ReadWrite));
+    showAlert(databaseFailureText(error.what(), window.database->fileName()) +
+              "\nThe entry was not added.");
     return;
   }
   loadDatabase(window);  // its result leaves databaseLoaded as it is

@@ -7,6 +7,7 @@
 #include <FL/Fl_Double_Window.H>
 
 #include <memory>
+#include <string>
 
 #include "app/letter_profile.h"
 #include "db/record_file.h"
@@ -33,17 +34,18 @@ inline constexpr const char* DEFAULT_SAMPLE = "sample.txt";
 inline constexpr const char* DEFAULT_DATABASE = "ling2.db";
 inline constexpr const char* READY_TEXT =
     "(Ready to load an analysis database.)";
-// The size of the result rows' text and scrollbars.
-inline constexpr int RESULT_TEXT_SIZE = 11;
-inline constexpr int RESULT_SCROLLBAR_SIZE = 12;
+// The size of the small print: the line that names the counted sample.
+inline constexpr int SMALL_TEXT_SIZE = 11;
 // Tooltips of the controls that have no label of their own.
 inline constexpr const char* SAMPLE_TOOLTIP =
     "Sample: a file, or an http:// or https:// address";
 inline constexpr const char* DATABASE_TOOLTIP = "Database file";
 
 // The window opens at WINDOW_WIDTH by WINDOW_HEIGHT and may be enlarged,
-// never made smaller: the trees then grow (the result tree most), the
-// controls keep their places and sizes. Escape does not close it.
+// never made smaller: the trees then grow (app/window_layout.h). Escape
+// does not close it. Besides the sample field it takes a sample as a file
+// or text dropped on it, and as the clipboard's text on Ctrl+V while the
+// keyboard focus is not in a text field.
 class Window : public Fl_Double_Window {
  public:
   // Creates every control and shows the window.
@@ -52,6 +54,8 @@ class Window : public Fl_Double_Window {
   // Holds the size to at least WINDOW_WIDTH by WINDOW_HEIGHT and places
   // the trees for it.
   void resize(int x, int y, int width, int height) override;
+  // Drops and Ctrl+V outside the text fields (app/sample_actions.h).
+  int handle(int event) override;
 
   // The match method picked last: the index of methodMenu's current item,
   // which is the code of profiles/methods.h picked.
@@ -63,6 +67,9 @@ class Window : public Fl_Double_Window {
   // that never stops, where no one may be there to press "Cancel".
   SampleLimits sampleLimits;
   bool sampleLoaded = false;
+  // Where the shown sample was counted from: the name it was loaded by,
+  // or "pasted text, 213 bytes". "Add entry" stores it as the source.
+  std::string sampleSource;
   bool databaseLoaded = false;
   // The database's languages with their entries, the totals and the
   // feature sets' weights, as the last "Open DB" or "Add entry" loaded them; the
@@ -84,6 +91,8 @@ class Window : public Fl_Double_Window {
   TreeBrowser* histTree = nullptr;
   Fl_Input* sampleInput = nullptr;
   Fl_Button* goButton = nullptr;
+  Fl_Button* chooseButton = nullptr;  // the file chooser
+  Fl_Box* countedLabel = nullptr;     // "Counted: sample.txt"
   Fl_Button* addEntryButton = nullptr;
   ComboList* languageList = nullptr;
   Fl_Input* nameInput = nullptr;
@@ -91,11 +100,14 @@ class Window : public Fl_Double_Window {
   Fl_Button* openDbButton = nullptr;
   Fl_Box* frameBox = nullptr;
   Fl_Button* matchButton = nullptr;
+  Fl_Box* answerLine = nullptr;  // the last match's answer in words
   TreeBrowser* resultTree = nullptr;
   Fl_Menu_Button* methodMenu = nullptr;
 
  private:
-  std::unique_ptr<MatchTarget> matchTarget_;  // borrows from databaseLoad
+  std::unique_ptr<MatchTarget> matchTarget_;
+  bool pasting_ = false;  // the next FL_PASTE answers Ctrl+V, not a drop  //
+                          // borrows from databaseLoad
 };
 
 // Sets the method menu's tooltip to the name of its current method.

@@ -78,7 +78,7 @@ class WindowRun {
     }
     // No box may wait for an answer.
     replaceDialogHandlers({[](const std::string&) {},
-                           [](const std::string&) { return false; }});
+                           [](const std::string&) { return false; }, nullptr});
     window_ = std::make_unique<Window>(WINDOW_WIDTH, WINDOW_HEIGHT,
                                        WINDOW_TITLE);
     window_->databaseInput->value(path_.c_str());

@@ -133,7 +133,7 @@ void BM_GuiSampleLoadAgainstCountFile(benchmark::State& state) {
     return;
   }
   replaceDialogHandlers({[](const std::string&) {},
-                         [](const std::string&) { return false; }});
+                         [](const std::string&) { return false; }, nullptr});
   Window window(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_TITLE);
   Fl::check();
   const std::string& path = samplePath();

@@ -8,11 +8,12 @@ include(GNUInstallDirs)
 set(LETTERFREQ_DATA_DIR ${CMAKE_INSTALL_DATADIR}/letterfreq)
 set(LETTERFREQ_LAUNCHER_DIR ${CMAKE_INSTALL_LIBEXECDIR}/letterfreq)
 
-# detect finds the installed starter database from the program's folder.
+# detect and the window find the installed starter database and sample
+# from the program's folder.
 file(RELATIVE_PATH BIN_TO_DATA
   /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${LETTERFREQ_DATA_DIR})
-set_property(SOURCE cli/detect_command.cpp APPEND PROPERTY
-  COMPILE_DEFINITIONS LETTERFREQ_BIN_TO_DATA="${BIN_TO_DATA}")
+set_property(SOURCE cli/detect_command.cpp app/start_files.cpp APPEND
+  PROPERTY COMPILE_DEFINITIONS LETTERFREQ_BIN_TO_DATA="${BIN_TO_DATA}")
 
 install(TARGETS letterfreq-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET letterfreq)

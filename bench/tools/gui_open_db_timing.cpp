@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
   }
   // No box may wait for an answer.
   replaceDialogHandlers({[](const std::string&) {},
-                         [](const std::string&) { return false; }});
+                         [](const std::string&) { return false; }, nullptr});
   Window window(WINDOW_WIDTH, WINDOW_HEIGHT, WINDOW_TITLE);
   window.show();
   window.databaseInput->value(path.c_str());

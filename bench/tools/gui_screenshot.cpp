@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
          std::cerr << "gui_screenshot: " << message << "\n";
          failed = true;
        },
-       [](const std::string&) { return false; }});
+       [](const std::string&) { return false; }, nullptr});
 
   letterfreq::Window window(letterfreq::WINDOW_WIDTH,
                             letterfreq::WINDOW_HEIGHT,

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/database_messages.h"
 #include "app/database_view.h"
 #include "app/window.h"
 #include "db/record_file.h"
@@ -91,14 +92,33 @@ class DatabaseActionsTest : public ::testing::Test {
   std::string sample;
 };
 
+// Once a name that named no file (a typo) silently made an empty database.
+TEST_F(DatabaseActionsTest, ANewDatabaseIsMadeOnlyWhenTheUserSaysSo) {
+  const std::string path = dir.file("lign2.db");
+  openDb(path);  // the question is answered "No"
+  EXPECT_EQ(dialogs.questions, Rows{newDatabaseQuestion(path)});
+  EXPECT_EQ(dialogs.questions[0],
+            "There is no database " + path +
+                ".\nMake a new, empty database of that name?");
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_FALSE(window->databaseLoaded);
+  EXPECT_EQ(childRows(window->histTree->root()),
+            Rows{"(Ready to load an analysis database.)"});
+  EXPECT_TRUE(dialogs.alerts.empty());
+}
+
 TEST_F(DatabaseActionsTest, NewFileShowsOnlyTheTotals) {
   const std::string path = dir.file("new.db");
+  dialogs.answer = true;
   openDb(path);
+  EXPECT_EQ(dialogs.questions.size(), 1u);
+  dialogs.questions.clear();
   EXPECT_TRUE(std::filesystem::exists(path));
   EXPECT_TRUE(window->databaseLoaded);
   ASSERT_NE(window->database, nullptr);
   EXPECT_EQ(window->database->fileName(), path);
-  EXPECT_EQ(childRows(window->histTree->root()), Rows{"Totals"});
+  EXPECT_EQ(childRows(window->histTree->root()),
+            (Rows{"Totals", "(new empty database " + path + ")"}));
   EXPECT_EQ(openedRows(*window->histTree, top(0)),
             (Rows{"Total characters: 0", "Characters used: 0"}));
   EXPECT_TRUE(window->languageList->names().empty());
@@ -171,7 +191,7 @@ TEST_F(DatabaseActionsTest, CancelLeavesTwoLeavesAndRefusesAdding) {
   EXPECT_EQ(readFile(path), twoLanguages());
 }
 
-TEST_F(DatabaseActionsTest, MissingArrayAsksAndStopsThere) {
+TEST_F(DatabaseActionsTest, MissingArrayIsToldAndTheLoadStopsThere) {
   const std::string bytes =
       languageRecord(257, "Latin") +
       entryBytes(258, 257, "Caesar", {{B, 9}, {A, 1}}) +
@@ -179,8 +199,15 @@ TEST_F(DatabaseActionsTest, MissingArrayAsksAndStopsThere) {
       entryRecord(263, 257, "Cicero") + countArrayRecord(264, 263, {{A, 1}}) +
       languageRecord(265, "Greek");
   openBytes(bytes);
-  EXPECT_EQ(dialogs.questions,
-            (Rows{TOO_MANY_COUNT_ARRAYS, MISSING_SORT_ARRAY}));
+  // Told as messages, each with what it means for what is shown.
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_EQ(dialogs.alerts,
+            (Rows{std::string(TOO_MANY_COUNT_ARRAYS) +
+                      "\nAn entry has more than one; the first is used.",
+                  std::string(MISSING_SORT_ARRAY) +
+                      "\nThe load stopped at an entry without it: the tree "
+                      "shows what was read before. Open a copy saved before "
+                      "the damage to see the rest."}));
   EXPECT_FALSE(window->databaseLoaded);
   EXPECT_EQ(childRows(window->histTree->root()), Rows{"Latin"});
   EXPECT_EQ(childRows(top(0)), Rows{"Entries (2)"});
@@ -210,12 +237,21 @@ TEST_F(DatabaseActionsTest, DamagedOrUnopenableDatabaseIsReportedAndTheWindowGoe
         name == damaged      ? text
         : name == dir.path() ? notOpenableText("Is a directory")
                              : std::string(NO_FILE_OPEN_TEXT);
-    // The alert adds the file and the system's reason on a second line.
-    const std::string second =
-        name == damaged    ? damaged
-        : name.empty()     ? "\"\": No such file or directory"
-                           : dir.path() + ": Is a directory";
-    EXPECT_EQ(dialogs.alerts, Rows{expected + "\n" + second});
+    // The alert says what happened in words, then the file and the
+    // system's reason, what to do, and the engine's line last.
+    const std::string words =
+        name == damaged
+            ? "The database is damaged and could not be read.\n" + damaged +
+                  "\nOpen a copy saved before it was damaged, or another "
+                  "database."
+            : std::string(
+                  "The database could not be opened for reading and "
+                  "writing.\n") +
+                  (name.empty() ? "\"\": No such file or directory"
+                                : dir.path() + ": Is a directory") +
+                  "\nType the name of a database file you may change (a "
+                  "file, not a folder), or a new name to make a new database.";
+    EXPECT_EQ(dialogs.alerts, Rows{words + "\n(" + expected + ")"});
     EXPECT_EQ(printed, expected + "\n");
     EXPECT_FALSE(window->databaseLoaded);
     EXPECT_EQ(window->database, nullptr);
@@ -252,6 +288,7 @@ TEST_F(DatabaseActionsTest, NamesAreShownAsStored) {
 
 TEST_F(DatabaseActionsTest, AddEntryRefusesThenStoresAndReloads) {
   const std::string path = dir.file("ling2.db");
+  dialogs.answer = true;        // a new database
   addEntry("Latin", "Caesar");  // nothing loaded
   go();
   addEntry("Latin", "Caesar");  // no database

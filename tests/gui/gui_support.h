@@ -74,6 +74,10 @@ class RecordedDialogs {
              [this](const std::string& text) {
                questions.push_back(text);
                return answer;
+             },
+             [this](const std::string& title) {
+               chooserTitles.push_back(title);
+               return chosenFile;
              }})) {}
   ~RecordedDialogs() { replaceDialogHandlers(previous_); }
   RecordedDialogs(const RecordedDialogs&) = delete;
@@ -82,6 +86,8 @@ class RecordedDialogs {
   std::vector<std::string> alerts;
   std::vector<std::string> questions;
   bool answer = false;
+  std::vector<std::string> chooserTitles;
+  std::string chosenFile;  // what the file chooser gives back
 
  private:
   DialogHandlers previous_;

@@ -165,9 +165,10 @@ TEST_F(MatchResultsTest, AMatchReplacesTheRowsOfTheLast) {
   pressMatch();
   pressMatch();
   EXPECT_EQ(resultRows().size(), 4u);
-  setLanguages({});  // no database: the tree is only cleared
+  setLanguages({});  // no database: the tree is cleared, and it says why
   pressMatch();
   EXPECT_EQ(window->resultTree->root()->childCount(), 0u);
+  EXPECT_EQ(dialogs.alerts, std::vector<std::string>{NEED_DATABASE_TO_MATCH});
 }
 
 TEST_F(MatchResultsTest, EveryLanguageIsARowOfItsOwnNamedAsStored) {

@@ -107,7 +107,9 @@ TEST_F(ReadableResultsTest, NgramSharesShowAsPercentages) {
 }
 
 TEST_F(ReadableResultsTest, ALongNameIsShortenedAndItsTooltipIsTheName) {
-  const std::string longName = "Norwegian Bokm\xC3\xA5l of the far north";
+  const std::string longName =
+      "Norwegian Bokm\xC3\xA5l of the far north, as written on the islands "
+      "off the coast";
   show({{longName, 0.9f}, {"Latin", 0.8f}});
   TreeBrowser& tree = *window->resultTree;
   const RowLayout at = tree.rowLayout(row(0));

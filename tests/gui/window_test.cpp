@@ -67,20 +67,25 @@ TEST_F(WindowTest, ControlsArePlacedAndLabelled) {
   EXPECT_EQ(window->h(), 400);
   EXPECT_TRUE(window->shown());
   const Placement table[] = {
-      {"histTree", window->histTree, 350, 60, 225, 330, nullptr},
+      {"histTree", window->histTree, 350, 60, 225, 158, nullptr},
       {"sampleTree", window->sampleTree, 20, 60, 200, 330, nullptr},
-      {"sampleInput", window->sampleInput, 20, 20, 150, 25, nullptr},
+      {"sampleInput", window->sampleInput, 20, 20, 115, 25, nullptr},
       {"databaseInput", window->databaseInput, 350, 20, 150, 25, nullptr},
-      {"goButton", window->goButton, 175, 20, 35, 25, "Go"},
+      {"goButton", window->goButton, 138, 20, 35, 25, "Go"},
       {"openDbButton", window->openDbButton, 505, 20, 65, 25, "Open DB"},
       {"frameBox", window->frameBox, 225, 65, 110, 150, ""},
       {"addEntryButton", window->addEntryButton, 230, 70, 100, 25,
        "Add entry @->"},
       {"languageList", window->languageList, 230, 125, 100, 25, "Language:"},
       {"nameInput", window->nameInput, 230, 175, 100, 25, "Name:"},
-      {"matchButton", window->matchButton, 230, 230, 70, 25, "Match"},
-      {"methodMenu", window->methodMenu, 300, 230, 30, 25, nullptr},
-      {"resultTree", window->resultTree, 230, 265, 100, 100, nullptr},
+      {"matchButton", window->matchButton, 230, 226, 70, 25, "Match"},
+      // The menu shows the method chosen.
+      {"methodMenu", window->methodMenu, 303, 226, 272, 25,
+       "Three Std Deviations"},
+      {"resultTree", window->resultTree, 230, 278, 345, 112, nullptr},
+      {"chooseButton", window->chooseButton, 176, 20, 44, 25, "@fileopen"},
+      {"countedLabel", window->countedLabel, 20, 45, 200, 15, nullptr},
+      {"answerLine", window->answerLine, 230, 253, 345, 24, nullptr},
   };
   for (int i = 0; i < static_cast<int>(std::size(table)); ++i) {
     const Placement& p = table[i];
@@ -238,9 +243,16 @@ TEST_F(WindowTest, FailedLoadKeepsTheShownSample) {
   const LetterProfile shown = window->sampleProfile;
 
   go(dir.file("missing.txt"));
-  EXPECT_EQ(dialogs.alerts,
-            (Rows{"File couldn't be opened!\n" + dir.file("missing.txt") +
-                  ": No such file or directory"}));
+  // What happened, what to do, and which sample stays in use.
+  EXPECT_EQ(
+      dialogs.alerts,
+      (Rows{"File couldn't be opened!\n" + dir.file("missing.txt") +
+            ": No such file or directory\n"
+            "Check the name, or pick the file with the button beside "
+            "\"Go\".\nThe sample in use is still " +
+            dir.file("good.txt") + ": \"Add entry\" and \"Match\" use it."}));
+  EXPECT_EQ(window->sampleSource, dir.file("good.txt"));
+  EXPECT_EQ(window->countedLabel->label(), "Counted: " + dir.file("good.txt"));
   EXPECT_EQ(childRows(window->sampleTree->root()), before);
   EXPECT_TRUE(window->sampleLoaded);
   // The profile stays the one the tree shows, for adding and matching.
