@@ -267,6 +267,7 @@ void TreeBrowser::drawContent(const TreeNode* node, const RowLayout& at,
 // an unchanged pointer for an unchanged tip.
 void TreeBrowser::showTooltip() {
   ensureRows();
+  if (dataW_ == 0) layout();  // not drawn yet
   const long long offset =
       static_cast<long long>(Fl::event_y()) - dataY_ + scrollTop_;
   const size_t index = static_cast<size_t>(std::max(0LL, offset) / ROW_HEIGHT);
