@@ -69,16 +69,22 @@ std::string bundledDataFolder() {
 std::string resolveStartName(const std::string& typed,
                              const std::string& defaultName) {
   if (typed != defaultName || isFile(typed)) return typed;
-  const std::string folder = userDataFolder();
-  const std::string bundled = bundledDataFolder();
-  if (folder.empty()) return typed;
-  const fs::path copy = fs::path(folder) / defaultName;
-  if (isFile(copy)) return copy.string();
-  if (bundled.empty() || !isFile(fs::path(bundled) / defaultName)) {
+  return resolveStartName(typed, defaultName, bundledDataFolder(),
+                          userDataFolder());
+}
+
+std::string resolveStartName(const std::string& typed,
+                             const std::string& defaultName,
+                             const std::string& bundledFolder,
+                             const std::string& userFolder) {
+  if (typed != defaultName || isFile(typed) || userFolder.empty()) {
     return typed;
   }
-  return copyOnce(fs::path(bundled) / defaultName, copy) ? copy.string()
-                                                         : typed;
+  const fs::path copy = fs::path(userFolder) / defaultName;
+  if (isFile(copy)) return copy.string();
+  const fs::path bundled = fs::path(bundledFolder) / defaultName;
+  if (bundledFolder.empty() || !isFile(bundled)) return typed;
+  return copyOnce(bundled, copy) ? copy.string() : typed;
 }
 
 }  // namespace letterfreq

@@ -27,5 +27,10 @@ std::string bundledDataFolder();
 // made now if missing (`typed` when no copy can be made).
 std::string resolveStartName(const std::string& typed,
                              const std::string& defaultName);
+// The same with the two folders given.
+std::string resolveStartName(const std::string& typed,
+                             const std::string& defaultName,
+                             const std::string& bundledFolder,
+                             const std::string& userFolder);
 
 }  // namespace letterfreq

@@ -1,12 +1,12 @@
 # Install rules: the two programs, the bundled sample and starter database,
-# the desktop entry with its icon and launcher, the manual pages and the
-# documents. `cmake --install BUILD --prefix P` puts them under P; the
-# launcher finds everything relative to itself, and only the desktop entry
-# carries the prefix, written when it is installed.
+# the desktop entry with its icon, the manual pages and the documents with
+# the pictures and pages they link to. `cmake --install BUILD --prefix P`
+# puts them under P; the programs find their data relative to themselves,
+# and only the desktop entry carries the prefix, written when it is
+# installed.
 include(GNUInstallDirs)
 
 set(LETTERFREQ_DATA_DIR ${CMAKE_INSTALL_DATADIR}/letterfreq)
-set(LETTERFREQ_LAUNCHER_DIR ${CMAKE_INSTALL_LIBEXECDIR}/letterfreq)
 
 # detect and the window find the installed starter database and sample
 # from the program's folder.
@@ -23,21 +23,10 @@ endif()
 install(FILES data/sample.txt data/ling2.db
   DESTINATION ${LETTERFREQ_DATA_DIR})
 
-# The launcher climbs from its own folder to the prefix.
-file(RELATIVE_PATH LAUNCHER_TO_PREFIX
-  /prefix/${LETTERFREQ_LAUNCHER_DIR} /prefix)
-set(LAUNCHER_DIR ${LETTERFREQ_LAUNCHER_DIR})
-set(DATA_DIR ${LETTERFREQ_DATA_DIR})
-set(BIN_DIR ${CMAKE_INSTALL_BINDIR})
-configure_file(data/desktop/letterfreq-start.in
-  ${CMAKE_BINARY_DIR}/letterfreq-start @ONLY)
-install(PROGRAMS ${CMAKE_BINARY_DIR}/letterfreq-start
-  DESTINATION ${LETTERFREQ_LAUNCHER_DIR})
-
-# Exec needs the launcher's absolute name, known only at install time
+# Exec needs the program's absolute name, known only at install time
 # (--prefix); DESTDIR is left out of it, as the file is read where it lands.
 install(CODE "
-  set(LAUNCHER \"\${CMAKE_INSTALL_PREFIX}/${LETTERFREQ_LAUNCHER_DIR}/letterfreq-start\")
+  set(PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/letterfreq\")
   configure_file(\"${CMAKE_SOURCE_DIR}/data/desktop/letterfreq.desktop\"
     \"${CMAKE_BINARY_DIR}/install-desktop/letterfreq.desktop\" @ONLY)
 ")
@@ -53,3 +42,6 @@ install(FILES data/icons/letterfreq-48.png
 install(FILES man/letterfreq.1 man/letterfreq-cli.1
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES README.md LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# What the README shows and links to, at the same relative place.
+install(FILES docs/window.png docs/accuracy.md
+  DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)

@@ -8,11 +8,14 @@
 #include <FL/Fl_Input.H>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/sample_actions.h"
+#include "app/start_files.h"
 #include "app/window.h"
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
@@ -202,6 +205,58 @@ TEST_F(SampleSourcesTest, AddEntryStoresTheSourceOfTheShownProfile) {
   addEntry("English");
   EXPECT_EQ(newestSource(db), "pasted text, 12 bytes");
   EXPECT_EQ(dialogs.alerts.size(), 1u);
+}
+
+TEST_F(SampleSourcesTest, AFileNamedAtStartIsCountedOnceTheWindowRuns) {
+  const std::string path = dir.write("notes.txt", "abc");
+  loadAtStart(*window, path);
+  EXPECT_STREQ(window->sampleInput->value(), path.c_str());
+  for (int i = 0; i < 100 && !window->sampleLoaded; ++i) Fl::wait(0.02);
+  EXPECT_TRUE(window->sampleLoaded);
+  EXPECT_EQ(window->sampleSource, path);
+}
+
+// Started in a folder of its own (a terminal's, a file manager's), the
+// window once failed "Go" on sample.txt and made an empty ./ling2.db.
+TEST_F(SampleSourcesTest, FromAnEmptyFolderTheDefaultsFindTheBundledFiles) {
+  if (bundledDataFolder().empty()) {
+    GTEST_SKIP() << "no bundled sample beside this build";
+  }
+  namespace fs = std::filesystem;
+  const fs::path before = fs::current_path();
+  const char* savedXdg = std::getenv("XDG_DATA_HOME");
+  const std::string xdg = savedXdg ? savedXdg : "";
+  const std::string empty = dir.path() + "/empty";
+  fs::create_directories(empty);
+  fs::current_path(empty);
+  setenv("XDG_DATA_HOME", (dir.path() + "/xdg").c_str(), 1);
+  const std::string own = dir.path() + "/xdg/letterfreq/";
+
+  window->goButton->do_callback();
+  window->openDbButton->do_callback();
+  window->matchButton->do_callback();
+  EXPECT_TRUE(dialogs.alerts.empty());
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_EQ(window->sampleSource, own + "sample.txt");
+  EXPECT_TRUE(window->databaseLoaded);
+  EXPECT_EQ(window->database->fileName(), own + "ling2.db");
+  ASSERT_GT(window->resultTree->rowCount(), 3u);
+  EXPECT_EQ(window->resultTree->rowAt(0)->name(), "English");
+
+  // A name typed resolves in the folder it started in; a typo makes
+  // nothing without the user's word.
+  window->databaseInput->value("lign2.db");
+  window->openDbButton->do_callback();
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_NE(dialogs.questions[0].find(empty + "/lign2.db"), std::string::npos);
+  EXPECT_TRUE(fs::is_empty(empty));
+
+  fs::current_path(before);
+  if (savedXdg) {
+    setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+  } else {
+    unsetenv("XDG_DATA_HOME");
+  }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs a build into a temporary prefix and checks the tree: files and
-# modes, the desktop entry, the icons, the manual pages, the launcher's
-# first and later starts, and the installed detect on the installed starter
+# modes, the desktop entry, the icons, the manual pages, the README's
+# pictures and links, and the installed detect on the installed starter
 # database. Usage: install_tree_test.sh BUILD SOURCE HAS_WINDOW(0|1)
 set -euo pipefail
 build=$1 source=$2 has_window=$3
@@ -21,7 +21,6 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 expect bin/letterfreq-cli 755
 if [ "$has_window" = 1 ]; then expect bin/letterfreq 755; fi
-expect libexec/letterfreq/letterfreq-start 755
 for f in sample.txt ling2.db; do
   expect "share/letterfreq/$f" 644
   cmp -s "$source/data/$f" "$prefix/share/letterfreq/$f" ||
@@ -34,12 +33,23 @@ expect share/man/man1/letterfreq.1 644
 expect share/man/man1/letterfreq-cli.1 644
 expect share/doc/letterfreq/README.md 644
 expect share/doc/letterfreq/LICENSE 644
+# Every picture and page the installed README links to is installed beside
+# it (web addresses and anchors aside).
+doc=$prefix/share/doc/letterfreq
+links=$(grep -o '](\([^)]*\))' "$doc/README.md" | sed 's/^](//; s/)$//' |
+  grep -v -e '^https\?:' -e '^#' || true)
+[ -n "$links" ] || fail "the README links to nothing: the check found no link"
+for link in $links; do
+  [ -f "$doc/$link" ] || fail "the installed README links to $link, not installed"
+done
 
-# The desktop entry: valid, and starting the installed launcher.
+# The desktop entry: valid, starting the installed window with the file a
+# file manager opens, for text files.
 desktop=$prefix/share/applications/letterfreq.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate refused it"
-grep -qx "Exec=$prefix/libexec/letterfreq/letterfreq-start" "$desktop" ||
-  fail "Exec does not name the installed launcher: $(grep ^Exec "$desktop")"
+grep -qx "Exec=$prefix/bin/letterfreq %f" "$desktop" ||
+  fail "Exec does not start the installed window: $(grep ^Exec "$desktop")"
+grep -q "^MimeType=.*text/plain;" "$desktop" || fail "no text MIME type listed"
 
 # The PNG is 48 by 48: width and height in its IHDR chunk.
 size=$(od -An -tx1 -j16 -N8 "$prefix/share/icons/hicolor/48x48/apps/letterfreq.png" | tr -d ' \n')
@@ -55,8 +65,6 @@ for page in letterfreq letterfreq-cli; do
   lexgrog "$file" | grep -q "\"$page - " || fail "lexgrog finds no name in $page.1"
 done
 
-"$source/tests/install/launcher_check.sh" "$prefix" "$scratch"
-
 # The installed detect takes the installed starter database by default.
 detect=$("$prefix/bin/letterfreq-cli" detect "$prefix/share/letterfreq/sample.txt")
 case "$detect" in
@@ -71,7 +79,7 @@ fi
 
 # DESTDIR stages the files; the entry names the final place.
 DESTDIR=$scratch/stage cmake --install "$build" --prefix /usr >/dev/null
-grep -qx "Exec=/usr/libexec/letterfreq/letterfreq-start" \
+grep -qx "Exec=/usr/bin/letterfreq %f" \
   "$scratch/stage/usr/share/applications/letterfreq.desktop" ||
   fail "a DESTDIR install names the staging folder in Exec"
 echo "install_tree: ok"

@@ -49,7 +49,7 @@ deb=$work/letterfreq_${version}_${arch}.deb
 
 contents=$(dpkg-deb -c "$deb")
 for path in ./usr/bin/letterfreq ./usr/bin/letterfreq-cli \
-    ./usr/libexec/letterfreq/letterfreq-start \
+    ./usr/share/doc/letterfreq/docs/window.png \
     ./usr/share/letterfreq/ling2.db ./usr/share/letterfreq/sample.txt \
     ./usr/share/applications/letterfreq.desktop \
     ./usr/share/icons/hicolor/scalable/apps/letterfreq.svg \
