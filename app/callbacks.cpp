@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "app/answer_line.h"
 #include "app/results_view.h"
 #include "app/sample_actions.h"
 #include "app/start_files.h"
@@ -42,18 +44,21 @@ void matchCallback(Fl_Widget*, void* data) {
   if (method == nullptr) return;
   if (window.languageProfiles().empty()) {
     showResults(*window.resultTree, {});
+    clearAnswer(*window.answerLine);
     showAlert(window.database ? NEED_LANGUAGES_TO_MATCH
                               : NEED_DATABASE_TO_MATCH);
     return;
   }
-  // Neither a sample nor a database is needed: without them the scores are
-  // not numbers, or there are no languages to list.
-  showResults(*window.resultTree,
-              matchByMethod(*method, window.matchTarget(),
-                            window.sampleFeatures.with(
-                                window.sampleProfile.counts.data())),
+  // Without a sample the scores are not numbers, and the answer says
+  // that nothing was counted.
+  const std::vector<MatchRow> rows = matchByMethod(
+      *method, window.matchTarget(),
+      window.sampleFeatures.with(window.sampleProfile.counts.data()));
+  showResults(*window.resultTree, rows,
               method->scoresAreShares ? ScoreStyle::Percent
                                       : ScoreStyle::Plain);
+  showAnswer(*window.answerLine, rows, *method,
+             window.sampleProfile.counts.data());
 }
 
 }  // namespace letterfreq

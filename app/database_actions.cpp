@@ -8,12 +8,14 @@
 #include <memory>
 #include <system_error>
 
+#include "app/answer_line.h"
 #include "app/callbacks.h"
 #include "app/database_messages.h"
 #include "app/database_view.h"
 #include "app/start_files.h"
 #include "app/window.h"
 #include "profiles/entry_add.h"
+#include "profiles/language_detector.h"
 #include "widgets/combo_list.h"
 #include "widgets/dialogs.h"
 #include "widgets/progress_meter.h"
@@ -57,7 +59,13 @@ void openDatabase(Window& window, const std::string& fileName) {
   window.languageList->value(std::string());
   window.histTree->clear();
   window.histTree->redraw();
+  clearAnswer(*window.answerLine);
   window.databaseLoaded = loadDatabase(window);
+  // The best answer first: the best method the database's data supports
+  // when that is more than the counts, else the usual start.
+  const MatchMethod& best = bestDetectionMethod(window.databaseLoad);
+  window.chooseMethod(best.features != NO_FEATURES ? best.code
+                                                   : DEFAULT_METHOD_CODE);
 }
 
 bool loadDatabase(Window& window) {

@@ -7,6 +7,7 @@
 #include <exception>
 #include <utility>
 
+#include "app/answer_line.h"
 #include "app/file_cause.h"
 #include "app/profile_view.h"
 #include "app/sample_meter.h"
@@ -59,6 +60,7 @@ void showSample(Window& window, LoadedSample loaded, std::string source) {
   window.countedLabel->copy_label(
       plainLabel(countedText(window.sampleSource)).c_str());
   window.countedLabel->redraw();
+  clearAnswer(*window.answerLine);
 
   window.sampleTree->clear();
   showProfile(*window.sampleTree, nullptr, window.sampleProfile, 0,

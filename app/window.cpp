@@ -189,6 +189,17 @@ int Window::handle(int event) {
 
 int Window::methodCode() const { return methodMenu->value(); }
 
+void Window::chooseMethod(int code) {
+  // As a pick does: the radio mark on the method's item, and the item
+  // whose index is the code made current.
+  for (int i = 0; i + 1 < methodMenu->size(); ++i) {
+    const bool chosen = methodMenu->menu()[i].argument() == code;
+    methodMenu->mode(i, FL_MENU_RADIO | (chosen ? FL_MENU_VALUE : 0));
+  }
+  methodMenu->value(code);
+  showMethodTooltip(*methodMenu);
+}
+
 void Window::replaceDatabaseLoad(DatabaseLoad load) {
   matchTarget_.reset();  // it borrows from the load replaced now
   databaseLoad = std::move(load);

@@ -60,6 +60,8 @@ class Window : public Fl_Double_Window {
   // The match method picked last: the index of methodMenu's current item,
   // which is the code of profiles/methods.h picked.
   int methodCode() const;
+  // Makes the method of `code` the chosen one, as picking it would.
+  void chooseMethod(int code);
 
   LetterProfile sampleProfile;
   SampleFeatures sampleFeatures;  // its feature sets, counted with it

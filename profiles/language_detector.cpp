@@ -16,9 +16,17 @@ constexpr double COUNT_SCORE_SHARE_SCALE = 50.0;
 }  // namespace
 
 const MatchMethod& bestDetectionMethod(const DatabaseLoad& loaded) {
-  return *findMethod(loaded.features.of(NGRAM_FEATURES).carriesData()
-                         ? METHOD_NGRAM_LIKELIHOOD
-                         : METHOD_DIFFERENCE);
+  // The table lists the methods oldest first, and each newer feature set
+  // was added for answering better: the last one the database carries
+  // data for.
+  for (auto method = MATCH_METHODS.rbegin(); method != MATCH_METHODS.rend();
+       ++method) {
+    if (method->features != NO_FEATURES &&
+        loaded.features.of(method->features).carriesData()) {
+      return *method;
+    }
+  }
+  return *findMethod(METHOD_DIFFERENCE);
 }
 
 std::vector<float> rankingShares(const std::vector<MatchRow>& rows,

@@ -41,8 +41,9 @@ struct Detection {
   bool known() const { return language != UNKNOWN_LANGUAGE; }
 };
 
-// The best method a database supports: "N-gram Likelihood" when it
-// carries n-gram data, else "Difference".
+// The best method a database supports: the last method of the table that
+// ranks by a feature set the database carries data for ("N-gram
+// Likelihood" when it carries n-gram data), else "Difference".
 const MatchMethod& bestDetectionMethod(const DatabaseLoad& loaded);
 
 // The languages' shares, in the order of `rows` (best first), for rows
