@@ -42,11 +42,14 @@ void showAnswer(Fl_Box& line, const std::vector<MatchRow>& rows,
   const std::string text =
       answerText(decideDetection(rows, method, counted), counted);
   line.copy_label(plainLabel(text).c_str());
+  // The line is cut at its end in a narrow window: whole as its tooltip.
+  line.copy_tooltip(text.c_str());
   line.redraw();
 }
 
 void clearAnswer(Fl_Box& line) {
   line.copy_label("");
+  line.copy_tooltip(nullptr);
   line.redraw();
 }
 

@@ -305,9 +305,12 @@ int TreeBrowser::handle(int event) {
   switch (event) {
     case FL_ENTER:
     case FL_MOVE:
-      // The group takes every move for itself; the rows' tip is ours
-      // unless a scrollbar or a row's widget is under the mouse.
-      if (Fl::belowmouse() == this) showTooltip();
+      // The group takes every move for itself, and the rows' holder (as
+      // large as the rows' area) then counts as under the mouse: the
+      // rows' tip is ours unless a scrollbar or a row's widget is.
+      if (Fl::belowmouse() == this || Fl::belowmouse() == holder_) {
+        showTooltip();
+      }
       return 1;  // so that moves keep coming
     case FL_LEAVE:
       Fl_Tooltip::enter_area(this, 0, 0, 0, 0, nullptr);

@@ -65,6 +65,7 @@ TEST_F(AnswerLineTest, TheStarterDatabaseAnswersByNgramsReadableAtTheStart) {
   EXPECT_STREQ(methodName(window->methodCode()), "N-gram Likelihood");
   EXPECT_STREQ(window->methodMenu->label(), "N-gram Likelihood");
   EXPECT_EQ(answer().rfind("Answer: English, ", 0), 0u) << answer();
+  EXPECT_EQ(std::string(window->answerLine->tooltip()), answer());
 
   // Read back from the window as drawn at 600x400: the line is whole, and
   // so are the best three names with their scores.

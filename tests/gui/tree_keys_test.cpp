@@ -70,6 +70,9 @@ TEST_F(TreeKeysTest, AShortenedRowsNamePopsUpAsATooltip) {
   const float delay = Fl_Tooltip::delay();
   Fl_Tooltip::delay(0.05f);
   TreeBrowser& tree = *window->resultTree;
+  // Drawn as a person sees it before pointing at it.
+  for (int i = 0; i < 10; ++i) Fl::wait(0.02);
+  ASSERT_NE(tree.rowLayout(tree.rowAt(0)).label, longName);  // shortened
   // The pointer itself moves over the first row: the server reports the
   // motion as it would a person's.
   XWarpPointer(fl_display, None, fl_xid(window.get()), 0, 0, 0, 0,
