@@ -4,9 +4,36 @@
 #include <algorithm>
 #include <ostream>
 
+#include "cli/command_suggestion.h"
 #include "cli/commands.h"
+#include "cli/output_text.h"
 
 namespace letterfreq {
+
+namespace {
+
+// A first argument that is neither an option nor a command is told as a
+// mistyped command, with the one it most likely meant.
+bool refusedUnknownCommand(const CLI::App& app,
+                           const std::vector<std::string>& args,
+                           std::ostream& err) {
+  if (args.empty() || args[0].empty() || args[0][0] == '-') return false;
+  std::vector<std::string> commands;
+  for (const CLI::App* sub : app.get_subcommands({})) {
+    commands.push_back(sub->get_name());
+  }
+  if (std::find(commands.begin(), commands.end(), args[0]) != commands.end()) {
+    return false;
+  }
+  err << "letterfreq-cli: unknown command \""
+      << escapedField(args[0]) << "\"";
+  const std::string meant = closestCommand(args[0], commands);
+  if (!meant.empty()) err << "; did you mean " << meant << "?";
+  err << "\n" << app.help("", CLI::AppFormatMode::Normal);
+  return true;
+}
+
+}  // namespace
 
 int runCli(const std::vector<std::string>& args, std::istream& in,
            std::ostream& out, std::ostream& err,
@@ -28,6 +55,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in,
   addRecordsCommand(app, context);
   addDetectCommand(app, context);
 
+  if (refusedUnknownCommand(app, args, err)) return 2;
   // CLI11 wants argv order reversed in a vector.
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {

@@ -105,10 +105,11 @@ void addCountCommand(CLI::App& app, CliContext& context) {
       ->add_option(
           "SAMPLE", options->samples,
           "A file name, an http:// or https:// address, or - for standard "
-          "input")
-      ->required();
-  command->callback(
-      [options, &context] { context.status = runCount(*options, context); });
+          "input (without SAMPLE, standard input)");
+  command->callback([options, &context] {
+    options->samples = samplesOrStandardInput(options->samples);
+    context.status = runCount(*options, context);
+  });
 }
 
 }  // namespace letterfreq

@@ -10,6 +10,7 @@
 #include "cli/output_text.h"
 #include "db/record_snapshot.h"
 #include "db/record_texts.h"
+#include "profiles/starter_database.h"
 
 namespace letterfreq {
 
@@ -51,6 +52,16 @@ int runOnDatabase(const std::string& database, std::ostream& err,
         << "\n";
     return 1;
   }
+}
+
+bool defaultToStarterDatabase(std::string& database, std::ostream& err) {
+  if (!database.empty()) return true;
+  std::string tried;
+  database = findStarterDatabase(tried);
+  if (!database.empty()) return true;
+  err << "letterfreq-cli: no starter database (looked for "
+      << escapedField(tried) << "); name one with --db\n";
+  return false;
 }
 
 bool loadDatabaseArg(const std::string& database, std::ostream& err,

@@ -30,6 +30,11 @@ bool databaseFound(const std::string& database, std::ostream& err);
 int runOnDatabase(const std::string& database, std::ostream& err,
                   const std::function<int()>& work);
 
+// An empty `database` becomes the starter database
+// (profiles/starter_database.h); false, after saying where it was looked
+// for, when there is none.
+bool defaultToStarterDatabase(std::string& database, std::ostream& err);
+
 // Loads `database` as "Open DB" does, reading only: the file is neither
 // created nor opened for writing, so a read-only file loads too. False,
 // after the message on `err`, when it is missing or cannot be loaded.

@@ -8,13 +8,11 @@
 // made once, as match scores a batch.
 #include <CLI/CLI.hpp>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <streambuf>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "cli/commands.h"
@@ -40,25 +38,6 @@ struct DetectOptions {
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
 };
-
-// The starter database beside the installed program, else beside the build
-// folder of a checkout; empty when neither exists. `tried` lists both.
-std::string starterDatabase(std::string& tried) {
-  std::error_code error;
-  const std::filesystem::path program =
-      std::filesystem::read_symlink("/proc/self/exe", error);
-  const std::filesystem::path folder = program.parent_path();
-  const std::filesystem::path candidates[] = {
-      folder / LETTERFREQ_BIN_TO_DATA / "ling2.db",
-      folder / ".." / "data" / "ling2.db"};
-  for (const auto& candidate : candidates) {
-    const std::string name = candidate.lexically_normal().string();
-    if (!error && std::filesystem::is_regular_file(name, error)) return name;
-    tried += tried.empty() ? name : ", " + name;
-    error.clear();
-  }
-  return "";
-}
 
 // A share rounded to four decimals, as text and as a JSON number.
 std::string confidenceText(float confidence) {
@@ -173,20 +152,15 @@ void detectLines(LanguageDetector& detector, bool json, CliContext& context) {
 }
 
 int runDetect(DetectOptions options, CliContext& context) {
-  if (options.lines != options.samples.empty()) {
+  if (options.lines && !options.samples.empty()) {
     context.err << "letterfreq-cli: detect takes SAMPLE arguments or "
                    "--lines, not both\n";
     return 2;
   }
-  if (options.database.empty()) {
-    std::string tried;
-    options.database = starterDatabase(tried);
-    if (options.database.empty()) {
-      context.err << "letterfreq-cli: no starter database (looked for " << tried
-                  << "); name one with --db\n";
-      return 1;
-    }
+  if (!options.lines) {
+    options.samples = samplesOrStandardInput(options.samples);
   }
+  if (!defaultToStarterDatabase(options.database, context.err)) return 1;
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
   LanguageDetector detector(loaded);
@@ -233,7 +207,7 @@ void addDetectCommand(CLI::App& app, CliContext& context) {
   addTimeoutOption(*command, options->timeoutSeconds);
   command->add_option("samples", options->samples,
                       "File names, http:// or https:// addresses; - is "
-                      "standard input");
+                      "standard input (without SAMPLE, standard input)");
   command->callback(
       [options, &context] { context.status = runDetect(*options, context); });
 }

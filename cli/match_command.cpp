@@ -166,10 +166,10 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
   std::string names;
   for (const MatchMethod& each : MATCH_METHODS) {
     names += names.empty() ? "" : ", ";
-    names += each.name;
+    names += each.name + std::string(" (") + each.shortName + ")";
   }
   const std::string help =
-      "The method by name (any case) or code " +
+      "The method by name or short name (any case) or code " +
       std::to_string(FIRST_METHOD_CODE) + " to " +
       std::to_string(LAST_MENU_METHOD_CODE) + ": " + names + " (default: " +
       std::to_string(DEFAULT_METHOD_CODE) + ", " +
@@ -186,10 +186,11 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
   command
       ->add_option("samples", options->samples,
                    "File names, http:// or https:// addresses; - is standard "
-                   "input")
-      ->required();
-  command->callback(
-      [options, &context] { context.status = runMatch(*options, context); });
+                   "input (without SAMPLE, standard input)");
+  command->callback([options, &context] {
+    options->samples = samplesOrStandardInput(options->samples);
+    context.status = runMatch(*options, context);
+  });
 }
 
 }  // namespace letterfreq

@@ -62,6 +62,12 @@ bool SampleArgReader::read(size_t index, const CliContext& context,
                        &known);
 }
 
+std::vector<std::string> samplesOrStandardInput(
+    const std::vector<std::string>& samples) {
+  if (samples.empty()) return {"-"};
+  return samples;
+}
+
 void addTimeoutOption(CLI::App& command, double& seconds) {
   command
       .add_option("--timeout", seconds,

@@ -71,6 +71,11 @@ class SampleArgReader {
   FileReadAhead ahead_;
 };
 
+// The SAMPLE arguments, or standard input ("-") when none was given, so
+// that a command reads a pipe as other filters do.
+std::vector<std::string> samplesOrStandardInput(
+    const std::vector<std::string>& samples);
+
 // Adds "--timeout SECONDS" (a positive number, default
 // DEFAULT_TIMEOUT_SECONDS) to `command`.
 void addTimeoutOption(CLI::App& command, double& seconds);

@@ -49,7 +49,10 @@ bool sameIgnoringCase(std::string_view a, std::string_view b) {
 
 int methodCodeFromText(std::string_view text) {
   for (const MatchMethod& method : MATCH_METHODS) {
-    if (sameIgnoringCase(method.name, text)) return method.code;
+    if (sameIgnoringCase(method.name, text) ||
+        sameIgnoringCase(method.shortName, text)) {
+      return method.code;
+    }
   }
   // The code as written, without leading zeros.
   for (const MatchMethod& method : MATCH_METHODS) {

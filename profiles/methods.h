@@ -52,6 +52,8 @@ class MatchTarget {
 struct MatchMethod {
   int code;
   const char* name;
+  // What a command line may write instead of the name.
+  const char* shortName;
   // Scores over the 255 counts, one per language; null for a method that
   // ranks by a feature set.
   void (*scoreCounts)(const int32_t* sampleCounts, const LanguageTable& table,
@@ -64,20 +66,20 @@ struct MatchMethod {
 
 // Every method, in menu order (code order, code 1 first).
 inline constexpr std::array MATCH_METHODS = {
-    MatchMethod{METHOD_DIFFERENCE, "Difference", scoreDifference,
+    MatchMethod{METHOD_DIFFERENCE, "Difference", "diff", scoreDifference,
                 NO_FEATURES, false},
-    MatchMethod{METHOD_ONE_STD_DEVIATION, "One Std Deviation",
+    MatchMethod{METHOD_ONE_STD_DEVIATION, "One Std Deviation", "sd1",
                 scoreWithinDeviations<1>, NO_FEATURES, false},
-    MatchMethod{METHOD_TWO_STD_DEVIATIONS, "Two Std Deviations",
+    MatchMethod{METHOD_TWO_STD_DEVIATIONS, "Two Std Deviations", "sd2",
                 scoreWithinDeviations<2>, NO_FEATURES, false},
-    MatchMethod{METHOD_THREE_STD_DEVIATIONS, "Three Std Deviations",
+    MatchMethod{METHOD_THREE_STD_DEVIATIONS, "Three Std Deviations", "sd3",
                 scoreWithinDeviations<3>, NO_FEATURES, false},
-    MatchMethod{METHOD_FOUR_STD_DEVIATIONS, "Four Std Deviations",
+    MatchMethod{METHOD_FOUR_STD_DEVIATIONS, "Four Std Deviations", "sd4",
                 scoreWithinDeviations<4>, NO_FEATURES, false},
-    MatchMethod{METHOD_TENDENCY_PULL, "Tendency Pull", scoreTendencyPull,
-                NO_FEATURES, false},
-    MatchMethod{METHOD_NGRAM_LIKELIHOOD, "N-gram Likelihood", nullptr,
-                NGRAM_FEATURES, true},
+    MatchMethod{METHOD_TENDENCY_PULL, "Tendency Pull", "pull",
+                scoreTendencyPull, NO_FEATURES, false},
+    MatchMethod{METHOD_NGRAM_LIKELIHOOD, "N-gram Likelihood", "ngram",
+                nullptr, NGRAM_FEATURES, true},
 };
 
 constexpr int FIRST_METHOD_CODE = MATCH_METHODS.front().code;
@@ -92,8 +94,8 @@ const MatchMethod* findMethod(int code);
 // The name of a method code; null for a code that is no method.
 const char* methodName(int code);
 
-// The code for a method name (any letter case) or for its code written in
-// decimal ("1" to "7"); 0 when the text names no method.
+// The code for a method name or short name (any letter case) or for its
+// code written in decimal ("1" to "7"); 0 when the text names no method.
 int methodCodeFromText(std::string_view text);
 
 // The languages best first for one sample by one method.

@@ -95,7 +95,6 @@ TEST_F(CountCommandTest, FailedSamplesAreNamedAndTheOthersStillCounted) {
 TEST_F(CountCommandTest, WrongCommandLinesExitWithTwo) {
   const std::string good = dir.write("good.txt", "z");
   const std::vector<std::vector<std::string>> wrong = {
-      {"count"},                        // no sample
       {"count", "--bogus", good},       // unknown option
       {"count", "--json=maybe", good},  // a flag takes no value
       {"bogus", good},                  // unknown command
@@ -107,6 +106,40 @@ TEST_F(CountCommandTest, WrongCommandLinesExitWithTwo) {
     EXPECT_EQ(result.out, "") << ::testing::PrintToString(args);
     EXPECT_NE(result.err, "") << ::testing::PrintToString(args);
   }
+}
+
+// A command typed wrong is answered with the one it most likely meant.
+TEST_F(CountCommandTest, AMistypedCommandGetsTheClosestOne) {
+  const std::string good = dir.write("good.txt", "z");
+  for (const auto& [typed, meant] :
+       std::vector<std::pair<std::string, std::string>>{{"detec", "detect"},
+                                                        {"cuont", "count"},
+                                                        {"rec", "records"},
+                                                        {"mtach", "match"}}) {
+    const CliResult result = runCliCaptured({typed, good});
+    EXPECT_EQ(result.status, 2) << typed;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err.rfind("letterfreq-cli: unknown command \"" + typed +
+                                   "\"; did you mean " + meant + "?\n",
+                               0),
+              0u)
+        << result.err;
+  }
+  const CliResult far = runCliCaptured({"frobnicate\x1b", good});
+  EXPECT_EQ(far.status, 2);
+  EXPECT_EQ(far.err.rfind("letterfreq-cli: unknown command "
+                          "\"frobnicate\\x1b\"\n",
+                          0),
+            0u)
+      << far.err;
+}
+
+// Without SAMPLE, standard input is the sample, as with "-".
+TEST_F(CountCommandTest, WithoutSampleStandardInputIsCounted) {
+  const CliResult piped = runCliCaptured({"count"}, "zz");
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(piped.out, runCliCaptured({"count", "-"}, "zz").out);
+  EXPECT_EQ(piped.out.rfind("sample\t-\ntotal\t2\n", 0), 0u) << piped.out;
 }
 
 TEST_F(CountCommandTest, HelpAndVersion) {

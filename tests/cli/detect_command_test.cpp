@@ -215,7 +215,8 @@ TEST_F(DetectCommandTest, ExitStatusAsTheOtherCommands) {
   EXPECT_FALSE(std::filesystem::exists(dir.file("none.db")));
 
   EXPECT_EQ(detect({"--lines", ab}).status, 2);  // lines or samples
-  EXPECT_EQ(detect({}).status, 2);
+  // Without SAMPLE, standard input is the one sample.
+  EXPECT_EQ(detect({}, "ab").out, "-\tA\t1.0000\n");
   EXPECT_EQ(detect({"--top", "3", ab}).status, 2);
 }
 

@@ -171,6 +171,12 @@ TEST(MatchMethodTest, NamesAndCodesAreReadFromText) {
   EXPECT_EQ(methodCodeFromText("tendency pull"), 6);
   EXPECT_EQ(methodCodeFromText("TWO STD DEVIATIONS"), 3);
   EXPECT_EQ(methodCodeFromText("n-gram likelihood"), 7);
+  // Every method has a short name of its own, read in any case.
+  for (const MatchMethod& method : MATCH_METHODS) {
+    EXPECT_EQ(methodCodeFromText(method.shortName), method.code);
+  }
+  EXPECT_EQ(methodCodeFromText("NGRAM"), 7);
+  EXPECT_EQ(methodCodeFromText("sd3"), 4);
   for (const char* text : {"", "0", "8", "04", "Difference ", "Tendency",
                            "one std deviations", "N-gram"}) {
     EXPECT_EQ(methodCodeFromText(text), 0) << text;
