@@ -19,6 +19,7 @@
 #include "cli/sample_warnings.h"
 #include "db/record_file.h"
 #include "profiles/entry_add.h"
+#include "profiles/language_codes.h"
 #include "profiles/ngram_record.h"
 #include "sample/ngram_counter.h"
 
@@ -30,6 +31,7 @@ struct AddOptions {
   std::string database;
   std::string language;
   std::string name;
+  std::string code;  // the language's code, stored with each entry
   bool json = false;
   bool ngrams = false;  // store n-gram lists even in a database without them
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
@@ -89,6 +91,7 @@ void printAdded(const AddOptions& options, const EntryRecords& added,
                            {"languageId", added.languageId},
                            {"newLanguage", added.newLanguage}};
     putText(line, "language", options.language);
+    if (!options.code.empty()) line["code"] = options.code;
     putText(line, "name", name);
     putText(line, "source", sample);
     writeJsonLine(out, line);
@@ -116,7 +119,8 @@ int runAdd(const AddOptions& options, CliContext& context) {
     // As the window adds: with n-gram lists exactly when the file has them.
     std::vector<NewEntry> entries;
     for (size_t k = 0; k < samples.size(); ++k) {
-      entries.push_back({{options.language, options.name, options.samples[k]},
+      entries.push_back({{options.language, options.name, options.samples[k],
+                          options.code},
                          samples[k],
                          &ngramLists[k]});
     }
@@ -153,6 +157,17 @@ void addAddCommand(CLI::App& app, CliContext& context) {
       ->required();
   command->add_option("--name", options->name,
                       "The entry's name (default: the SAMPLE text)");
+  command
+      ->add_option("--code", options->code,
+                   "The language's BCP 47 or ISO 639 code (\"en\", "
+                   "\"pt-BR\", \"gsw\"), stored with each entry so that "
+                   "--only, --codes and the JSON output know it")
+      ->check(CLI::Validator(
+          [](std::string& text) -> std::string {
+            if (isLanguageTag(text)) return "";
+            return "not a language code: \"" + escapedField(text) + "\"";
+          },
+          "CODE"));
   command->add_flag("--ngrams", options->ngrams,
                     "Also store each entry's n-gram list when the database "
                     "has none yet (for the N-gram Likelihood method); a "

@@ -54,6 +54,7 @@ int runCli(const std::vector<std::string>& args, std::istream& in,
   addShowCommand(app, context);
   addRecordsCommand(app, context);
   addDetectCommand(app, context);
+  addLanguagesCommand(app, context);
 
   if (refusedUnknownCommand(app, args, err)) return 2;
   // CLI11 wants argv order reversed in a vector.

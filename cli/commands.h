@@ -26,5 +26,6 @@ void addMatchCommand(CLI::App& app, CliContext& context);
 void addShowCommand(CLI::App& app, CliContext& context);
 void addRecordsCommand(CLI::App& app, CliContext& context);
 void addDetectCommand(CLI::App& app, CliContext& context);
+void addLanguagesCommand(CLI::App& app, CliContext& context);
 
 }  // namespace letterfreq

@@ -15,11 +15,13 @@
 #include <utility>
 #include <vector>
 
+#include "cli/candidate_args.h"
 #include "cli/commands.h"
 #include "cli/database_arg.h"
 #include "cli/float_text.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
+#include "profiles/candidates.h"
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
 #include "profiles/sample_features.h"
@@ -34,6 +36,7 @@ struct MatchOptions {
   size_t top = 0;  // 0: every language
   bool json = false;
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
+  CandidateArgs candidates;
   std::vector<std::string> samples;
 };
 
@@ -81,13 +84,15 @@ class RowText {
 };
 
 void printJson(const std::string& sampleText, int code, const Ranking& ranking,
-               ProfileList languages, std::ostream& out) {
+               ProfileList languages, const std::vector<LanguageCodes>& codes,
+               std::ostream& out) {
   nlohmann::json results = nlohmann::json::array();
   for (size_t r = 0; r < ranking.languages.size(); ++r) {
-    const LetterProfile& language =
-        languages[static_cast<size_t>(ranking.languages[r])];
+    const auto position = static_cast<size_t>(ranking.languages[r]);
+    const LetterProfile& language = languages[position];
     nlohmann::json result;
     putText(result, "language", language.name);
+    putCodes(result, codes[position]);
     result["id"] = language.recordId;
     result["score"] = jsonFloat(ranking.scores[r]);
     results.push_back(std::move(result));
@@ -99,10 +104,27 @@ void printJson(const std::string& sampleText, int code, const Ranking& ranking,
   writeJsonLine(out, line);
 }
 
+// The ranking of one sample, cut to the candidates when they are fewer.
+void rankAmong(const std::vector<bool>& candidates, const MatchOptions& options,
+               const MatchMethod& method, const MatchTarget& target,
+               const SampleCounts& counts, Ranking& ranking) {
+  if (!options.candidates.restricts()) {
+    rankByMethod(method, target, counts, options.top, ranking);
+    return;
+  }
+  rankByMethod(method, target, counts, 0, ranking);
+  keepCandidates(candidates, method, options.top, ranking);
+}
+
 int runMatch(const MatchOptions& options, CliContext& context) {
   const MatchMethod& method = *findMethod(methodCodeFromText(options.method));
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
+  std::vector<bool> candidates;
+  if (!candidatesOf(options.candidates, loaded, context.err, candidates)) {
+    return 2;
+  }
+  const std::vector<LanguageCodes> codes = codesOfLanguages(loaded);
   if (method.features != NO_FEATURES &&
       !loaded.features.of(method.features).carriesData()) {
     printWarning(context.err, featureSet(method.features).noDataWarning);
@@ -133,10 +155,10 @@ int runMatch(const MatchOptions& options, CliContext& context) {
       status = 1;
       continue;
     }
-    rankByMethod(method, target, features.with(sample.counts.data()),
-                 options.top, ranking);
+    rankAmong(candidates, options, method, target,
+              features.with(sample.counts.data()), ranking);
     if (options.json) {
-      printJson(sampleText, method.code, ranking, target.languages(),
+      printJson(sampleText, method.code, ranking, target.languages(), codes,
                 context.out);
     } else {
       const std::string_view text = rowText.lines(sampleText, ranking);
@@ -182,6 +204,7 @@ void addMatchCommand(CLI::App& app, CliContext& context) {
       ->check(CLI::PositiveNumber)
       ->type_name("K");
   command->add_flag("--json", options->json, "Print JSON Lines");
+  addCandidateOptions(*command, options->candidates);
   addTimeoutOption(*command, options->timeoutSeconds);
   command
       ->add_option("samples", options->samples,

@@ -123,6 +123,13 @@ void putText(nlohmann::ordered_json& object, const std::string& key,
   putTextInto(object, key, bytes);
 }
 
+void putCodes(nlohmann::json& object, const LanguageCodes& codes) {
+  object["code"] = nullptr;
+  object["iso6393"] = nullptr;
+  if (!codes.tag.empty()) object["code"] = codes.tag;
+  if (!codes.iso6393.empty()) object["iso6393"] = codes.iso6393;
+}
+
 void writeJsonLine(std::ostream& out, const nlohmann::json& value) {
   writeJsonLineOf(out, value);
 }

@@ -17,6 +17,8 @@
 #include <string>
 #include <string_view>
 
+#include "profiles/language_codes.h"
+
 namespace letterfreq {
 
 std::string escapedField(std::string_view bytes);
@@ -26,6 +28,10 @@ void putText(nlohmann::json& object, const std::string& key,
              std::string_view bytes);
 void putText(nlohmann::ordered_json& object, const std::string& key,
              std::string_view bytes);
+
+// The language's codes beside its name: "code" (BCP 47) and "iso6393",
+// null where it has none.
+void putCodes(nlohmann::json& object, const LanguageCodes& codes);
 
 // One JSON value and a newline; invalid UTF-8 left anywhere prints as U+FFFD.
 void writeJsonLine(std::ostream& out, const nlohmann::json& value);

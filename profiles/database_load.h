@@ -28,6 +28,8 @@
 //   one in file order is used, more are not reported, none adds nothing.
 //   Its block is read by the set's codec (profiles/ngram_record.h; damage
 //   is skipped).
+// - An entry's code record (KIND_LANGUAGE_CODE) is read as a name is; the
+//   language keeps the one of its last entry that has one.
 // - The load only notes where those records lie; their bytes, most of a
 //   file that has them, are summed when the weights are first needed (the
 //   first match by the set), from the bytes read by the load: what was
@@ -112,6 +114,9 @@ struct LoadedLanguage {
   // this language, none in a language it never reached.
   std::vector<LoadedEntry> entries;
   int32_t entryCount = 0;     // M, the number of entry records
+  // The code stored with its latest entry that has one (add --code); empty
+  // when none has (profiles/language_codes.h).
+  std::string code;
   bool profileDone = false;   // its profile was completed (shown in a tree)
 };
 

@@ -86,8 +86,10 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
   result.newLanguage = result.languageId == 0;
 
   // Ids are handed out one after another; none may wrap past the top.
-  const uint32_t count =
-      (result.newLanguage ? 5 : 4) + (ngramList != nullptr ? 1 : 0);
+  const std::string code = entry.code.c_str();
+  const uint32_t count = (result.newLanguage ? 5 : 4) +
+                         (ngramList != nullptr ? 1 : 0) +
+                         (code.empty() ? 0 : 1);
   if (firstId < FIRST_RECORD_ID || firstId > UINT32_MAX - (count - 1)) {
     throw std::runtime_error(NO_RECORD_ID_LEFT_TEXT);
   }
@@ -105,7 +107,12 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
   result.records.push_back(countArrayRecord(id++, result.entryId, sample));
   result.records.push_back(sortArrayRecord(id++, result.entryId, sample));
   if (ngramList != nullptr) {
-    result.records.push_back(ngramListRecord(id, result.entryId, *ngramList));
+    result.records.push_back(
+        ngramListRecord(id++, result.entryId, *ngramList));
+  }
+  if (!code.empty()) {
+    result.records.push_back(
+        textRecord(id, result.entryId, KIND_LANGUAGE_CODE, code));
   }
   return result;
 }

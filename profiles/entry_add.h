@@ -39,11 +39,14 @@ struct EntryToAdd {
   std::string language;  // the language text, typed or picked
   std::string name;      // the entry's name; empty: the source is used
   std::string source;    // the sample text (file name or http:// address)
+  // The language's code (profiles/language_codes.h), stored in a record
+  // after the others; empty: none is stored.
+  std::string code = {};
 };
 
 struct EntryRecords {
   // language (only when new), entry, source, Count Array, Sort Array, then
-  // the n-gram list when one was asked for.
+  // the n-gram list when one was asked for and the code when given.
   std::vector<Record> records;
   uint32_t languageId = 0;  // found or new
   uint32_t entryId = 0;

@@ -150,6 +150,7 @@ class LoadPass {
       if (!readEntry(entries[j], language, loaded.entries.back())) {
         return LoadOutcome::Stopped;
       }
+      noteCode(loaded.entries.back().id, loaded);
     }
     language.sortOrder();
     completeForDisplay(language, true);
@@ -191,6 +192,15 @@ class LoadPass {
     entry.sortArray = placeOf(source_, sortArray);
     entry.profileRead = true;
     return true;
+  }
+
+  // The language takes the code of its latest entry that has one.
+  void noteCode(uint32_t entryId, LoadedLanguage& language) {
+    const std::vector<RecordRef> codes =
+        source_.query_link(entryId, KIND_LANGUAGE_CODE);
+    if (!codes.empty()) {
+      language.code = storedName(source_.get_record(codes.back().id));
+    }
   }
 
   // The first array of that kind, after a warning when there are several;

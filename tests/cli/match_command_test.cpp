@@ -106,12 +106,19 @@ TEST_F(MatchCommandTest, JsonLinesCarryMethodCodeIdsAndScores) {
   EXPECT_EQ(first["method"], "Difference");
   EXPECT_EQ(first["code"], 1);
   ASSERT_EQ(first["results"].size(), 2u);
-  EXPECT_EQ(
-      first["results"][0],
-      nlohmann::json({{"language", "Latin"}, {"id", latinId}, {"score", 1}}));
-  EXPECT_EQ(
-      first["results"][1],
-      nlohmann::json({{"language", "Other"}, {"id", otherId}, {"score", -1}}));
+  // Languages of no known code carry null codes.
+  EXPECT_EQ(first["results"][0],
+            nlohmann::json({{"language", "Latin"},
+                            {"id", latinId},
+                            {"score", 1},
+                            {"code", nullptr},
+                            {"iso6393", nullptr}}));
+  EXPECT_EQ(first["results"][1],
+            nlohmann::json({{"language", "Other"},
+                            {"id", otherId},
+                            {"score", -1},
+                            {"code", nullptr},
+                            {"iso6393", nullptr}}));
   EXPECT_EQ(objects[1]["sample"], otherText);
   EXPECT_EQ(objects[1]["results"][0]["language"], "Other");
 }
