@@ -283,9 +283,11 @@ void TreeBrowser::showTooltip() {
   if (tip == tooltips_[shownTooltip_]) return;
   shownTooltip_ ^= 1;
   tooltips_[shownTooltip_] = std::move(tip);
+  // The area is the row, from the tree's own corner: the tip opens
+  // under it.
   const int rowTop =
       dataY_ + static_cast<int>(index) * ROW_HEIGHT - scrollTop_;
-  Fl_Tooltip::enter_area(this, x(), rowTop, w(), ROW_HEIGHT,
+  Fl_Tooltip::enter_area(this, 0, rowTop - y(), w(), ROW_HEIGHT,
                          tooltips_[shownTooltip_].c_str());
 }
 

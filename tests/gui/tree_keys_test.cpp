@@ -41,13 +41,14 @@ class TreeKeysTest : public ::testing::Test {
     Fl::handle(FL_KEYBOARD, window.get());
   }
 
-  // A shown window labelled `text` (the toolkit's tooltip box is one).
-  static bool windowShowing(const std::string& text) {
+  // The shown window labelled `text` (the toolkit's tooltip box is one),
+  // or null.
+  static Fl_Window* windowShowing(const std::string& text) {
     for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
       const char* label = static_cast<Fl_Widget*>(w)->label();
-      if (w->shown() && label && text == label) return true;
+      if (w->shown() && label && text == label) return w;
     }
-    return false;
+    return nullptr;
   }
 
   testing::RecordedDialogs dialogs;
@@ -79,7 +80,13 @@ TEST_F(TreeKeysTest, AShortenedRowsNamePopsUpAsATooltip) {
                tree.x() + 30, tree.y() + 10);
   XFlush(fl_display);
   for (int i = 0; i < 100 && !windowShowing(longName); ++i) Fl::wait(0.02);
-  EXPECT_TRUE(windowShowing(longName));
+  const Fl_Window* tip = windowShowing(longName);
+  ASSERT_NE(tip, nullptr);
+  // Right under the row pointed at (the row's top is 2 pixels into the
+  // tree), where the eye is.
+  const int rowBottom = window->y() + tree.y() + 2 + 20;
+  EXPECT_GE(tip->y(), rowBottom);
+  EXPECT_LE(tip->y(), rowBottom + 10);
   EXPECT_FALSE(windowShowing("Latin"));
   XWarpPointer(fl_display, None, fl_xid(window.get()), 0, 0, 0, 0, 5, 5);
   for (int i = 0; i < 100 && windowShowing(longName); ++i) Fl::wait(0.02);
