@@ -15,12 +15,14 @@ void addCandidateOptions(CLI::App& command, CandidateArgs& args) {
                   "Answer only among these languages: names or codes "
                   "(\"de,fr\", \"zh\" for both Chinese), comma-separated")
       ->delimiter(',')
+      ->allow_extra_args(false)  // the SAMPLE after it is no language
       ->type_name("LANGS");
   command
       .add_option("--ignore", args.ignore,
                   "Never answer these languages: names or codes, "
                   "comma-separated")
       ->delimiter(',')
+      ->allow_extra_args(false)  // the SAMPLE after it is no language
       ->type_name("LANGS");
 }
 

@@ -13,12 +13,15 @@
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "cli/candidate_args.h"
 #include "cli/commands.h"
 #include "cli/database_arg.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
+#include "profiles/candidates.h"
 #include "profiles/database_load.h"
 #include "profiles/language_detector.h"
 #include "profiles/match.h"
@@ -35,8 +38,44 @@ struct DetectOptions {
   std::string database;
   bool json = false;
   bool lines = false;
+  bool codes = false;  // print the language's code instead of its name
+  CandidateArgs candidates;
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
+};
+
+// How answers are printed: text or JSON, names or codes.
+class AnswerStyle {
+ public:
+  AnswerStyle(const DetectOptions& options, const DatabaseLoad& loaded)
+      : json(options.json), codes(options.codes) {
+    const std::vector<LanguageCodes> all = codesOfLanguages(loaded);
+    for (size_t i = 0; i < all.size(); ++i) {
+      codesByName_.emplace(loaded.languages[i].profile.name, all[i]);
+    }
+  }
+
+  // "und" (undetermined) for the unknown language; none for a language
+  // without a code.
+  LanguageCodes codesOf(const std::string& language) const {
+    if (language == UNKNOWN_LANGUAGE) return {"und", "und"};
+    const auto found = codesByName_.find(language);
+    return found == codesByName_.end() ? LanguageCodes{} : found->second;
+  }
+
+  // The language column: the name, or with --codes its tag ("mis" for a
+  // language without one).
+  std::string shown(const std::string& language) const {
+    if (!codes) return escapedField(language);
+    const std::string tag = codesOf(language).tag;
+    return tag.empty() ? "mis" : tag;
+  }
+
+  const bool json;
+  const bool codes;
+
+ private:
+  std::unordered_map<std::string, LanguageCodes> codesByName_;
 };
 
 // A share rounded to four decimals, as text and as a JSON number.
@@ -48,10 +87,10 @@ std::string confidenceText(float confidence) {
 
 void printDetection(const nlohmann::json& sample, const std::string& label,
                     const Detection& found,
-                    const LanguageDetector& detector, bool json,
-                    std::ostream& out) {
-  if (!json) {
-    out << escapedField(label) << '\t' << escapedField(found.language) << '\t'
+                    const LanguageDetector& detector,
+                    const AnswerStyle& style, std::ostream& out) {
+  if (!style.json) {
+    out << escapedField(label) << '\t' << style.shown(found.language) << '\t'
         << confidenceText(found.confidence) << '\n';
     return;
   }
@@ -60,6 +99,7 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
     nlohmann::json alternative = {
         {"confidence", std::stod(confidenceText(guess.confidence))}};
     putText(alternative, "language", guess.language);
+    putCodes(alternative, style.codesOf(guess.language));
     alternatives.push_back(std::move(alternative));
   }
   nlohmann::json line = {
@@ -72,6 +112,7 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
     line["sample"] = sample;
   }
   putText(line, "language", found.language);
+  putCodes(line, style.codesOf(found.language));
   writeJsonLine(out, line);
 }
 
@@ -118,7 +159,8 @@ class LineCounter {
 // Every line of standard input as one sample, one flushed answer per
 // line. A line ends at LF; a CR before the LF (or before the end) is not
 // part of it. Ctrl-C ends the loop without answering a line cut short.
-void detectLines(LanguageDetector& detector, bool json, CliContext& context) {
+void detectLines(LanguageDetector& detector, const AnswerStyle& style,
+                 CliContext& context) {
   std::ostream& out = context.out;
   std::streambuf* source = context.in.rdbuf();
   LineCounter line(detector.method());
@@ -136,7 +178,7 @@ void detectLines(LanguageDetector& detector, bool json, CliContext& context) {
       const Detection found =
           detector.detect(profile.counts.data(), line.features());
       ++number;
-      printDetection(number, std::to_string(number), found, detector, json,
+      printDetection(number, std::to_string(number), found, detector, style,
                      out);
       out.flush();  // a filter's reader waits for this line's answer
       line.start();
@@ -163,9 +205,15 @@ int runDetect(DetectOptions options, CliContext& context) {
   if (!defaultToStarterDatabase(options.database, context.err)) return 1;
   DatabaseLoad loaded;
   if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
+  std::vector<bool> candidates;
+  if (!candidatesOf(options.candidates, loaded, context.err, candidates)) {
+    return 2;
+  }
   LanguageDetector detector(loaded);
+  if (options.candidates.restricts()) detector.restrictTo(candidates);
+  const AnswerStyle style(options, loaded);
   if (options.lines) {
-    detectLines(detector, options.json, context);
+    detectLines(detector, style, context);
     return context.in.bad() ? 1 : 0;
   }
   int status = 0;
@@ -183,7 +231,7 @@ int runDetect(DetectOptions options, CliContext& context) {
       continue;
     }
     const Detection found = detector.detect(sample.counts.data(), features);
-    printDetection(text, text, found, detector, options.json, context.out);
+    printDetection(text, text, found, detector, style, context.out);
   }
   context.out.flush();
   return status;
@@ -204,6 +252,11 @@ void addDetectCommand(CLI::App& app, CliContext& context) {
   command->add_flag("--lines", options->lines,
                     "Read standard input and take each line as one sample, "
                     "answering line by line (SAMPLE is the line number)");
+  command->add_flag("--codes", options->codes,
+                    "Print each language's BCP 47 code instead of its name "
+                    "(\"und\" for unknown, \"mis\" for a language without "
+                    "a code)");
+  addCandidateOptions(*command, options->candidates);
   addTimeoutOption(*command, options->timeoutSeconds);
   command->add_option("samples", options->samples,
                       "File names, http:// or https:// addresses; - is "

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "profiles/candidates.h"
+
 
 namespace letterfreq {
 
@@ -81,9 +83,14 @@ Detection LanguageDetector::detect(const int32_t* counts,
   const SampleCounts sample = features.with(counts);
   // Shares by n-grams are the scores already, so the first rows are
   // enough; shares over the counts take every score.
-  rankByMethod(method_, target_, sample,
-               method_.scoresAreShares ? 1 + DETECT_ALTERNATIVES : 0,
-               ranking_);
+  if (candidates_.empty()) {
+    rankByMethod(method_, target_, sample,
+                 method_.scoresAreShares ? 1 + DETECT_ALTERNATIVES : 0,
+                 ranking_);
+  } else {
+    rankByMethod(method_, target_, sample, 0, ranking_);
+    keepCandidates(candidates_, method_, 0, ranking_);
+  }
   return decideDetection(namedRows(ranking_, target_.languages()), method_,
                          counted);
 }

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "profiles/database_load.h"
@@ -70,6 +71,12 @@ class LanguageDetector {
   // SampleFeatures::attachFor.
   const MatchMethod& method() const { return method_; }
 
+  // Answers only among the languages flagged true (profiles/candidates.h),
+  // with the shares among them; empty: every language.
+  void restrictTo(std::vector<bool> candidates) {
+    candidates_ = std::move(candidates);
+  }
+
   // The answer for a sample's 255 counts and the feature sets counted
   // for method().
   Detection detect(const int32_t* counts, const SampleFeatures& features);
@@ -78,6 +85,7 @@ class LanguageDetector {
   const MatchMethod& method_;
   MatchTarget target_;
   Ranking ranking_;  // room kept from sample to sample
+  std::vector<bool> candidates_;
 };
 
 }  // namespace letterfreq

@@ -97,9 +97,12 @@ TEST_F(DetectCommandTest, DifferenceWithoutNgramData) {
   EXPECT_EQ(line,
             nlohmann::json::parse(R"({"sample": ")" + ab +
                                   R"(", "language": "A", "confidence": 1.0,
+                      "code": null, "iso6393": null,
                       "method": "Difference", "alternatives": [
-                      {"language": "B", "confidence": 0.0},
-                      {"language": "C", "confidence": 0.0}]})"));
+                      {"language": "B", "confidence": 0.0,
+                       "code": null, "iso6393": null},
+                      {"language": "C", "confidence": 0.0,
+                       "code": null, "iso6393": null}]})"));
 }
 
 TEST_F(DetectCommandTest, UnknownBelowHalfOrWithNothingCounted) {

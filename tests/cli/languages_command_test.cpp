@@ -154,5 +154,43 @@ TEST_F(LanguageCodesCliTest, OnlyAndIgnoreRankAsADatabaseOfTheRest) {
   EXPECT_EQ(line["results"][0]["iso6393"], "deu");
 }
 
+TEST_F(LanguageCodesCliTest, DetectAnswersByCodeAndAmongTheCandidates) {
+  CliResult coded = runCliCaptured({"detect", "--db", db, "--codes", sample});
+  ASSERT_EQ(coded.status, 0) << coded.err;
+  EXPECT_EQ(coded.out.rfind(sample + "\ten-GB\t", 0), 0u) << coded.out;
+  coded = runCliCaptured({"detect", "--db", db, "--codes"}, "");
+  EXPECT_EQ(coded.out, "-\tund\t0.0000\n");
+
+  const CliResult json = runCliCaptured({"detect", "--db", db, "--json",
+                                         "--ignore", "fr", sample});
+  const auto line = nlohmann::json::parse(json.out);
+  EXPECT_EQ(line["language"], "English");
+  EXPECT_EQ(line["code"], "en-GB");
+  EXPECT_EQ(line["iso6393"], "eng");
+  ASSERT_EQ(line["alternatives"].size(), 1u);  // French is left out
+  EXPECT_EQ(line["alternatives"][0]["code"], "de");
+
+  // Among German and French, as a database of those two would answer.
+  const std::string two = dir.file("two.db");
+  add(two, "German", "",
+      "Alle Menschen sind frei und gleich an Wuerde und Rechten geboren.");
+  add(two, "French", "",
+      "Tous les etres humains naissent libres et egaux en dignite.");
+  const CliResult alone = runCliCaptured({"detect", "--db", two, sample});
+  const CliResult restricted =
+      runCliCaptured({"detect", "--db", db, "--only", "de,French", sample});
+  EXPECT_EQ(restricted.status, 0) << restricted.err;
+  EXPECT_EQ(restricted.out, alone.out);
+  const std::string lines = "and all are free\nsind alle frei\n";
+  EXPECT_EQ(runCliCaptured({"detect", "--db", db, "--lines", "--only",
+                            "de,fr"},
+                           lines)
+                .out,
+            runCliCaptured({"detect", "--db", two, "--lines"}, lines).out);
+  EXPECT_EQ(runCliCaptured({"detect", "--db", db, "--only", "xx", sample})
+                .status,
+            2);
+}
+
 }  // namespace
 }  // namespace letterfreq
