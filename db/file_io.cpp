@@ -18,6 +18,7 @@
 #include "db/posix_file.h"
 #include "db/record_format.h"
 #include "db/record_texts.h"
+#include "db/rewrite_temporaries.h"
 #include "db/write_lock.h"
 
 namespace letterfreq {
@@ -42,40 +43,6 @@ size_t readUpTo(int fd, uint8_t* data, size_t size) {
     have += static_cast<size_t>(n);
   }
   return have;
-}
-
-// The reason a file of this type is not a database, in the system's words.
-const char* notRegularReason(mode_t mode) {
-  if (S_ISDIR(mode)) return std::strerror(EISDIR);
-  if (S_ISFIFO(mode)) return "is a FIFO, not a regular file";
-  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a regular file";
-  if (S_ISSOCK(mode)) return "is a socket, not a regular file";
-  return "not a regular file";
-}
-
-// Opens a database file with `flags` (never waiting for a pipe's other
-// end) and refuses anything but a regular file. NO_FILE_OPEN_TEXT when it
-// cannot be opened, notOpenableText for a folder, pipe, device or link
-// loop.
-int openDatabase(const std::string& name, int flags, struct stat& info) {
-  FileDescriptor fd(::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666));
-  if (!fd.valid()) {
-    const int error = errno;
-    if (::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-      throw std::runtime_error(notOpenableText(notRegularReason(info.st_mode)));
-    }
-    if (error == ELOOP) {
-      throw std::runtime_error(notOpenableText(std::strerror(error)));
-    }
-    throw std::runtime_error(NO_FILE_OPEN_TEXT);
-  }
-  if (::fstat(fd.get(), &info) != 0) {
-    throw std::runtime_error(NO_FILE_OPEN_TEXT);
-  }
-  if (!S_ISREG(info.st_mode)) {
-    throw std::runtime_error(notOpenableText(notRegularReason(info.st_mode)));
-  }
-  return fd.release();
 }
 
 void appendBytes(std::vector<uint8_t>& bytes, const uint8_t* first,
@@ -122,39 +89,68 @@ void lockOrThrow(int fd, int operation) {
   }
 }
 
+// Where the bytes of the file open as `fd` end for readers: at the start
+// of an unfinished append, else nowhere; a journal that is not the file's
+// own is left alone and its text kept in *note (when given).
+uint64_t readersEnd(const std::string& name, int fd, std::string* note) {
+  const JournalVerdict journal = judgeJournal(name, fd);
+  if (journal.kind == JournalVerdict::Kind::Unfinished) return journal.start;
+  if (note != nullptr) *note = journal.text;
+  return UINT64_MAX;
+}
+
 }  // namespace
+
+int openDatabaseFile(const std::string& name, int flags, struct stat& info) {
+  FileDescriptor fd(::open(name.c_str(), flags | O_NONBLOCK | O_CLOEXEC, 0666));
+  if (!fd.valid()) {
+    const int error = errno;
+    if (::stat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+      throw std::runtime_error(notOpenableText(notRegularReason(info.st_mode)));
+    }
+    throw std::runtime_error(notOpenableText(std::strerror(error)));
+  }
+  if (::fstat(fd.get(), &info) != 0) {
+    throw std::runtime_error(notOpenableText(std::strerror(errno)));
+  }
+  if (!S_ISREG(info.st_mode)) {
+    throw std::runtime_error(notOpenableText(notRegularReason(info.st_mode)));
+  }
+  return fd.release();
+}
 
 void createDatabaseFile(const std::string& name) {
   struct stat info;
-  FileDescriptor fd(openDatabase(name, O_WRONLY | O_APPEND | O_CREAT, info));
+  FileDescriptor fd(openDatabaseFile(name, O_WRONLY | O_APPEND | O_CREAT, info));
 }
 
 template <class Bytes>
-Bytes readWholeDatabase(const std::string& name) {
+Bytes readWholeDatabase(const std::string& name, std::string* note) {
   struct stat info;
-  FileDescriptor fd(openDatabase(name, O_RDONLY, info));
+  FileDescriptor fd(openDatabaseFile(name, O_RDONLY, info));
   // No write changes the file while it is read; the journal is looked at
   // under the same lock, so it tells about the bytes just read.
   lockOrThrow(fd.get(), LOCK_SH);
   Bytes bytes = readOpenFile<Bytes>(fd.get(), info);
-  const std::optional<uint64_t> start = unfinishedAppendStart(name);
-  if (start && *start < bytes.size()) bytes.resize(*start);
+  const uint64_t end = readersEnd(name, fd.get(), note);
+  if (end < bytes.size()) bytes.resize(static_cast<size_t>(end));
   return bytes;
 }
 
-std::vector<uint8_t> readDatabaseFile(const std::string& name) {
-  return readWholeDatabase<std::vector<uint8_t>>(name);
+std::vector<uint8_t> readDatabaseFile(const std::string& name,
+                                      std::string* journalNote) {
+  return readWholeDatabase<std::vector<uint8_t>>(name, journalNote);
 }
 
 DatabaseStream::DatabaseStream(const std::string& name) : fd_(-1) {
   struct stat info;
-  fd_ = FileDescriptor(openDatabase(name, O_RDONLY, info));
+  fd_ = FileDescriptor(openDatabaseFile(name, O_RDONLY, info));
   lockOrThrow(fd_.get(), LOCK_SH);
   if (static_cast<uint64_t>(info.st_size) > MAX_FILE_SIZE) {
     throw std::runtime_error(FILE_TOO_LARGE_TEXT);
   }
   // Checked under the lock: no append starts or ends while it is held.
-  end_ = unfinishedAppendStart(name).value_or(UINT64_MAX);
+  end_ = readersEnd(name, fd_.get(), &journalNote_);
 }
 
 size_t DatabaseStream::read(uint8_t* into, size_t size) {
@@ -169,11 +165,10 @@ size_t DatabaseStream::read(uint8_t* into, size_t size) {
 std::vector<uint8_t> readDatabaseRange(const std::string& name,
                                        uint64_t offset, size_t length) {
   struct stat info;
-  FileDescriptor fd(openDatabase(name, O_RDONLY, info));
+  FileDescriptor fd(openDatabaseFile(name, O_RDONLY, info));
   lockOrThrow(fd.get(), LOCK_SH);
   uint64_t end = static_cast<uint64_t>(info.st_size);
-  const std::optional<uint64_t> start = unfinishedAppendStart(name);
-  if (start && *start < end) end = *start;
+  end = std::min(end, readersEnd(name, fd.get(), nullptr));
   if (offset >= end) return {};
   std::vector<uint8_t> bytes(
       static_cast<size_t>(std::min<uint64_t>(length, end - offset)));
@@ -192,56 +187,76 @@ std::vector<uint8_t> readDatabaseRange(const std::string& name,
 }
 
 FileBytes::FileBytes(const std::string& name)
-    : bytes_(readWholeDatabase<PageBlock>(name)) {}
+    : bytes_(readWholeDatabase<PageBlock>(name, &journalNote_)) {}
 
 FileBytes::FileBytes(const std::vector<uint8_t>& bytes) : bytes_(bytes.size()) {
   if (!bytes.empty()) std::memcpy(bytes_.data(), bytes.data(), bytes.size());
 }
 
-void appendToDatabaseFile(const std::string& name,
-                          const std::vector<uint8_t>& bytes) {
+namespace {
+
+// The file open for a write under the writer's locks, with readers held
+// off, an unfinished append cut back, and its length checked against the
+// `expected` one that the write was decided on.
+FileDescriptor openForWrite(const std::string& name, int flags,
+                            uint64_t expected) {
   struct stat info;
-  FileDescriptor fd(openDatabase(name, O_WRONLY | O_APPEND, info));
-  beginAppend(name, static_cast<uint64_t>(info.st_size));
+  FileDescriptor fd(openDatabaseFile(name, O_RDWR | flags, info));
   lockOrThrow(fd.get(), LOCK_EX);
+  settleUnfinishedAppend(name, fd.get());
+  if (::fstat(fd.get(), &info) != 0) throwWriteFailed(errno);
+  if (static_cast<uint64_t>(info.st_size) != expected) {
+    throw std::runtime_error(FILE_CHANGED_TEXT);
+  }
+  return fd;
+}
+
+}  // namespace
+
+void appendToDatabaseFile(const std::string& name, uint64_t length,
+                          const std::vector<uint8_t>& bytes) {
+  FileDescriptor fd(openForWrite(name, O_APPEND, length));
+  beginAppend(name, fd.get(), length, length + bytes.size());
   int error = writeAll(fd.get(), bytes.data(), bytes.size());
   if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
   if (error != 0) {
     // Nothing of a failed append may stay behind: a half record would
     // hide every record appended after it. When the cut fails too, the
     // journal stays and the next writer cuts.
-    if (::ftruncate(fd.get(), info.st_size) == 0 && ::fsync(fd.get()) == 0) {
+    if (::ftruncate(fd.get(), static_cast<off_t>(length)) == 0 &&
+        ::fsync(fd.get()) == 0) {
       endAppend(name);
     }
     throwWriteFailed(error);
   }
-  if (fd.close() != 0) throwWriteFailed(errno);
+  // The journal goes while readers are still held off, so none sees it.
   endAppend(name);
+  if (fd.close() != 0) throwWriteFailed(errno);
 }
 
-void overwriteDatabaseBytes(const std::string& name, uint32_t offset,
+void overwriteDatabaseBytes(const std::string& name, uint64_t length,
+                            uint32_t offset,
                             const std::vector<uint8_t>& bytes) {
-  struct stat info;
-  FileDescriptor fd(openDatabase(name, O_WRONLY, info));
-  lockOrThrow(fd.get(), LOCK_EX);
+  FileDescriptor fd(openForWrite(name, 0, length));
   int error = writeAllAt(fd.get(), bytes.data(), bytes.size(), offset);
   if (error == 0 && ::fsync(fd.get()) != 0) error = errno;
   if (error != 0) throwWriteFailed(error);
   if (fd.close() != 0) throwWriteFailed(errno);
 }
 
-void replaceDatabaseFile(const std::string& name,
+void replaceDatabaseFile(const std::string& name, uint64_t length,
                          const std::vector<ByteRange>& pieces) {
+  // Held until the new file is in place: readers of the old one wait.
+  const FileDescriptor old(openForWrite(name, 0, length));
   const std::string target = resolvedName(name);
-  const std::string folder = folderOf(target);
-  std::string base = target.substr(target.rfind('/') + 1);
-  std::string tempName = folder + "/." + base + ".tmp-XXXXXX";
+  std::string tempName = rewriteTemporaryTemplate(target);
   FileDescriptor fd(::mkostemp(tempName.data(), O_CLOEXEC));
   if (!fd.valid()) throwWriteFailed(errno);
 
-  int error = 0;
+  // Locked so that no other writer takes it for a killed rewrite's.
+  int error = ::flock(fd.get(), LOCK_EX) == 0 ? 0 : errno;
   struct stat info;
-  if (::stat(target.c_str(), &info) == 0) {
+  if (error == 0 && ::fstat(old.get(), &info) == 0) {
     // mkostemp makes the file private; the database keeps its own mode.
     if (::fchmod(fd.get(), info.st_mode & 07777) != 0) error = errno;
   }

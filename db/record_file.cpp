@@ -85,7 +85,7 @@ uint32_t RecordFile::store_record(const Record& record) {
   if (encodedRecordSize(stored) > MAX_FILE_SIZE - bytes.size()) {
     throw std::runtime_error(FILE_TOO_LARGE_TEXT);
   }
-  appendToDatabaseFile(fileName_, encodeRecord(stored));
+  appendToDatabaseFile(fileName_, bytes.size(), encodeRecord(stored));
   return stored.id();
 }
 
@@ -108,13 +108,14 @@ bool RecordFile::rewrite(const std::vector<uint8_t>& bytes,
   }
   if (plan.inPlace()) {
     try {
-      overwriteDatabaseBytes(fileName_, plan.offset, plan.encoded);
+      overwriteDatabaseBytes(fileName_, bytes.size(), plan.offset,
+                             plan.encoded);
     } catch (const std::runtime_error&) {
       // A half-written record would break every later walk: put the old
       // bytes back if the disk still takes them, then report the failure.
       try {
         overwriteDatabaseBytes(
-            fileName_, plan.offset,
+            fileName_, bytes.size(), plan.offset,
             std::vector<uint8_t>(bytes.begin() + plan.offset,
                                  bytes.begin() + plan.oldEnd));
       } catch (const std::runtime_error&) {
@@ -124,7 +125,8 @@ bool RecordFile::rewrite(const std::vector<uint8_t>& bytes,
     return true;
   }
   replaceDatabaseFile(
-      fileName_, {{bytes.data(), plan.offset},
+      fileName_, bytes.size(),
+      {{bytes.data(), plan.offset},
                   {plan.encoded.data(), plan.encoded.size()},
                   {bytes.data() + plan.oldEnd, bytes.size() - plan.oldEnd}});
   return true;
@@ -166,7 +168,7 @@ void RecordFile::appendAfter(const std::vector<Record>& records,
       throw std::runtime_error(FILE_TOO_LARGE_TEXT);
     }
   }
-  appendToDatabaseFile(fileName_, encoded);
+  appendToDatabaseFile(fileName_, fileSize, encoded);
 }
 
 }  // namespace letterfreq

@@ -61,6 +61,9 @@ class RecordSnapshot {
   const RecordLayout* layoutOf(uint32_t id) const;
   // Where the walk over the whole file ended.
   const WalkStop& stop() const { return stop_; }
+  // A journal beside the file that is not its own, left alone: its text
+  // (a warning for the reader); else empty.
+  const std::string& journalNote() const { return bytes_->journalNote(); }
   // The file's bytes; alive as long as this snapshot or a copy of it.
   const FileBytes& bytes() const { return *bytes_; }
   RecordRereader rereader() const;

@@ -1,5 +1,10 @@
 #include "db/record_texts.h"
 
+#include <errno.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
 namespace letterfreq {
 
 std::string expectedDelimiterText(const char* operation, uint32_t position) {
@@ -24,6 +29,25 @@ std::string endsInsideRecordText(const char* operation, uint32_t offset) {
 
 std::string notOpenableText(const std::string& reason) {
   return std::string(NO_FILE_OPEN_TEXT) + ": " + reason;
+}
+
+const char* notRegularReason(mode_t mode) {
+  if (S_ISDIR(mode)) return std::strerror(EISDIR);
+  if (S_ISFIFO(mode)) return "is a FIFO, not a regular file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "is a device, not a regular file";
+  if (S_ISSOCK(mode)) return "is a socket, not a regular file";
+  return "not a regular file";
+}
+
+std::string foreignJournalText(const std::string& name,
+                               const std::string& reason) {
+  return "a journal beside the file does not belong to it: left alone (" +
+         name + ": " + reason + ")";
+}
+
+std::string journalWriteFailedText(const std::string& name,
+                                   const std::string& reason) {
+  return "!couldn't write the journal " + name + ": " + reason;
 }
 
 std::string lockFileFailedText(const std::string& name,

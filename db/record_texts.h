@@ -4,6 +4,8 @@
 // these, never their own copies.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 
@@ -46,6 +48,20 @@ std::string endsInsideRecordText(const char* operation, uint32_t offset);
 // "!nofileopen: Is a directory": a name that is no regular file (a folder,
 // pipe, device or symbolic link loop), with the system's reason.
 std::string notOpenableText(const std::string& reason);
+// Why a file of this type (st_mode) is no database, in the system's words
+// where it has them ("Is a directory").
+const char* notRegularReason(mode_t mode);
+// "a journal beside the file does not belong to it: left alone (<name>:
+// <reason>)": a warning for readers, the "!" line of a refused write.
+std::string foreignJournalText(const std::string& name,
+                               const std::string& reason);
+// "!couldn't write the journal <name>: <reason>".
+std::string journalWriteFailedText(const std::string& name,
+                                   const std::string& reason);
+// Another program changed the file between the read that decided a write
+// and the write (one that does not take this program's locks).
+inline constexpr const char* FILE_CHANGED_TEXT =
+    "!the database file was changed by another program: nothing written";
 // "!couldn't make the lock file <name>: <reason>".
 std::string lockFileFailedText(const std::string& name,
                                const std::string& reason);

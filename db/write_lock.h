@@ -1,15 +1,20 @@
 // Keeping several programs that write one database from mixing their
 // writes, and readers from seeing a write in progress.
 //
-// Writers hold an exclusive flock on a fixed companion file beside the
-// database (NAME.lock, made by the first writer and kept), so the lock
-// holds across a rewrite that renames a new file over the database. While
-// bytes are appended or overwritten, the writer also holds an exclusive
-// flock on the database file itself; readers take a shared one on it while
-// they read, which neither creates nor changes any file.
+// A writer holds, from the read that decides its write until the write is
+// on disk, an exclusive lock on a byte range of the database file itself
+// far past its end (an open file description lock): it follows the file,
+// not the name, so one file under two names (a hard link, a bind mount,
+// two mount points) has one writer at a time. Readers take a whole-file
+// shared flock on the file while they read, a kind of lock that does not
+// meet the writer's range, so they go on reading while a writer decides;
+// a writer takes an exclusive flock on the file only while bytes change.
+// Writers also hold an exclusive flock on NAME.lock beside the file (made
+// by the first writer and kept), which earlier versions of the program
+// lock alone.
 //
-// An append is journalled (db/append_journal.h): killed half way, the next
-// writer cuts it back and readers leave its tail out.
+// An append is journalled (db/append_journal.h): killed half way, readers
+// leave its tail out and the next write cuts it back.
 #pragma once
 
 #include <chrono>
@@ -26,8 +31,8 @@ inline constexpr std::chrono::milliseconds LOCK_WAIT{5000};
 inline constexpr const char* DATABASE_BUSY_TEXT =
     "!database is being written by another program";
 
-// flock(fd, operation) retried until LOCK_WAIT has passed; false then, or
-// when flock fails otherwise (errno tells).
+// flock(fd, operation) retried until LOCK_WAIT has passed; false then
+// (errno EWOULDBLOCK), or when flock fails otherwise (errno tells).
 bool lockWithin(int fd, int operation);
 
 // The name of the companion file for `database` with `suffix`: beside the
@@ -35,10 +40,12 @@ bool lockWithin(int fd, int operation);
 // one file has one companion.
 std::string companionName(const std::string& database, const char* suffix);
 
-// The exclusive writer's lock of one database, held while alive. Cuts back
-// an append that a killed writer left unfinished. Throws
-// DATABASE_BUSY_TEXT after LOCK_WAIT, or the "!" text of a lock file that
-// cannot be made.
+// The exclusive writer's lock of one database, held while alive. Refuses
+// (throws the "!" text, nothing changed) a journal beside the file that is
+// not its own, and removes the temporary files of rewrites that were
+// killed. Throws DATABASE_BUSY_TEXT after LOCK_WAIT, the "!nofileopen"
+// text with its reason when the file cannot be opened for writing, or the
+// "!" text of a lock file that cannot be made.
 class WriteLock {
  public:
   explicit WriteLock(const std::string& database);
@@ -47,7 +54,8 @@ class WriteLock {
   WriteLock& operator=(const WriteLock&) = delete;
 
  private:
-  FileDescriptor fd_{-1};
+  FileDescriptor file_{-1};
+  FileDescriptor companion_{-1};
 };
 
 }  // namespace letterfreq

@@ -59,6 +59,14 @@ void warnOfCutEnd(const RecordSnapshot& snapshot, const LoadHooks& hooks) {
   }
 }
 
+// A journal beside the file that is not the file's own cut nothing.
+void warnOfForeignJournal(const RecordSnapshot& snapshot,
+                          const LoadHooks& hooks) {
+  if (!snapshot.journalNote().empty() && hooks.warning) {
+    hooks.warning(snapshot.journalNote());
+  }
+}
+
 // An array read again where the load found it; when the file holds
 // something else there now, the record of its id as get_record finds it.
 Record rereadArray(const std::string& fileName, const ArrayPlace& place) {
@@ -97,6 +105,7 @@ DatabaseLoad loadDatabase(const RecordFile& database, const LoadHooks& hooks) {
 
 DatabaseLoad loadDatabase(const RecordSnapshot& snapshot,
                           const LoadHooks& hooks) {
+  warnOfForeignJournal(snapshot, hooks);
   warnOfCutEnd(snapshot, hooks);
   try {
     return LoadPass<RecordSnapshot>(snapshot, hooks, featureModelsOf).run();

@@ -13,6 +13,7 @@
 #include "sample/sample_loader.h"
 #include "tests/profiles/schema_bytes.h"
 #include "tests/support/cli_harness.h"
+#include "tests/support/journal_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace letterfreq {
@@ -236,7 +237,7 @@ TEST_F(AddShowTest, CutTailIsWarnedOfAndRefused) {
                 at + "\n");
   EXPECT_EQ(readFile(db), bytes);
 
-  beginAppend(db, whole.size());
+  testing::journalAppend(db, whole.size(), bytes.size() + 1000);
   result = add("Latin", {"--name", "after", caesar});
   EXPECT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");

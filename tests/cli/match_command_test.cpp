@@ -311,7 +311,8 @@ TEST_F(MatchCommandTest, MatchesADatabaseTheUserMayNotWrite) {
   const CliResult add = runWithoutWriteAccess(
       {"add", "--db", readOnly, "--language", "Latin", latinText});
   EXPECT_EQ(add.status, 1);
-  EXPECT_EQ(add.err, "letterfreq-cli: " + readOnly + ": !nofileopen\n");
+  EXPECT_EQ(add.err, "letterfreq-cli: " + readOnly +
+                         ": !nofileopen: Permission denied\n");
 
   for (const std::string method : {"1", "4", "7"}) {
     const std::vector<std::string> args = {"match", "--db", readOnly,

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,11 +18,13 @@
 #include <string>
 
 #include "db/file_io.h"
+#include "db/journal_format.h"
 #include "db/record_codec.h"
 #include "db/record_file.h"
 #include "db/record_snapshot.h"
 #include "db/write_lock.h"
 #include "tests/db/db_test_bytes.h"
+#include "tests/support/journal_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace letterfreq {
@@ -59,14 +62,14 @@ class AppendJournalTest : public ::testing::Test {
 // A writer killed after its journal and half its append: readers see the
 // file as it was, the next writer cuts the half record away and appends.
 TEST_F(AppendJournalTest, UnfinishedAppendIsLeftOutAndCutBack) {
-  beginAppend(path, whole.size());
+  testing::journalAppend(path, whole.size(), whole.size() + next.size());
   testing::writeFile(path, whole + next.substr(0, 7));
-  ASSERT_EQ(unfinishedAppendStart(path), whole.size());
 
   EXPECT_EQ(readDatabaseFile(path).size(), whole.size());
   const RecordSnapshot snapshot(path);
   EXPECT_EQ(snapshot.records().size(), 1u);
   EXPECT_EQ(snapshot.stop().kind, WalkEnd::EndOfFile);
+  EXPECT_EQ(snapshot.journalNote(), "");
   EXPECT_EQ(readFile(path).size(), whole.size() + 7);  // readers change nothing
 
   RecordFile file(path);
@@ -75,22 +78,60 @@ TEST_F(AppendJournalTest, UnfinishedAppendIsLeftOutAndCutBack) {
   greek.set_data("Greek");
   EXPECT_EQ(file.store_record(greek), 258u);
   EXPECT_EQ(readFile(path), whole + next);
-  EXPECT_FALSE(unfinishedAppendStart(path));
   EXPECT_EQ(filesIn(dir.path()),
             (std::vector<std::string>{"ling2.db", "ling2.db.lock"}));
 }
 
-// A journal that was itself cut short marks nothing; one written before
-// any byte was appended cuts nothing.
+// The journal's bytes: magic, device, inode, start, end and the sum of the
+// bytes before the start, all little-endian.
+TEST_F(AppendJournalTest, JournalBytesAreGolden) {
+  JournalFacts facts;
+  facts.device = 0x0102030405060708;
+  facts.inode = 0x1112131415161718;
+  facts.start = 23;
+  facts.end = 0x100000029;
+  facts.sum = fnvSum(reinterpret_cast<const uint8_t*>("a"), 1);
+  const std::vector<uint8_t> bytes = encodeJournal(facts);
+  EXPECT_EQ(bytes, testing::hexBytes(
+                       "4c 46 4a 32 | 08 07 06 05 04 03 02 01 |"
+                       "18 17 16 15 14 13 12 11 | 17 00 00 00 00 00 00 00 |"
+                       "29 00 00 00 01 00 00 00 | 8c ec 01 86 4c dc 63 af"));
+  const DecodedJournal back = decodeJournal(bytes.data(), bytes.size());
+  EXPECT_EQ(back.shape, JournalShape::Current);
+  EXPECT_EQ(back.facts.end, facts.end);
+  EXPECT_EQ(back.facts.sum, 0xaf63dc4c8601ec8cull);
+
+  struct stat info;
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  testing::journalAppend(path, whole.size(), whole.size() + 9);
+  facts = {static_cast<uint64_t>(info.st_dev),
+           static_cast<uint64_t>(info.st_ino), whole.size(), whole.size() + 9,
+           fnvSum(reinterpret_cast<const uint8_t*>(whole.data()), whole.size())};
+  const std::vector<uint8_t> written = encodeJournal(facts);
+  EXPECT_EQ(readFile(companionName(path, ".journal")),
+            std::string(written.begin(), written.end()));
+}
+
+// A journal cut short while it was written marks nothing and is removed
+// by the next write; one written before any byte was appended cuts
+// nothing.
 TEST_F(AppendJournalTest, JournalsThatMarkNothingCutNothing) {
-  testing::writeFile(companionName(path, ".journal"), "LFJ1\x05");
-  EXPECT_FALSE(unfinishedAppendStart(path));
+  const std::string journal = companionName(path, ".journal");
+  for (const std::string& cut : {std::string(), std::string("LFJ"),
+                                std::string("LFJ1\x05"), std::string("LFJ2\0\0")}) {
+    testing::writeFile(journal, cut);
+    EXPECT_EQ(readDatabaseFile(path).size(), whole.size());
+    EXPECT_EQ(RecordSnapshot(path).journalNote(), "");
+  }
+  testing::journalAppend(path, whole.size(), whole.size() + 100);
   EXPECT_EQ(readDatabaseFile(path).size(), whole.size());
-  beginAppend(path, whole.size());
-  EXPECT_EQ(readDatabaseFile(path).size(), whole.size());
-  { const WriteLock lock(path); }
-  EXPECT_EQ(readFile(path), whole);
-  EXPECT_FALSE(std::filesystem::exists(companionName(path, ".journal")));
+  RecordFile(path).append_records({[] {
+    Record record;
+    record.id(300);
+    return record;
+  }()});
+  EXPECT_EQ(readFile(path).substr(0, whole.size()), whole);
+  EXPECT_FALSE(std::filesystem::exists(journal));
 }
 
 // Readers (snapshots, loads, the engine's queries) make no file and take

@@ -67,22 +67,23 @@ TEST_F(RecordFileTest, ConstructorCreatesAMissingFileAndKeepsAnExistingOne) {
 }
 
 TEST_F(RecordFileTest, AnUnopenableFileThrowsNoFileOpen) {
-  EXPECT_EQ(errorOf([] { RecordFile file(""); }), "!nofileopen");
+  EXPECT_EQ(errorOf([] { RecordFile file(""); }),
+            "!nofileopen: No such file or directory");
   EXPECT_EQ(errorOf([&] { RecordFile file(dir.path()); }),
             "!nofileopen: Is a directory");
   EXPECT_EQ(errorOf([&] { RecordFile file(dir.file("no/such/folder.db")); }),
-            "!nofileopen");
+            "!nofileopen: No such file or directory");
 }
 
 TEST_F(RecordFileTest, OperationsOnAVanishedFileThrowNoFileOpen) {
   RecordFile file(dir.file("gone.db"));
   std::remove(file.fileName().c_str());
-  EXPECT_EQ(errorOf([&] { file.get_record(257); }), "!nofileopen");
-  EXPECT_EQ(errorOf([&] { file.query_link(2, 0); }), "!nofileopen");
+  EXPECT_EQ(errorOf([&] { file.get_record(257); }), "!nofileopen: No such file or directory");
+  EXPECT_EQ(errorOf([&] { file.query_link(2, 0); }), "!nofileopen: No such file or directory");
   EXPECT_EQ(errorOf([&] { file.store_record(testing::latinRecord()); }),
-            "!nofileopen");
+            "!nofileopen: No such file or directory");
   EXPECT_EQ(errorOf([&] { file.insert_record(testing::latinRecord(), 0); }),
-            "!nofileopen");
+            "!nofileopen: No such file or directory");
 }
 
 TEST_F(RecordFileTest, EmptyFileHoldsNoRecords) {

@@ -11,6 +11,7 @@
 #include "db/file_io.h"
 #include "db/record_codec.h"
 #include "db/record_snapshot.h"
+#include "tests/support/journal_files.h"
 #include "tests/support/temp_dir.h"
 
 namespace letterfreq {
@@ -174,7 +175,7 @@ TEST(RecordHeadsTest, CutsAtAnUnfinishedAppendAsReadersDo) {
   const size_t whole = bytes.size();
   bytes.insert(bytes.end(), {0x72, 0x2D, 1, 0, 0, 0x40});  // a cut head
   testing::writeFile(path, std::string(bytes.begin(), bytes.end()));
-  beginAppend(path, whole);
+  testing::journalAppend(path, whole, bytes.size() + 100);
   const RecordHeads heads(path);
   EXPECT_EQ(heads.pass().size, whole);
   EXPECT_EQ(heads.pass().stop.kind, WalkEnd::EndOfFile);

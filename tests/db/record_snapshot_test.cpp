@@ -42,7 +42,7 @@ TEST(RecordSnapshotTest, ReadsWithoutCreatingAndKeepsWhatItRead) {
     RecordSnapshot snapshot(missing);
     ADD_FAILURE() << "a missing file was read";
   } catch (const std::runtime_error& e) {
-    EXPECT_STREQ(e.what(), "!nofileopen");
+    EXPECT_STREQ(e.what(), "!nofileopen: No such file or directory");
   }
   EXPECT_THROW(testing::readFile(missing), std::runtime_error);
 
