@@ -33,8 +33,11 @@ std::string withFileCause(const std::string& text, const std::string& name,
     return text;
   }
   if (!name.empty() && text.find(name) != std::string::npos) return text;
-  const std::string reason = name.empty() ? std::strerror(ENOENT)
-                                          : systemReason(name, use);
+  // The engine's lines with a reason give the one it met: not looked up.
+  const bool hasReason = text.rfind('!', 0) == 0 && text.find(": ") != std::string::npos;
+  const std::string reason = hasReason     ? std::string()
+                             : name.empty() ? std::strerror(ENOENT)
+                                            : systemReason(name, use);
   std::string line = "\n" + (name.empty() ? "\"\"" : shownText(name));
   if (!reason.empty()) line += ": " + reason;
   return text + line;

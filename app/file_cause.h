@@ -12,7 +12,8 @@ enum class FileUse { Read, ReadWrite };
 
 // `text`, then "\n<name>: <reason>"; only "\n<name>" when the system finds
 // nothing wrong with the file (the fault is then in its contents, which
-// `text` tells). `text` unchanged when it names the file already, and for
+// `text` tells) or when `text` is a "!" line that gives the reason the
+// engine met ("!nofileopen: Permission denied"). `text` unchanged when it names the file already, and for
 // http:// addresses, whose failures are not the file system's.
 std::string withFileCause(const std::string& text, const std::string& name,
                           FileUse use);

@@ -1,5 +1,6 @@
 #include "cli/sample_warnings.h"
 
+#include <cstring>
 #include <numeric>
 #include <ostream>
 
@@ -57,8 +58,13 @@ std::string addRefusal(const SampleOutcome& outcome,
 
 std::string failureText(const std::string& failure,
                         const SampleOutcome& outcome) {
-  if (outcome.failureReason.empty()) return failure;
-  return failure + " (" + outcome.failureReason + ")";
+  if (!outcome.failureReason.empty()) {
+    return failure + " (" + outcome.failureReason + ")";
+  }
+  if (outcome.fileError != 0) {
+    return failure + " (" + std::strerror(outcome.fileError) + ")";
+  }
+  return failure;
 }
 
 }  // namespace letterfreq

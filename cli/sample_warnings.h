@@ -35,7 +35,8 @@ std::string addRefusal(const SampleOutcome& outcome,
                        const LetterProfile& profile);
 
 // The message of a failed load, with the reason when the outcome has one:
-// "URL couldn't be opened! (connect: Connection refused)".
+// "URL couldn't be opened! (connect: Connection refused)", "File couldn't
+// be opened! (No such file or directory)".
 std::string failureText(const std::string& failure,
                         const SampleOutcome& outcome);
 

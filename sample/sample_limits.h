@@ -65,6 +65,9 @@ struct SampleOutcome {
   // Why the source could not be opened (a failed load only), e.g.
   // "connect: Connection refused"; empty when there is nothing to add.
   std::string failureReason;
+  // Files only: the system's error (errno) that a failed load met opening
+  // or reading the file; 0 for none.
+  int fileError = 0;
 
   bool cutShort() const { return end != SampleEnd::Complete; }
   // True for a status line "HTTP/<version> 2xx ...".

@@ -152,9 +152,15 @@ bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
     bool waitsForData = false;
     int64_t size = -1;
     FileDescriptor file(openSampleFile(path, &waitsForData, &size));
-    if (file.get() < 0) return false;
+    if (file.get() < 0) {
+      if (outcome != nullptr) outcome->fileError = errno;
+      return false;
+    }
     end = readBlocks(file.get(), waitsForData, size, onBlock, limits,
                      progress, bytesRead);
+    if (end == SampleEnd::ReceiveError && outcome != nullptr) {
+      outcome->fileError = errno;
+    }
   }
   if (outcome != nullptr) {
     outcome->end = end;

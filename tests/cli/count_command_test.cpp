@@ -86,10 +86,12 @@ TEST_F(CountCommandTest, FailedSamplesAreNamedAndTheOthersStillCounted) {
             "sample\t" + good + "\ntotal\t1\nused\t1\n122\t1\t100\n");
   EXPECT_EQ(
       result.err,
-      "letterfreq-cli: " + missing + ": File couldn't be opened!\n" +
+      "letterfreq-cli: " + missing +
+          ": File couldn't be opened! (No such file or directory)\n" +
           "letterfreq-cli: http://127.0.0.1:1/: URL couldn't be opened! "
           "(connect: Connection refused)\n" +
-          "letterfreq-cli: " + dir.path() + ": File couldn't be opened!\n");
+          "letterfreq-cli: " + dir.path() +
+          ": File couldn't be opened! (Is a directory)\n");
 }
 
 TEST_F(CountCommandTest, WrongCommandLinesExitWithTwo) {

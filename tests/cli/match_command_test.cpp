@@ -162,7 +162,8 @@ TEST_F(MatchCommandTest, AnUnreadableSampleFailsButTheOthersAreMatched) {
   const CliResult result = match({"--method", "1", missing, latinText});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
-            "letterfreq-cli: " + missing + ": File couldn't be opened!\n");
+            "letterfreq-cli: " + missing +
+                ": File couldn't be opened! (No such file or directory)\n");
   EXPECT_EQ(result.out,
             "sample\t" + latinText + "\n1\t1\tLatin\n2\t-1\tOther\n");
 }

@@ -257,7 +257,8 @@ TEST_F(SampleSourceTest, SampleNamesInMessagesHoldNoTerminalControls) {
   CliResult result = runCliCaptured({"count", missing});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err,
-            "letterfreq-cli: " + shown + ": File couldn't be opened!\n");
+            "letterfreq-cli: " + shown +
+                ": File couldn't be opened! (No such file or directory)\n");
 
   testing::LoopbackServer server("HTTP/1.0 404 Not Found\r\n\r\nmissing");
   const std::string url =

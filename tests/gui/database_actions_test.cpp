@@ -236,7 +236,7 @@ TEST_F(DatabaseActionsTest, DamagedOrUnopenableDatabaseIsReportedAndTheWindowGoe
     const std::string expected =
         name == damaged      ? text
         : name == dir.path() ? notOpenableText("Is a directory")
-                             : std::string(NO_FILE_OPEN_TEXT);
+                             : notOpenableText("No such file or directory");
     // The alert says what happened in words, then the file and the
     // system's reason, what to do, and the engine's line last.
     const std::string words =
@@ -321,6 +321,33 @@ TEST_F(DatabaseActionsTest, AddEntryRefusesThenStoresAndReloads) {
   storeEntry(reference, {"Latin", "", sample},
              window->sampleProfile);
   EXPECT_EQ(readFile(path), readFile(reference.fileName()));
+}
+
+// A failed add names the file and the reason the engine met; the
+// database stays as it was loaded.
+TEST_F(DatabaseActionsTest, FailedAddGivesTheFileAndTheReason) {
+  const std::string path = openBytes(twoLanguages());
+  go();
+  std::filesystem::create_directory(path + ".journal");
+  ::testing::internal::CaptureStdout();
+  addEntry("Latin", "Caesar");
+  std::filesystem::remove(path + ".journal");
+  std::filesystem::remove(path);
+  std::filesystem::create_directory(path);
+  addEntry("Latin", "Caesar");
+  const std::string printed = ::testing::internal::GetCapturedStdout();
+  const std::string journal =
+      "!a journal beside the file does not belong to it: left alone (" +
+      path + ".journal: Is a directory)";
+  ASSERT_EQ(dialogs.alerts.size(), 2u);
+  EXPECT_NE(dialogs.alerts[0].find("(" + journal + ")"), std::string::npos)
+      << dialogs.alerts[0];
+  EXPECT_NE(dialogs.alerts[1].find(path), std::string::npos);
+  EXPECT_NE(dialogs.alerts[1].find("(" + notOpenableText("Is a directory") + ")"),
+            std::string::npos)
+      << dialogs.alerts[1];
+  EXPECT_EQ(printed, journal + "\n" + notOpenableText("Is a directory") + "\n");
+  EXPECT_TRUE(window->databaseLoaded);
 }
 
 TEST_F(DatabaseActionsTest, OpeningAnotherDatabaseReplacesTheFirst) {

@@ -175,8 +175,12 @@ TEST(FileCauseTest, TheSecondLineNamesTheFileAndTheReason) {
   EXPECT_EQ(withFileCause("File couldn't be opened!", missing, FileUse::Read),
             "File couldn't be opened!\n" + missing +
                 ": No such file or directory");
-  EXPECT_EQ(withFileCause("!nofileopen", dir.path(), FileUse::ReadWrite),
-            "!nofileopen\n" + dir.path() + ": Is a directory");
+  EXPECT_EQ(withFileCause("!damaged", dir.path(), FileUse::ReadWrite),
+            "!damaged\n" + dir.path() + ": Is a directory");
+  // The engine's reason is the one it met, not one looked up later.
+  EXPECT_EQ(withFileCause("!nofileopen: Permission denied", dir.path(),
+                          FileUse::ReadWrite),
+            "!nofileopen: Permission denied\n" + dir.path());
   // A file the system would open: the fault is in its contents.
   const std::string good = dir.write("good.db", "x");
   EXPECT_EQ(withFileCause("!damaged", good, FileUse::ReadWrite),
