@@ -1,6 +1,7 @@
 #include "sample/https_fetch.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <memory>
 #include <string_view>
@@ -28,6 +29,8 @@ struct Transfer {
   SampleOutcome* outcome = nullptr;
   uint64_t bytesRead = 0;  // heads and body, for the progress
   bool connected = false;  // a request went out on an open connection
+  bool encoded = false;    // the response's body has a content encoding
+  bool capped = false;     // its decoded body passed DECODED_BODY_MAX
   Clock::time_point lastData;
 
   void received(size_t length) {
@@ -36,6 +39,20 @@ struct Transfer {
     if (*progress) (*progress)(bytesRead, -1);
   }
 };
+
+// "Content-Encoding:" with a value other than "identity", in any case.
+bool namesContentEncoding(std::string_view line) {
+  constexpr std::string_view NAME = "content-encoding:";
+  if (line.size() < NAME.size()) return false;
+  for (size_t i = 0; i < NAME.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(line[i])) != NAME[i]) return false;
+  }
+  std::string_view value = line.substr(NAME.size());
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+    value.remove_prefix(1);
+  }
+  return !value.empty() && value != "identity";
+}
 
 // Header lines of every response, redirects included: each status line
 // starts a new head, so the outcome ends with the last response's.
@@ -50,6 +67,9 @@ size_t onHeaderLine(char* data, size_t size, size_t count, void* user) {
   if (line.compare(0, 5, "HTTP/") == 0) {
     outcome.statusLine = std::string(line.substr(0, STATUS_LINE_MAX));
     outcome.headEnded = false;
+    transfer.encoded = false;
+  } else if (namesContentEncoding(line)) {
+    transfer.encoded = true;
   } else if (line.empty()) {
     outcome.headEnded = true;
   }
@@ -62,10 +82,18 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
   Transfer& transfer = *static_cast<Transfer*>(user);
   const size_t length = size * count;
   const auto* bytes = reinterpret_cast<const uint8_t*>(data);
-  transfer.pass.feed(bytes, length);
-  transfer.outcome->bodyBytes += length;
-  transfer.received(length);
-  return length;
+  size_t taken = length;
+  // A small compressed body may stand for a great many bytes: what is
+  // counted of it stays within what a plain body could bring.
+  if (transfer.encoded &&
+      transfer.outcome->bodyBytes + length > DECODED_BODY_MAX) {
+    taken = static_cast<size_t>(DECODED_BODY_MAX - transfer.outcome->bodyBytes);
+    transfer.capped = true;
+  }
+  transfer.pass.feed(bytes, taken);
+  transfer.outcome->bodyBytes += taken;
+  transfer.received(taken);
+  return transfer.capped ? 0 : length;  // 0 ends the transfer
 }
 
 struct EasyDeleter {
@@ -111,6 +139,9 @@ void configure(const CurlLibrary& curl, CURL* easy, const std::string& url,
   // The environment's proxy settings are not used, as by the http:// fetch.
   curl.easySetopt(easy, CURLOPT_PROXY, "");
   curl.easySetopt(easy, CURLOPT_USERAGENT, "letterfreq");
+  // Every encoding libcurl decodes is asked for and decoded, so that a
+  // server that compresses unasked is counted as its plain page.
+  curl.easySetopt(easy, CURLOPT_ACCEPT_ENCODING, "");
   curl.easySetopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                    tighterLimitMs(limits.connectMs, limits.overallMs));
   curl.easySetopt(easy, CURLOPT_HEADERFUNCTION, onHeaderLine);
@@ -153,7 +184,11 @@ Stop drive(const CurlLibrary& curl, CURLM* multi, CURL* easy,
     int running = 0;
     const CURLMcode performed = curl.multiPerform(multi, &running);
     if (performed != CURLM_OK) return {SampleEnd::Complete, CURLE_FAILED_INIT};
-    if (running == 0) return {SampleEnd::Complete, finishedResult(curl, multi)};
+    if (running == 0) {
+      const CURLcode result = finishedResult(curl, multi);
+      if (transfer.capped) return {SampleEnd::DecodedLimit};
+      return {SampleEnd::Complete, result};
+    }
     if (limits.cancelled()) return {SampleEnd::Cancelled};
     noteConnection(curl, easy, transfer);
     const Clock::time_point now = Clock::now();
@@ -214,6 +249,12 @@ bool judge(const CurlLibrary& curl, const Stop& stop, const Transfer& transfer,
   }
   // A server that closes without a byte ends the data as for http://.
   if (stop.result == CURLE_OK || stop.result == CURLE_GOT_NOTHING) return true;
+  if (stop.result == CURLE_OUT_OF_MEMORY && transfer.connected &&
+      !outcome.headEnded) {
+    // libcurl's answer to a head line or head over its own limit.
+    outcome.failureReason = "the response's head is longer than libcurl takes";
+    return false;
+  }
   if (noAnswer(stop.result) || !answered) {
     outcome.failureReason = reasonOf(curl, stop.result, errors);
     return false;
@@ -257,6 +298,8 @@ bool countHttpsUrl(const std::string& url, int32_t* counts, CountingPass& pass,
   configure(*curl, easy.get(), url, limits, transfer, errors);
   curl->multiAddHandle(multi.get(), easy.get());
   const Stop stop = drive(*curl, multi.get(), easy.get(), limits, transfer);
+  // A transfer that failed in its first round may have sent its request.
+  noteConnection(*curl, easy.get(), transfer);
   curl->multiRemoveHandle(multi.get(), easy.get());
 
   if (judge(*curl, stop, transfer, errors, told)) return count.answered();

@@ -4,7 +4,11 @@
 // (or SampleLimits::caFile), redirects are followed at most
 // HTTPS_MAX_REDIRECTS times and only to http:// or https://, and no proxy
 // is used, as for the http:// fetch. The limits and the outcome mean what
-// they mean for countUrl (sample/http_fetch.h).
+// they mean for countUrl (sample/http_fetch.h). A body with a content
+// encoding (gzip, deflate, ...; asked for and decoded by libcurl) is
+// counted decoded, up to DECODED_BODY_MAX bytes, where it ends
+// (SampleEnd::DecodedLimit): a small compressed body cannot make it count
+// without end.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +22,7 @@ class CountingPass;
 
 inline constexpr const char* HTTPS_PREFIX = "https://";
 constexpr long HTTPS_MAX_REDIRECTS = 5;
+constexpr uint64_t DECODED_BODY_MAX = uint64_t{16} << 20;
 
 // True when `text` starts with "https://" exactly (lower case).
 bool isHttpsAddress(const std::string& text);

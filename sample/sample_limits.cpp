@@ -30,6 +30,8 @@ const char* sampleEndText(SampleEnd end) {
       return "idle time limit";
     case SampleEnd::OverallLimit:
       return "overall time limit";
+    case SampleEnd::DecodedLimit:
+      return "decoded size limit";
     case SampleEnd::Cancelled:
       return "cancelled";
   }

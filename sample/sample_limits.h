@@ -49,6 +49,7 @@ enum class SampleEnd {
   ReceiveError,     // a receive or read failed
   IdleLimit,        // no data for SampleLimits::idleMs
   OverallLimit,     // SampleLimits::overallMs passed
+  DecodedLimit,     // a compressed body decoded to more than its limit
   Cancelled,        // the cancel flag was set
 };
 

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 #include "cli/sample_arg.h"
+#include "sample/https_fetch.h"
 #include "tests/support/cli_harness.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/tls_test_server.h"
@@ -121,6 +123,38 @@ TEST_F(HttpsSamplesTest, CutShortAndErrorPagesWarnAndAddRefusesThem) {
                            ": the server answered \"HTTP/1.1 404 Not Found\"; "
                            "nothing was added\n");
   EXPECT_THROW(testing::readFile(db), std::runtime_error);  // not created
+}
+
+// A server that compresses the page unasked: it counts as the plain page,
+// gzip and deflate alike. A small body that decodes without end is
+// counted up to its limit and warned of, quickly; a head line of 100 MB
+// is reported as what it is.
+TEST_F(HttpsSamplesTest, CompressedPagesCountAsThePlainPage) {
+  const CliResult plain = cli({"count", page_});
+  for (const char* path : {"/gzip/page.html", "/deflate/page.html"}) {
+    const std::string url = server_->url(path);
+    const CliResult counted = cli({"count", url});
+    EXPECT_EQ(counted.status, 0) << counted.err;
+    EXPECT_EQ(counted.err, "");
+    EXPECT_EQ(counted.out, "sample\t" + url + "\n" + afterFirstLine(plain.out));
+  }
+
+  const std::string bomb = server_->url("/bomb");
+  const auto start = std::chrono::steady_clock::now();
+  const CliResult counted = cli({"count", bomb});
+  EXPECT_EQ(counted.status, 0);
+  EXPECT_EQ(counted.err, "warning: " + bomb +
+                             ": the data was cut short (decoded size limit) "
+                             "after " + std::to_string(DECODED_BODY_MAX) +
+                             " body bytes\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+
+  const std::string longHead = server_->url("/long-head");
+  const CliResult refused = cli({"count", longHead});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err, "letterfreq-cli: " + longHead +
+                             ": URL couldn't be opened! (the response's head "
+                             "is longer than libcurl takes)\n");
 }
 
 }  // namespace

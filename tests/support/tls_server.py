@@ -14,11 +14,16 @@ Every port serves the files of FOLDER and these paths:
   /stall        a 200 head and a few body bytes, then silence
   /silent       silence from the start
   /close        the connection closed without a byte
+  /gzip/NAME    the file NAME gzip-compressed, with Content-Encoding, asked or not
+  /deflate/NAME the same as zlib deflate data
+  /bomb         64 MiB of "a" as gzip data of about 64 KiB
+  /long-head    a head line of 100 MB
 Runs until killed.
 """
 
 import http.server
 import os
+import zlib
 import ssl
 import sys
 import threading
@@ -60,8 +65,32 @@ class Handler(http.server.BaseHTTPRequestHandler):
             time.sleep(3600)
         elif path == "/close":
             self.close_connection = True
+        elif path.startswith("/gzip/") or path.startswith("/deflate/"):
+            with open(os.path.join(self.folder, os.path.basename(path)), "rb") as f:
+                plain = f.read()
+            gzip = path.startswith("/gzip/")
+            packer = zlib.compressobj(9, zlib.DEFLATED, 31 if gzip else 15)
+            self.send_encoded(packer.compress(plain) + packer.flush(),
+                              "gzip" if gzip else "deflate")
+        elif path == "/bomb":
+            packer = zlib.compressobj(1, zlib.DEFLATED, 31)
+            body = b"".join(packer.compress(b"a" * (1 << 20)) for _ in range(64))
+            self.send_encoded(body + packer.flush(), "gzip")
+        elif path == "/long-head":
+            self.wfile.write(b"HTTP/1.1 200 OK\r\nX-Long: ")
+            for _ in range(100):
+                self.wfile.write(b"x" * 1000000)
+            self.wfile.write(b"\r\n\r\n")
         else:
             self.serve_file(path)
+
+    def send_encoded(self, body, encoding):
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Encoding", encoding)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
 
     def serve_file(self, path):
         name = os.path.join(self.folder, os.path.basename(path))
