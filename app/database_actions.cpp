@@ -138,7 +138,7 @@ void addEntryCallback(Fl_Widget*, void* data) {
     storeEntry(*window.database,
                {language, window.nameInput->value(), window.sampleSource},
                window.sampleProfile,
-               window.sampleFeatures.of(NGRAM_FEATURES).counts);
+               encodeFeatureBlocks(window.sampleFeatures));
   } catch (const std::exception& error) {
     // Nothing was written; the database stays as it was loaded.
     std::cout << error.what() << std::endl;

@@ -156,7 +156,7 @@ void BM_AddOneSamplePlain(benchmark::State& state) {
     RecordFile database(path);
     return plain::storeEntriesIfLoadable(
                database, {{{"Language 3", "", samplePath()}, sample}},
-               NgramList::IfDatabaseHasThem, {})
+               FeatureSetFlags{}, {})
         .has_value();
   });
 }

@@ -61,7 +61,7 @@ inline void writeGeneratedDatabase(const std::string& path, int entries) {
                         "", "samples/text-" + std::to_string(e) + ".txt"},
                        samples.back()});
     }
-    const EntryBatch made = entryBatchRecords(languages, batch, nextId, false);
+    const EntryBatch made = entryBatchRecords(languages, batch, nextId, {});
     for (const EntryRecords& entry : made.entries) {
       if (!entry.newLanguage) continue;
       LetterProfile language;

@@ -32,6 +32,7 @@
 #include "profiles/ngram_record.h"
 #include "sample/counting_rule.h"
 #include "sample/ngram_counter.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -205,7 +206,7 @@ class LoadDatabases {
       bench::removeDatabaseFiles(paths_[withLists]);
       RecordFile database(paths_[withLists]);
       std::vector<LetterProfile> samples(ENTRIES);
-      std::vector<std::vector<uint8_t>> lists(ENTRIES);
+      std::vector<FeatureBlocks> lists(ENTRIES);
       std::vector<NewEntry> batch;
       for (int e = 0; e < ENTRIES; ++e) {
         const int language = e % LOAD_LANGUAGES;
@@ -218,14 +219,15 @@ class LoadDatabases {
             sample.counts.data());
         sample.sampleCount = 1;
         sample.sortOrder();
-        lists[e] = encodeNgramRecord(ngrams.counts());
+        lists[e] = ngramBlocks(ngrams.counts());
         batch.push_back({{"Language " + std::to_string(language), "",
                           "text-" + std::to_string(e) + ".txt"},
                          sample,
                          &lists[e]});
       }
       database.append_records(
-          entryBatchRecords({}, batch, database.next_record_id(), withLists)
+          entryBatchRecords({}, batch, database.next_record_id(),
+                            ngramsAsked(withLists))
               .records);
     }
   }

@@ -20,8 +20,6 @@
 #include "db/record_file.h"
 #include "profiles/entry_add.h"
 #include "profiles/language_codes.h"
-#include "profiles/ngram_record.h"
-#include "sample/ngram_counter.h"
 
 namespace letterfreq {
 
@@ -38,16 +36,17 @@ struct AddOptions {
   std::vector<std::string> samples;
 };
 
-// Counts a sample as the window's "Go" does: counted, then ordered; its
-// n-gram list block made in the same pass. A sample that arrived cut
+// Counts a sample as the window's "Go" does: counted, then ordered; the
+// blocks of every feature set made in the same pass. A sample that arrived cut
 // short, as an error page or as nothing fails too: a training database
 // must not learn from it.
 bool countSample(const std::string& text, const SampleLimits& limits,
                  std::istream& in, LetterProfile& profile,
-                 NgramCounter& ngrams, std::vector<uint8_t>& ngramList,
+                 SampleFeatures& features, FeatureBlocks& blocks,
                  std::string& failure) {
   SampleOutcome outcome;
-  CountingPass pass(ngrams);
+  CountingPass pass;
+  features.attachAll(pass);
   if (!loadSampleArg(text, in, profile, &failure, pass, limits, &outcome)) {
     failure = failureText(failure, outcome);
     return false;
@@ -58,7 +57,7 @@ bool countSample(const std::string& text, const SampleLimits& limits,
     return false;
   }
   profile.sortOrder();
-  ngramList = encodeNgramRecord(ngrams.counts());
+  blocks = encodeFeatureBlocks(features);
   return true;
 }
 
@@ -66,15 +65,15 @@ bool countSample(const std::string& text, const SampleLimits& limits,
 // nothing; false after telling which one failed.
 bool countSamples(const AddOptions& options, CliContext& context,
                   std::vector<LetterProfile>& samples,
-                  std::vector<std::vector<uint8_t>>& ngramLists) {
+                  std::vector<FeatureBlocks>& blocks) {
   samples.resize(options.samples.size());
-  ngramLists.resize(options.samples.size());
-  NgramCounter ngrams;
+  blocks.resize(options.samples.size());
+  SampleFeatures features;
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   for (size_t k = 0; k < options.samples.size(); ++k) {
     std::string failure;
     if (!countSample(options.samples[k], limits, context.in, samples[k],
-                     ngrams, ngramLists[k], failure)) {
+                     features, blocks[k], failure)) {
       printSampleFailure(options.samples[k], failure, context.err);
       return false;
     }
@@ -108,26 +107,26 @@ int runAdd(const AddOptions& options, CliContext& context) {
     return 1;
   }
   std::vector<LetterProfile> samples;
-  std::vector<std::vector<uint8_t>> ngramLists;
-  if (!countSamples(options, context, samples, ngramLists)) return 1;
+  std::vector<FeatureBlocks> blocks;
+  if (!countSamples(options, context, samples, blocks)) return 1;
 
   // Stopped while reading: the database is left alone.
   if (interrupted(context)) return 1;
 
+  FeatureSetFlags asked = {};
+  asked[NGRAM_FEATURES] = options.ngrams;
   return runOnDatabase(options.database, context.err, [&] {
     RecordFile database(options.database);
-    // As the window adds: with n-gram lists exactly when the file has them.
+    // As the window adds: with n-gram lists exactly when the file has them
+    // (or --ngrams asks).
     std::vector<NewEntry> entries;
     for (size_t k = 0; k < samples.size(); ++k) {
       entries.push_back({{options.language, options.name, options.samples[k],
                           options.code},
-                         samples[k],
-                         &ngramLists[k]});
+                         samples[k], &blocks[k]});
     }
     const std::optional<std::vector<EntryRecords>> added =
-        storeEntriesIfLoadable(database, entries,
-                               options.ngrams ? NgramList::EvenIfDatabaseHasNone
-                                              : NgramList::IfDatabaseHasThem,
+        storeEntriesIfLoadable(database, entries, asked,
                                cliLoadHooks(context.err));
     // The window adds only to a database that loads completely.
     if (!added) {

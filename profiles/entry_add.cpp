@@ -8,7 +8,6 @@
 #include "db/record_format.h"
 #include "db/record_texts.h"
 #include "profiles/entry_add_survey.h"
-#include "profiles/ngram_record.h"
 #include "profiles/schema.h"
 
 namespace letterfreq {
@@ -54,11 +53,17 @@ Record sortArrayRecord(uint32_t id, uint32_t entryId,
   return record;
 }
 
-Record ngramListRecord(uint32_t id, uint32_t entryId,
-                       const std::vector<uint8_t>& ngramList) {
-  Record record = linkedRecord(id, entryId, KIND_NGRAM_LIST);
-  record.set_data(ngramList.data(), static_cast<uint32_t>(ngramList.size()));
+Record blockRecord(uint32_t id, uint32_t entryId, uint16_t kind,
+                  const std::vector<uint8_t>& block) {
+  Record record = linkedRecord(id, entryId, kind);
+  record.set_data(block.data(), static_cast<uint32_t>(block.size()));
   return record;
+}
+
+uint32_t blocksGiven(const FeatureBlocks& features) {
+  uint32_t given = 0;
+  for (const auto& block : features) given += block.has_value() ? 1 : 0;
+  return given;
 }
 
 }  // namespace
@@ -72,8 +77,7 @@ const char* entryRefusal(bool sampleLoaded, bool databaseLoaded,
 
 EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
                           const EntryToAdd& entry, const LetterProfile& sample,
-                          uint32_t firstId,
-                          const std::vector<uint8_t>* ngramList) {
+                          uint32_t firstId, const FeatureBlocks& features) {
   // As the window's fields give them: C texts.
   const std::string language = entry.language.c_str();
   const std::string name = entry.name.c_str();
@@ -88,8 +92,7 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
   // Ids are handed out one after another; none may wrap past the top.
   const std::string code = entry.code.c_str();
   const uint32_t count = (result.newLanguage ? 5 : 4) +
-                         (ngramList != nullptr ? 1 : 0) +
-                         (code.empty() ? 0 : 1);
+                         blocksGiven(features) + (code.empty() ? 0 : 1);
   if (firstId < FIRST_RECORD_ID || firstId > UINT32_MAX - (count - 1)) {
     throw std::runtime_error(NO_RECORD_ID_LEFT_TEXT);
   }
@@ -106,9 +109,11 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
       textRecord(id++, result.entryId, KIND_SOURCE, source));
   result.records.push_back(countArrayRecord(id++, result.entryId, sample));
   result.records.push_back(sortArrayRecord(id++, result.entryId, sample));
-  if (ngramList != nullptr) {
+  for (const FeatureSet& set : FEATURE_SETS) {
+    const auto& block = features[static_cast<size_t>(set.code)];
+    if (!block) continue;
     result.records.push_back(
-        ngramListRecord(id++, result.entryId, *ngramList));
+        blockRecord(id++, result.entryId, set.recordKind, *block));
   }
   if (!code.empty()) {
     result.records.push_back(
@@ -119,13 +124,20 @@ EntryRecords entryRecords(const std::vector<LetterProfile>& languageProfiles,
 
 EntryBatch entryBatchRecords(std::vector<LetterProfile> languages,
                              const std::vector<NewEntry>& entries,
-                             uint32_t firstId, bool withLists) {
+                             uint32_t firstId,
+                             const FeatureSetFlags& written) {
   EntryBatch batch;
   batch.entries.reserve(entries.size());
   uint32_t nextId = firstId;
   for (const NewEntry& entry : entries) {
-    EntryRecords one = entryRecords(languages, entry.entry, entry.sample,
-                                    nextId, withLists ? entry.ngramList : nullptr);
+    FeatureBlocks blocks;
+    for (size_t set = 0; set < FEATURE_SET_COUNT; ++set) {
+      if (written[set] && entry.features != nullptr) {
+        blocks[set] = (*entry.features)[set];
+      }
+    }
+    EntryRecords one =
+        entryRecords(languages, entry.entry, entry.sample, nextId, blocks);
     nextId = one.records.back().id() + 1;
     if (one.newLanguage) {
       // As the reload after the addition would list it: last.
@@ -148,15 +160,17 @@ namespace {
 // would not give one.
 std::optional<std::vector<EntryRecords>> addSurveyed(
     RecordFile& database, const std::vector<NewEntry>& entries,
-    NgramList ngramList, const LoadHooks* hooks) {
+    const FeatureSetFlags& asked, const LoadHooks* hooks) {
   const RecordFile::Writing writing(database);
   const AddSurvey survey =
       surveyForAdd(database.fileName(), hooks ? *hooks : LoadHooks());
   if (hooks != nullptr && !survey.loadsCompletely) return std::nullopt;
-  const bool withLists =
-      ngramList == NgramList::EvenIfDatabaseHasNone || survey.hasNgramLists;
+  FeatureSetFlags written = asked;
+  for (size_t set = 0; set < FEATURE_SET_COUNT; ++set) {
+    written[set] = written[set] || survey.hasFeatureRecords[set];
+  }
   EntryBatch batch = entryBatchRecords(survey.languages, entries,
-                                       survey.pass.next_record_id(), withLists);
+                                       survey.pass.next_record_id(), written);
   database.append_records(batch.records, survey.pass);
   return std::move(batch.entries);
 }
@@ -165,25 +179,32 @@ std::optional<std::vector<EntryRecords>> addSurveyed(
 
 std::vector<EntryRecords> storeEntries(RecordFile& database,
                                        const std::vector<NewEntry>& entries,
-                                       NgramList ngramList) {
-  return *addSurveyed(database, entries, ngramList, nullptr);
+                                       const FeatureSetFlags& asked) {
+  return *addSurveyed(database, entries, asked, nullptr);
 }
 
 std::optional<std::vector<EntryRecords>> storeEntriesIfLoadable(
     RecordFile& database, const std::vector<NewEntry>& entries,
-    NgramList ngramList, const LoadHooks& hooks) {
-  return addSurveyed(database, entries, ngramList, &hooks);
+    const FeatureSetFlags& asked, const LoadHooks& hooks) {
+  return addSurveyed(database, entries, asked, &hooks);
 }
 
 EntryRecords storeEntry(RecordFile& database, const EntryToAdd& entry,
                         const LetterProfile& sample,
-                        const uint32_t* sampleNgrams, NgramList ngramList) {
-  std::vector<uint8_t> list;
-  if (sampleNgrams != nullptr) list = encodeNgramRecord(sampleNgrams);
-  return storeEntries(database,
-                      {{entry, sample, sampleNgrams != nullptr ? &list : nullptr}},
-                      ngramList)
-      .front();
+                        const FeatureBlocks& features,
+                        const FeatureSetFlags& asked) {
+  return storeEntries(database, {{entry, sample, &features}}, asked).front();
+}
+
+FeatureBlocks encodeFeatureBlocks(const SampleFeatures& features) {
+  FeatureBlocks blocks;
+  for (const FeatureSet& set : FEATURE_SETS) {
+    const uint32_t* counted = features.of(set.code).counts;
+    if (counted != nullptr) {
+      blocks[static_cast<size_t>(set.code)] = set.encodeRecord(counted);
+    }
+  }
+  return blocks;
 }
 
 }  // namespace letterfreq

@@ -17,7 +17,7 @@ namespace plain {
 
 std::optional<std::vector<EntryRecords>> storeEntriesIfLoadable(
     RecordFile& database, const std::vector<NewEntry>& entries,
-    NgramList ngramList, const LoadHooks& hooks);
+    const FeatureSetFlags& asked, const LoadHooks& hooks);
 
 }  // namespace plain
 }  // namespace letterfreq

@@ -59,7 +59,7 @@ class CanonicalShape : public HeadVisitor {
     const uint8_t* link = head + (record.linksOffset() - record.offset);
     const uint32_t target = read_u32(link);
     const uint16_t kind = read_u16(link + 4);
-    if (kind == KIND_NGRAM_LIST) shape_.hasNgramLists = true;
+    noteFeatureKind(kind, shape_);
     if (target >= record.id) return false;  // ahead of its target
     if (target == LANGUAGE_ROOT) {
       addLanguage(shape_, record);
@@ -224,6 +224,14 @@ bool canonicalShape(const std::string& fileName, AddShape& shape,
   return pass.finished;
 }
 
+void noteFeatureKind(uint16_t kind, AddShape& shape) {
+  for (const FeatureSet& set : FEATURE_SETS) {
+    if (kind == set.recordKind) {
+      shape.hasFeatureRecords[static_cast<size_t>(set.code)] = true;
+    }
+  }
+}
+
 AddShape generalShape(const RecordHeads& heads) {
   AddShape shape;
   const std::vector<RecordLayout>& records = heads.records();
@@ -231,7 +239,7 @@ AddShape generalShape(const RecordHeads& heads) {
   std::vector<uint32_t> languageRecords;
   for (const HeadLink& link : links) {
     if (link.target == LANGUAGE_ROOT) addOnce(languageRecords, link.record);
-    if (link.kind == KIND_NGRAM_LIST) shape.hasNgramLists = true;
+    noteFeatureKind(link.kind, shape);
   }
   for (uint32_t record : languageRecords) {
     shape.languageIds.push_back(records[record].id);

@@ -23,6 +23,7 @@
 
 #include "db/record_head_pass.h"
 #include "db/record_heads.h"
+#include "profiles/feature_sets.h"
 
 namespace letterfreq {
 
@@ -52,8 +53,11 @@ struct AddShape {
   // Per slot, in file order: the counts of the entries that do not have
   // exactly one of each array.
   std::vector<std::vector<ArrayCount>> unusualEntries;
-  bool hasNgramLists = false;
+  FeatureSetFlags hasFeatureRecords = {};  // per feature set: a record
 };
+
+// Notes in `shape` a link of `kind` when it is a feature set's.
+void noteFeatureKind(uint16_t kind, AddShape& shape);
 
 bool canonicalShape(const std::string& fileName, AddShape& shape,
                     HeadPass& pass);

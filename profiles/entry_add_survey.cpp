@@ -70,7 +70,7 @@ AddSurvey surveyForAdd(const std::string& fileName, const LoadHooks& hooks) {
     language.name = names[static_cast<size_t>(shape.slots.find(id))];
     survey.languages.push_back(std::move(language));
   }
-  survey.hasNgramLists = shape.hasNgramLists;
+  survey.hasFeatureRecords = shape.hasFeatureRecords;
   survey.loadsCompletely = warnOfArrays(shape, hooks);
   return survey;
 }

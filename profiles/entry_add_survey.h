@@ -28,7 +28,8 @@ struct AddSurvey {
   // One per language record in file order: name and recordId, as
   // languagesOf gives them.
   std::vector<LetterProfile> languages;
-  bool hasNgramLists = false;   // some record links as an n-gram list
+  // Per feature set: some record links by the set's kind.
+  FeatureSetFlags hasFeatureRecords = {};
   bool loadsCompletely = true;  // no entry lacks its Count or Sort Array
   HeadPass pass;                // the file's end, size and largest id
   int passes = 1;               // 2 when the file needed the second walk

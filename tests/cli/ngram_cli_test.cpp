@@ -17,6 +17,7 @@
 #include "tests/profiles/ngram_test_files.h"
 #include "tests/support/cli_harness.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -56,9 +57,7 @@ class NgramCliTest : public ::testing::Test {
       EXPECT_TRUE(loadSample(sample, profile, nullptr, pass));
       profile.sortOrder();
       storeEntry(file, {language, "", sample}, profile,
-                 ngrams.counts(),
-                 withLists ? NgramList::EvenIfDatabaseHasNone
-                           : NgramList::IfDatabaseHasThem);
+                 ngramBlocks(ngrams.counts()), ngramsAsked(withLists));
     }
     return db;
   }

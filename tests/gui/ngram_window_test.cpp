@@ -22,6 +22,7 @@
 #include "tests/support/temp_dir.h"
 #include "widgets/combo_list.h"
 #include "widgets/tree_browser.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -59,9 +60,7 @@ class NgramWindowTest : public ::testing::Test {
       EXPECT_TRUE(loadSample(sample, profile, nullptr, pass));
       profile.sortOrder();
       storeEntry(file, {language, "", sample}, profile,
-                 ngrams.counts(),
-                 withLists ? NgramList::EvenIfDatabaseHasNone
-                           : NgramList::IfDatabaseHasThem);
+                 ngramBlocks(ngrams.counts()), ngramsAsked(withLists));
     }
     return db;
   }

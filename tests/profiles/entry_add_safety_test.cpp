@@ -17,6 +17,7 @@
 #include "profiles/database_load.h"
 #include "profiles/entry_add.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -119,13 +120,14 @@ TEST(EntryAddSafetyTest, KilledBatchAddLeavesAllOrNothing) {
   const std::string path = dir.file("ling2.db");
   const LetterProfile sample = someSample();
   const std::vector<uint8_t> list(8192, 7);
+  const FeatureBlocks blocks = ngramBlock(&list);
   std::vector<NewEntry> batch;
   for (int k = 0; k < 200; ++k) {
-    batch.push_back({{"Batch", "e" + std::to_string(k), "s"}, sample, &list});
+    batch.push_back({{"Batch", "e" + std::to_string(k), "s"}, sample, &blocks});
   }
   auto addBatch = [&] {
     RecordFile file(path);
-    storeEntries(file, batch, NgramList::EvenIfDatabaseHasNone);
+    storeEntries(file, batch, ngramsAsked());
   };
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(exitStatusOf(inChild(addBatch)), 0);

@@ -24,6 +24,7 @@
 #include "profiles/load_pass.h"
 #include "profiles/schema.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -208,7 +209,7 @@ Told bySurvey(const std::string& path, int& passes) {
     for (const LetterProfile& language : survey.languages) {
       told.languages.push_back({language.name, language.recordId});
     }
-    told.ngrams = survey.hasNgramLists;
+    told.ngrams = survey.hasFeatureRecords[NGRAM_FEATURES];
     told.nextId = nextIdOrText(survey.pass);
     passes = survey.passes;
   } catch (const std::runtime_error& e) {
@@ -230,7 +231,7 @@ void expectSameShapes(const std::string& path) {
   const AddShape general = generalShape(RecordHeads(path));
   EXPECT_EQ(fast.languageIds, general.languageIds);
   EXPECT_EQ(fast.unusualEntries, general.unusualEntries);
-  EXPECT_EQ(fast.hasNgramLists, general.hasNgramLists);
+  EXPECT_EQ(fast.hasFeatureRecords, general.hasFeatureRecords);
   ASSERT_EQ(fast.nameRecords.size(), general.nameRecords.size());
   for (size_t k = 0; k < fast.nameRecords.size(); ++k) {
     EXPECT_EQ(fast.nameRecords[k].offset, general.nameRecords[k].offset);
@@ -256,11 +257,12 @@ Added addWith(const std::string& path, Store store) {
     return p;
   }();
   const std::vector<uint8_t> list(40, 3);
-  const std::vector<NewEntry> entries = {{{"Latin", "n", "s"}, sample, &list},
-                                         {{"Zulu", "", "z"}, sample, &list}};
+  const FeatureBlocks blocks = ngramBlock(&list);
+  const std::vector<NewEntry> entries = {{{"Latin", "n", "s"}, sample, &blocks},
+                                         {{"Zulu", "", "z"}, sample, &blocks}};
   try {
     RecordFile database(path);
-    const auto result = store(database, entries, NgramList::IfDatabaseHasThem,
+    const auto result = store(database, entries, FeatureSetFlags{},
                               collecting(added.warnings));
     if (!result) added.outcome = "not loaded";
     for (const EntryRecords& entry :

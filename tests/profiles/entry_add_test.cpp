@@ -270,7 +270,7 @@ TEST_F(EntryAddTest, BatchOfEntriesEqualsStoringOneRecordAtATime) {
     storeOneByOne(reference, languagesOf(reference), entry, sample);
   }
   const EntryBatch made =
-      entryBatchRecords({}, batch, database.next_record_id(), false);
+      entryBatchRecords({}, batch, database.next_record_id(), {});
   database.append_records(made.records);
   EXPECT_EQ(readFile(database.fileName()), readFile(reference.fileName()));
   ASSERT_EQ(made.entries.size(), entries.size());

@@ -19,6 +19,7 @@
 #include "tests/profiles/load_compare.h"
 #include "tests/support/load_by_queries.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/feature_samples.h"
 
 namespace letterfreq {
 namespace {
@@ -57,12 +58,14 @@ const char* const TEXTS[][2] = {
     {"Finnish", "kissa istuu matolla ja koira makaa oven vieressa"},
 };
 
-void addAll(RecordFile& database, bool withNgrams, NgramList ngramList) {
+void addAll(RecordFile& database, bool withNgrams,
+            const FeatureSetFlags& asked) {
   for (const auto& [language, text] : TEXTS) {
     Sample sample = sampleOf(text);
     EntryToAdd entry{language, "", std::string(text).substr(0, 9)};
     storeEntry(database, entry, sample.profile,
-               withNgrams ? sample.ngrams.counts() : nullptr, ngramList);
+               ngramBlocks(withNgrams ? sample.ngrams.counts() : nullptr),
+               asked);
   }
 }
 
@@ -80,8 +83,8 @@ class NgramDatabaseTest : public ::testing::Test {
 TEST_F(NgramDatabaseTest, DatabaseWithoutListsGainsTheBytesItAlwaysGained) {
   RecordFile plain(dir.file("plain.db"));
   RecordFile offered(dir.file("offered.db"));
-  addAll(plain, false, NgramList::IfDatabaseHasThem);
-  addAll(offered, true, NgramList::IfDatabaseHasThem);
+  addAll(plain, false, ngramsAsked(false));
+  addAll(offered, true, ngramsAsked(false));
   const std::string bytes = readFile(plain.fileName());
   EXPECT_FALSE(bytes.empty());
   EXPECT_EQ(readFile(offered.fileName()), bytes);
@@ -93,7 +96,7 @@ TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
   RecordFile database(dir.file("ling2.db"));
   Sample sample = sampleOf("ab");
   storeEntry(database, {"Latin", "Caesar", "ab.txt"}, sample.profile,
-             sample.ngrams.counts(), NgramList::EvenIfDatabaseHasNone);
+             ngramBlocks(sample.ngrams.counts()), ngramsAsked());
   // « ab »: six features, one each, in rising bucket order.
   const std::string list = std::string(
       "\x81\x0D\x01\x00"   // 3457 « ab »
@@ -115,7 +118,7 @@ TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
   // empty sample (an empty list), and a database with lists keeps them.
   Sample empty = sampleOf("");
   storeEntry(database, {"Latin", "", "empty"},
-             empty.profile, empty.ngrams.counts());
+             empty.profile, ngramBlocks(empty.ngrams.counts()));
   const std::string more =
       readFile(database.fileName()).substr(expected.size());
   EXPECT_EQ(more, testing::entryRecord(263, 257, "empty") +
@@ -127,7 +130,7 @@ TEST_F(NgramDatabaseTest, ListFollowsTheSortArrayInTheSameAppend) {
 
 TEST_F(NgramDatabaseTest, OlderReadersLoadTheSameWithListsPresent) {
   RecordFile database(dir.file("ngrams.db"));
-  addAll(database, true, NgramList::EvenIfDatabaseHasNone);
+  addAll(database, true, ngramsAsked());
   const std::string bytes = readFile(database.fileName());
   const std::string stripped = withoutNgramLists(bytes);
   ASSERT_LT(stripped.size(), bytes.size());
