@@ -7,7 +7,6 @@
 #include "profiles/match_lanes.h"
 #include "profiles/match_steps.h"
 #include "profiles/methods.h"
-#include "profiles/rank_order.h"
 
 namespace letterfreq {
 
@@ -205,47 +204,8 @@ inline uint64_t rankKey(float score, size_t position) {
   return (uint64_t{fallingKey(score)} << 32) | position;
 }
 
-// Sorts keys made by rankKey, in rising position order, as std::sort does:
-// a stable sort by their upper 32 bits leaves equal ones in position order.
-// One byte a pass from the lowest, a pass left out where all keys share
-// the byte; `spare` is room for the passes.
-void radixSortKeys(std::vector<uint64_t>& keys, std::vector<uint64_t>& spare) {
-  const size_t n = keys.size();
-  uint32_t counts[4][256] = {};
-  for (const uint64_t key : keys) {
-    for (int d = 0; d < 4; ++d) ++counts[d][(key >> (32 + 8 * d)) & 0xFF];
-  }
-  spare.resize(n);
-  for (int d = 0; d < 4; ++d) {
-    const int shift = 32 + 8 * d;
-    if (counts[d][(keys[0] >> shift) & 0xFF] == n) continue;
-    uint32_t at[256];
-    uint32_t sum = 0;
-    for (int v = 0; v < 256; ++v) {
-      at[v] = sum;
-      sum += counts[d][v];
-    }
-    for (const uint64_t key : keys) spare[at[(key >> shift) & 0xFF]++] = key;
-    keys.swap(spare);
-  }
-}
-
-// The first `kept` places of a list of at most MOST_COUNTED scores, by
-// counting.
-void countedRanking(const std::vector<float>& scores, size_t kept,
-                    Ranking& out) {
-  const size_t n = scores.size();
-  uint32_t keys[rank_order::MOST_COUNTED];
-  uint32_t order[rank_order::MOST_COUNTED];
-  for (size_t e = 0; e < n; ++e) keys[e] = fallingKey(scores[e]);
-  rank_order::countedOrder(keys, n, order);
-  for (size_t r = 0; r < kept; ++r) {
-    out.languages[r] = static_cast<int32_t>(order[r]);
-  }
-}
-
-// The first `kept` places of any list, from keys made by rankKey: one pass
-// for the first alone, a partial sort for a few, a radix sort for most.
+// The first `kept` places, from keys made by rankKey: one pass for the
+// first alone, a partial sort for a few, a sort for most.
 void sortedRanking(const std::vector<float>& scores, size_t kept,
                    Ranking& out) {
   const size_t n = scores.size();
@@ -262,7 +222,7 @@ void sortedRanking(const std::vector<float>& scores, size_t kept,
     if (kept * 4 < n) {
       std::partial_sort(keys.begin(), keys.begin() + kept, keys.end());
     } else {
-      radixSortKeys(keys, out.spareKeys);
+      std::sort(keys.begin(), keys.end());
     }
   }
   for (size_t r = 0; r < kept; ++r) {
@@ -276,11 +236,7 @@ void rankScores(const std::vector<float>& scores, size_t limit, Ranking& out) {
   const size_t n = scores.size();
   const size_t kept = limit == 0 ? n : std::min(limit, n);
   out.languages.resize(kept);
-  if (kept != 1 && kept * 4 >= n && n <= rank_order::MOST_COUNTED) {
-    countedRanking(scores, kept, out);
-  } else {
-    sortedRanking(scores, kept, out);
-  }
+  sortedRanking(scores, kept, out);
   out.scores.resize(kept);
   for (size_t r = 0; r < kept; ++r) out.scores[r] = scores[out.languages[r]];
 }

@@ -134,7 +134,6 @@ struct Ranking {
   // Room for the methods' work; what it holds between calls means nothing.
   std::vector<float> everyScore;
   std::vector<uint64_t> keys;
-  std::vector<uint64_t> spareKeys;
   std::vector<int64_t> ngramSums;
   std::vector<double> ngramWeights;
   std::vector<uint16_t> touchedBuckets;
