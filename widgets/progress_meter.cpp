@@ -94,7 +94,10 @@ void ProgressMeter::start(Fl_Window* owner) {
 void ProgressMeter::finish() {
   hide();
   stopWatchingClose();
-  if (owner_ && focusAtStart_ && holds(*owner_, focusAtStart_)) {
+  // Not into a closed owner: without a window manager the toolkit shows a
+  // window again to give it the focus, and the program would go on.
+  if (owner_ && owner_->shown() && focusAtStart_ &&
+      holds(*owner_, focusAtStart_)) {
     focusAtStart_->take_focus();
   }
 }

@@ -30,7 +30,8 @@ class ProgressMeter : public Fl_Double_Window {
   // toolkit puts it when `owner` is null).
   void start(Fl_Window* owner);
   // Hides the meter and gives the keyboard focus back to the widget of
-  // `owner` that had it at start(), if that widget is still there.
+  // `owner` that had it at start(), if that widget is still there and
+  // `owner` still shown (closed, it stays closed).
   void finish();
 
   void progress(float share);
