@@ -2,15 +2,22 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Hold_Browser.H>
+#include <FL/fl_draw.H>
 
 #include <algorithm>
 #include <utility>
+
+#include "widgets/shown_text.h"
 
 namespace letterfreq {
 namespace {
 
 constexpr int FRAME = 4;  // the browser's box, above and below the rows
+constexpr int TEXT_MARGIN = 6;  // what a line leaves beside its text
+constexpr int MAX_POPUP_WIDTH = 480;
 ListPopup* openPopup = nullptr;
+
+bool movesTheMark(int key) { return key == FL_Up || key == FL_Down; }
 
 }  // namespace
 
@@ -34,7 +41,25 @@ ListPopup::ListPopup(const std::vector<std::string>& lines,
   browser_->textsize(POPUP_TEXT_SIZE);
   browser_->when(FL_WHEN_RELEASE);
   browser_->callback(browserCallback, this);
-  for (const std::string& line : lines) browser_->add(line.c_str());
+  // The list widens to its widest line, up to MAX_POPUP_WIDTH; a line
+  // wider still is cut to fit, never scrolled to: a bar across the bottom
+  // would lie over the last row and take its clicks.
+  browser_->has_scrollbar(Fl_Browser_::VERTICAL);
+  const bool scrolls =
+      static_cast<int>(lines.size()) * POPUP_ROW_HEIGHT + FRAME > place.h;
+  const int besides = FRAME + TEXT_MARGIN + (scrolls ? Fl::scrollbar_size() : 0);
+  fl_font(browser_->textfont(), POPUP_TEXT_SIZE);
+  int widest = 0;
+  for (const std::string& line : lines) {
+    widest = std::max(widest, static_cast<int>(fl_width(line.c_str())));
+  }
+  const int width =
+      std::max(place.w, std::min(widest + besides, MAX_POPUP_WIDTH));
+  size(width, place.h);
+  browser_->size(width, place.h);
+  for (const std::string& line : lines) {
+    browser_->add(fitToWidth(line, width - besides).c_str());
+  }
   end();
   set_override();  // no frame, no title: a drop-down
   set_modal();
@@ -74,6 +99,16 @@ int ListPopup::handle(int event) {
       if (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter) {
         finish(browser_->value() - 1);
         return 1;
+      }
+      // The keys come here, to the grab, not to the list. The first marks
+      // the first line (the list would skip it); then the list moves its
+      // mark itself.
+      if (event == FL_KEYBOARD && movesTheMark(Fl::event_key())) {
+        if (browser_->value() == 0 && browser_->size() > 0) {
+          browser_->value(1);
+          return 1;
+        }
+        return browser_->handle(event);
       }
       break;
     default:

@@ -3,7 +3,9 @@
 // It is never taller than the screen's work area, however many lines it
 // holds, unlike the toolkit's menus, which grow past the screen's edge.
 // A click or Enter on a line picks it; Escape or a click outside closes it
-// without a pick. Lines are drawn as given: no '@' formatting.
+// without a pick. Lines are drawn as given (no '@' formatting). The list is
+// at least as wide as the field and widens to its widest line up to 480
+// pixels; a line wider still is cut with "…": it never scrolls sideways.
 #pragma once
 
 #include <FL/Fl_Menu_Window.H>
