@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "profiles/starter_database.h"
+
 namespace letterfreq {
 namespace fs = std::filesystem;
 
@@ -53,15 +55,8 @@ std::string userDataFolder() {
 }
 
 std::string bundledDataFolder() {
-  std::error_code error;
-  const fs::path program = fs::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  const fs::path candidates[] = {program.parent_path() / LETTERFREQ_BIN_TO_DATA,
-                                 program.parent_path() / ".." / "data"};
-  for (const fs::path& folder : candidates) {
-    if (isFile(folder / "sample.txt")) {
-      return folder.lexically_normal().string();
-    }
+  for (const std::string& folder : bundledDataFolders()) {
+    if (isFile(fs::path(folder) / "sample.txt")) return folder;
   }
   return {};
 }

@@ -9,21 +9,27 @@
 
 namespace letterfreq {
 
+namespace {
+
+// A comma-separated list of languages; the SAMPLE after it is no language.
+void addLanguageListOption(CLI::App& command, const char* name,
+                           std::vector<std::string>& list, const char* help) {
+  command.add_option(name, list, help)
+      ->delimiter(',')
+      ->allow_extra_args(false)
+      ->type_name("LANGS");
+}
+
+}  // namespace
+
 void addCandidateOptions(CLI::App& command, CandidateArgs& args) {
-  command
-      .add_option("--only", args.only,
-                  "Answer only among these languages: names or codes "
-                  "(\"de,fr\", \"zh\" for both Chinese), comma-separated")
-      ->delimiter(',')
-      ->allow_extra_args(false)  // the SAMPLE after it is no language
-      ->type_name("LANGS");
-  command
-      .add_option("--ignore", args.ignore,
-                  "Never answer these languages: names or codes, "
-                  "comma-separated")
-      ->delimiter(',')
-      ->allow_extra_args(false)  // the SAMPLE after it is no language
-      ->type_name("LANGS");
+  addLanguageListOption(command, "--only", args.only,
+                        "Answer only among these languages: names or codes "
+                        "(\"de,fr\", \"zh\" for both Chinese), "
+                        "comma-separated");
+  addLanguageListOption(command, "--ignore", args.ignore,
+                        "Never answer these languages: names or codes, "
+                        "comma-separated");
 }
 
 bool candidatesOf(const CandidateArgs& args, const DatabaseLoad& loaded,

@@ -12,7 +12,7 @@ set(LETTERFREQ_DATA_DIR ${CMAKE_INSTALL_DATADIR}/letterfreq)
 # from the program's folder.
 file(RELATIVE_PATH BIN_TO_DATA
   /prefix/${CMAKE_INSTALL_BINDIR} /prefix/${LETTERFREQ_DATA_DIR})
-set_property(SOURCE profiles/starter_database.cpp app/start_files.cpp APPEND
+set_property(SOURCE profiles/starter_database.cpp APPEND
   PROPERTY COMPILE_DEFINITIONS LETTERFREQ_BIN_TO_DATA="${BIN_TO_DATA}")
 
 install(TARGETS letterfreq-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

@@ -5,19 +5,23 @@
 
 namespace letterfreq {
 
-std::string findStarterDatabase(std::string& tried) {
+std::vector<std::string> bundledDataFolders() {
   std::error_code error;
   const std::filesystem::path program =
       std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
   const std::filesystem::path folder = program.parent_path();
-  const std::filesystem::path candidates[] = {
-      folder / LETTERFREQ_BIN_TO_DATA / "ling2.db",
-      folder / ".." / "data" / "ling2.db"};
-  for (const auto& candidate : candidates) {
-    const std::string name = candidate.lexically_normal().string();
-    if (!error && std::filesystem::is_regular_file(name, error)) return name;
+  return {(folder / LETTERFREQ_BIN_TO_DATA).lexically_normal().string(),
+          (folder / ".." / "data").lexically_normal().string()};
+}
+
+std::string findStarterDatabase(std::string& tried) {
+  for (const std::string& folder : bundledDataFolders()) {
+    const std::string name =
+        (std::filesystem::path(folder) / "ling2.db").string();
+    std::error_code error;
+    if (std::filesystem::is_regular_file(name, error)) return name;
     tried += tried.empty() ? name : ", " + name;
-    error.clear();
   }
   return "";
 }
