@@ -3,6 +3,8 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "widgets/plain_label.h"
 #include "widgets/progress_bar.h"
@@ -34,6 +36,20 @@ bool holds(const Fl_Group& group, const Fl_Widget* widget) {
     if (inner && holds(*inner, widget)) return true;
   }
   return false;
+}
+
+// Makes the toolkit's current wait return. Work started from a timeout (a
+// sample named at start) returns into a wait that, once its timeouts ran,
+// sleeps without looking whether a window is left: after the owner closed,
+// the program would sleep on with no window. A readable pipe wakes it.
+void wakeEventLoop() {
+  int ends[2];
+  if (::pipe2(ends, O_CLOEXEC) != 0) return;
+  Fl::add_fd(ends[0], FL_READ, [](int fd, void*) {
+    Fl::remove_fd(fd);
+    ::close(fd);
+  });
+  ::close(ends[1]);  // the read end is now readable: end of file
 }
 
 }  // namespace
@@ -100,6 +116,7 @@ void ProgressMeter::finish() {
       holds(*owner_, focusAtStart_)) {
     focusAtStart_->take_focus();
   }
+  if (owner_ && !owner_->shown()) wakeEventLoop();
 }
 
 void ProgressMeter::progress(float share) {
