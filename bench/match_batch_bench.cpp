@@ -1,8 +1,7 @@
 // Batch matching against the starter database (data/ling2.db), the figures
 // of many small samples, each printed beside its anchor measured in the
-// same run (medians of CPU time of the whole process, system calls and the
-// kernel's io_uring workers included; the runs take turns, so that all
-// meet the same machine):
+// same run (medians of CPU time of the whole process, system calls
+// included; the runs take turns, so that all meet the same machine):
 // - TopOne: `match --method 1 --top 1` over 10,000 files of 100 to 400
 //   bytes from data/sample.txt, in µs per snippet (the database's load left
 //   out: a batch of one file is taken off), against reading the same files

@@ -67,12 +67,10 @@ int runCount(const CountOptions& options, CliContext& context) {
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   int status = 0;
   CountingPass pass;
-  SampleArgReader reader(options.samples);
-  for (size_t i = 0; i < options.samples.size(); ++i) {
-    const std::string& sample = options.samples[i];
+  for (const std::string& sample : options.samples) {
     if (interrupted(context)) break;
     LetterProfile profile;
-    if (!reader.read(i, context, profile, pass, limits)) {
+    if (!readSampleArg(sample, context, profile, pass, limits)) {
       status = 1;  // the other samples are still counted
       continue;
     }

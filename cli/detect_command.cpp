@@ -222,11 +222,9 @@ int runDetect(DetectOptions options, CliContext& context) {
   features.attachFor(detector.method(), pass);
   LetterProfile sample;
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
-  SampleArgReader reader(options.samples);
-  for (size_t i = 0; i < options.samples.size(); ++i) {
-    const std::string& text = options.samples[i];
+  for (const std::string& text : options.samples) {
     if (interrupted(context)) break;
-    if (!reader.read(i, context, sample, pass, limits)) {
+    if (!readSampleArg(text, context, sample, pass, limits)) {
       status = 1;
       continue;
     }

@@ -147,11 +147,9 @@ int runMatch(const MatchOptions& options, CliContext& context) {
   int status = 0;
   LetterProfile sample;
   Ranking ranking;
-  SampleArgReader reader(options.samples);
-  for (size_t i = 0; i < options.samples.size(); ++i) {
-    const std::string& sampleText = options.samples[i];
+  for (const std::string& sampleText : options.samples) {
     if (interrupted(context)) break;
-    if (!reader.read(i, context, sample, pass, limits)) {
+    if (!readSampleArg(sampleText, context, sample, pass, limits)) {
       status = 1;
       continue;
     }

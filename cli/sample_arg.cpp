@@ -17,10 +17,10 @@ namespace letterfreq {
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
                    CountingPass& pass, const SampleLimits& limits,
-                   SampleOutcome* outcome, const FileAhead* ahead) {
+                   SampleOutcome* outcome) {
   if (sample != STDIN_SAMPLE) {
     return loadSample(sample, profile, failure, pass, limits, nullptr,
-                      outcome, ahead);
+                      outcome);
   }
   profile = LetterProfile();
   if (!countStream(in, profile.counts.data(), pass)) {
@@ -34,32 +34,17 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
 
 bool readSampleArg(const std::string& sample, const CliContext& context,
                    LetterProfile& profile, CountingPass& pass,
-                   const SampleLimits& limits, const FileAhead* ahead) {
+                   const SampleLimits& limits) {
   std::string failure;
   SampleOutcome outcome;
   if (!loadSampleArg(sample, context.in, profile, &failure, pass, limits,
-                     &outcome, ahead)) {
+                     &outcome)) {
     printSampleFailure(sample, failureText(failure, outcome), context.err);
     return false;
   }
   // What arrived is used; the user hears how it arrived.
   printSampleWarnings(sample, outcome, context.err);
   return true;
-}
-
-SampleArgReader::SampleArgReader(const std::vector<std::string>& samples)
-    : samples_(samples), ahead_(samples, [](const std::string& name) {
-        return name != STDIN_SAMPLE;
-      }) {}
-
-bool SampleArgReader::read(size_t index, const CliContext& context,
-                           LetterProfile& profile, CountingPass& pass,
-                           const SampleLimits& limits) {
-  // A single sample has nothing to be read ahead of.
-  const FileAhead known =
-      samples_.size() > 1 ? ahead_.take(index) : FileAhead();
-  return readSampleArg(samples_[index], context, profile, pass, limits,
-                       &known);
 }
 
 std::vector<std::string> samplesOrStandardInput(

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "app/letter_profile.h"
-#include "sample/file_read_ahead.h"
 #include "sample/sample_limits.h"
 
 namespace CLI {
@@ -21,7 +20,6 @@ namespace letterfreq {
 
 class CountingPass;
 struct CliContext;
-struct FileAhead;
 
 inline constexpr const char* STDIN_SAMPLE = "-";
 inline constexpr const char* STDIN_READ_FAILED =
@@ -35,14 +33,12 @@ inline constexpr double DEFAULT_TIMEOUT_SECONDS =
 // Resets `profile` and counts the sample into it through `pass`
 // (sampleCount 1 on success). On failure the profile is empty, the pass's
 // attachments too, and *failure holds the message. Within `limits`,
-// telling in *outcome (when not null) how the data ended. A file sample
-// uses `ahead` (when given) as loadSample does; standard input never.
+// telling in *outcome (when not null) how the data ended.
 bool loadSampleArg(const std::string& sample, std::istream& in,
                    LetterProfile& profile, std::string* failure,
                    CountingPass& pass,
                    const SampleLimits& limits = SampleLimits(),
-                   SampleOutcome* outcome = nullptr,
-                   const FileAhead* ahead = nullptr);
+                   SampleOutcome* outcome = nullptr);
 
 // loadSampleArg for the commands that use what arrived (count, match,
 // detect): on failure prints "letterfreq-cli: SAMPLE: MESSAGE (REASON)" to
@@ -50,26 +46,7 @@ bool loadSampleArg(const std::string& sample, std::istream& in,
 // (cli/sample_warnings.h).
 bool readSampleArg(const std::string& sample, const CliContext& context,
                    LetterProfile& profile, CountingPass& pass,
-                   const SampleLimits& limits,
-                   const FileAhead* ahead = nullptr);
-
-// Reads a command's SAMPLE arguments, in their order, through
-// readSampleArg. When there are several, the small files among them are
-// read ahead a group at a time (sample/file_read_ahead.h); standard input
-// never is. What is printed is what the plain reads print.
-class SampleArgReader {
- public:
-  // `samples` must outlive the reader.
-  explicit SampleArgReader(const std::vector<std::string>& samples);
-
-  // readSampleArg of samples[index]; indices are asked in increasing order.
-  bool read(size_t index, const CliContext& context, LetterProfile& profile,
-            CountingPass& pass, const SampleLimits& limits);
-
- private:
-  const std::vector<std::string>& samples_;
-  FileReadAhead ahead_;
-};
+                   const SampleLimits& limits);
 
 // The SAMPLE arguments, or standard input ("-") when none was given, so
 // that a command reads a pipe as other filters do.

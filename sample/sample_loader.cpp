@@ -85,19 +85,6 @@ int openSampleFile(const std::string& path, bool* waitsForData,
   return fd;
 }
 
-// What the plain read of a whole regular file gives, from its bytes.
-SampleEnd readWhole(const FileAhead& ahead, const BlockSink& onBlock,
-                    const SampleLimits& limits,
-                    const SampleProgress& progress, uint64_t& bytesRead) {
-  if (limits.cancelled()) return SampleEnd::Cancelled;
-  if (ahead.length > 0) {
-    onBlock(ahead.bytes, ahead.length);
-    bytesRead = ahead.length;
-    if (progress) progress(bytesRead, ahead.size);
-  }
-  return SampleEnd::Complete;
-}
-
 // For a source that may have no data yet: waits up to CANCEL_POLL_MS.
 // True when a read would not wait (data, the writer gone, an error).
 bool readable(int fd) {
@@ -141,26 +128,21 @@ bool isFileSample(const std::string& sampleText) {
 
 bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
                     const SampleLimits& limits, const SampleProgress& progress,
-                    SampleOutcome* outcome, const FileAhead* ahead) {
+                    SampleOutcome* outcome) {
   // A name with a NUL byte would silently open a shorter name.
   if (path.find('\0') != std::string::npos) return false;
+  bool waitsForData = false;
+  int64_t size = -1;
+  FileDescriptor file(openSampleFile(path, &waitsForData, &size));
+  if (file.get() < 0) {
+    if (outcome != nullptr) outcome->fileError = errno;
+    return false;
+  }
   uint64_t bytesRead = 0;
-  SampleEnd end = SampleEnd::Complete;
-  if (ahead != nullptr && ahead->kind == FileAhead::Kind::Whole) {
-    end = readWhole(*ahead, onBlock, limits, progress, bytesRead);
-  } else {
-    bool waitsForData = false;
-    int64_t size = -1;
-    FileDescriptor file(openSampleFile(path, &waitsForData, &size));
-    if (file.get() < 0) {
-      if (outcome != nullptr) outcome->fileError = errno;
-      return false;
-    }
-    end = readBlocks(file.get(), waitsForData, size, onBlock, limits,
-                     progress, bytesRead);
-    if (end == SampleEnd::ReceiveError && outcome != nullptr) {
-      outcome->fileError = errno;
-    }
+  const SampleEnd end = readBlocks(file.get(), waitsForData, size, onBlock,
+                                   limits, progress, bytesRead);
+  if (end == SampleEnd::ReceiveError && outcome != nullptr) {
+    outcome->fileError = errno;
   }
   if (outcome != nullptr) {
     outcome->end = end;
@@ -205,10 +187,10 @@ bool countWith(const Reader& read, int32_t* counts, CountingPass& pass) {
 
 bool countFile(const std::string& path, int32_t* counts, CountingPass& pass,
                const SampleLimits& limits, const SampleProgress& progress,
-               SampleOutcome* outcome, const FileAhead* ahead) {
+               SampleOutcome* outcome) {
   return countWith(
       [&](const BlockSink& sink) {
-        return readFileBlocks(path, sink, limits, progress, outcome, ahead);
+        return readFileBlocks(path, sink, limits, progress, outcome);
       },
       counts, pass);
 }
@@ -232,7 +214,7 @@ bool countStream(std::istream& in, int32_t* counts, bool filterMarkup) {
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure, CountingPass& pass,
                 const SampleLimits& limits, const SampleProgress& progress,
-                SampleOutcome* outcome, const FileAhead* ahead) {
+                SampleOutcome* outcome) {
   profile = LetterProfile();
   const bool isUrl = !isFileSample(sampleText);
   const bool isHttps = isHttpsAddress(sampleText);
@@ -243,8 +225,7 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
             : isHttps
                 ? countHttpsUrl(sampleText, counts, pass, limits, progress,
                                 &told)
-                : countFile(sampleText, counts, pass, limits, progress, &told,
-                            ahead);
+                : countFile(sampleText, counts, pass, limits, progress, &told);
   const bool cancelled = told.end == SampleEnd::Cancelled;
   if (cancelled) ok = false;  // the user stopped it: not a sample
   if (outcome != nullptr) *outcome = told;

@@ -34,18 +34,6 @@ inline constexpr int SAMPLE_OPEN_FLAGS = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 // http:// nor an https:// address.
 bool isFileSample(const std::string& sampleText);
 
-// What a batch learnt of a file before its turn (sample/file_read_ahead.h).
-struct FileAhead {
-  enum class Kind {
-    Unread,  // nothing: the file is read by its name
-    Whole,   // a regular file read to its end: `bytes`
-  };
-  Kind kind = Kind::Unread;
-  const uint8_t* bytes = nullptr;
-  size_t length = 0;
-  int64_t size = -1;  // the file's size when it was opened
-};
-
 // Reads the file in large blocks (memory does not grow with the file) and
 // hands each to `onBlock`. False when the file cannot be opened, or when
 // reading fails part way (a folder, an I/O error): a partial count is not
@@ -54,14 +42,10 @@ struct FileAhead {
 // that limits.cancel is seen within CANCEL_POLL_MS. A cancelled read is
 // false too. *outcome (when not null) tells how it ended and how many
 // bytes were read; `progress` (may be empty) hears of every block.
-// Given `ahead` (the same file, learnt before its turn) when it is Whole,
-// its bytes are used in place of opening and reading the name, with the
-// same outcome; the cancel flag is still looked at first.
 bool readFileBlocks(const std::string& path, const BlockSink& onBlock,
                     const SampleLimits& limits,
                     const SampleProgress& progress = nullptr,
-                    SampleOutcome* outcome = nullptr,
-                    const FileAhead* ahead = nullptr);
+                    SampleOutcome* outcome = nullptr);
 bool readFileBlocks(const std::string& path, const BlockSink& onBlock);
 
 // The same for a stream (standard input); false when it reports an error.
@@ -70,13 +54,11 @@ bool readStreamBlocks(std::istream& in, const BlockSink& onBlock);
 // Zeroes counts[0..254], then counts the file through `pass` (started
 // first, then finished, or discarded on failure). False (counts all zero)
 // when the file cannot be opened. "-" is NOT special here; the CLI handles
-// standard input itself. The read is readFileBlocks' within `limits`
-// (with `ahead` when given).
+// standard input itself. The read is readFileBlocks' within `limits`.
 bool countFile(const std::string& path, int32_t* counts, CountingPass& pass,
                const SampleLimits& limits = SampleLimits(),
                const SampleProgress& progress = nullptr,
-               SampleOutcome* outcome = nullptr,
-               const FileAhead* ahead = nullptr);
+               SampleOutcome* outcome = nullptr);
 // The same through a pass of its own, with nothing attached.
 bool countFile(const std::string& path, int32_t* counts, bool filterMarkup);
 
@@ -97,14 +79,11 @@ bool loadSample(const std::string& sampleText, LetterProfile& profile,
 // The same within `limits`, telling how the data ended in *outcome (when
 // not null; see countUrl and countHttpsUrl for addresses). A load stopped
 // through limits.cancel fails with LOAD_CANCELLED; one cut short otherwise
-// still counts what arrived, as the outcome tells. `ahead` (when given)
-// is what was learnt of the file before its turn (readFileBlocks); an
-// address ignores it.
+// still counts what arrived, as the outcome tells.
 bool loadSample(const std::string& sampleText, LetterProfile& profile,
                 std::string* failure, CountingPass& pass,
                 const SampleLimits& limits = SampleLimits(),
                 const SampleProgress& progress = nullptr,
-                SampleOutcome* outcome = nullptr,
-                const FileAhead* ahead = nullptr);
+                SampleOutcome* outcome = nullptr);
 
 }  // namespace letterfreq
