@@ -39,6 +39,15 @@ std::string databaseFailureText(const std::string& engineText,
   } else if (startsWith(engineText, FILE_TOO_LARGE_TEXT)) {
     what = "The database is larger than this program can read (2 GB).";
     advice = "Open another database.";
+  } else if (startsWith(engineText, "!") &&
+             startsWith(engineText.c_str() + 1, FOREIGN_JOURNAL_TEXT)) {
+    // Most often a backup restored over the database after an add was
+    // stopped: the old journal would cut the restored file.
+    what = "A journal beside the database was written for another file: "
+           "it was left alone and the database was not changed.";
+    advice =
+        "If the database holds what you expect, move its .journal file "
+        "away, then add again.";
   } else {
     what = "The database is damaged and could not be read.";
     advice = "Open a copy saved before it was damaged, or another database.";

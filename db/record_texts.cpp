@@ -41,8 +41,7 @@ const char* notRegularReason(mode_t mode) {
 
 std::string foreignJournalText(const std::string& name,
                                const std::string& reason) {
-  return "a journal beside the file does not belong to it: left alone (" +
-         name + ": " + reason + ")";
+  return std::string(FOREIGN_JOURNAL_TEXT) + " (" + name + ": " + reason + ")";
 }
 
 std::string journalWriteFailedText(const std::string& name,

@@ -51,6 +51,8 @@ std::string notOpenableText(const std::string& reason);
 // Why a file of this type (st_mode) is no database, in the system's words
 // where it has them ("Is a directory").
 const char* notRegularReason(mode_t mode);
+inline constexpr const char* FOREIGN_JOURNAL_TEXT =
+    "a journal beside the file does not belong to it: left alone";
 // "a journal beside the file does not belong to it: left alone (<name>:
 // <reason>)": a warning for readers, the "!" line of a refused write.
 std::string foreignJournalText(const std::string& name,

@@ -342,6 +342,9 @@ TEST_F(DatabaseActionsTest, FailedAddGivesTheFileAndTheReason) {
   ASSERT_EQ(dialogs.alerts.size(), 2u);
   EXPECT_NE(dialogs.alerts[0].find("(" + journal + ")"), std::string::npos)
       << dialogs.alerts[0];
+  EXPECT_EQ(dialogs.alerts[0].find("damaged"), std::string::npos)
+      << dialogs.alerts[0];
+  EXPECT_NE(dialogs.alerts[0].find("written for another file"), std::string::npos);
   EXPECT_NE(dialogs.alerts[1].find(path), std::string::npos);
   EXPECT_NE(dialogs.alerts[1].find("(" + notOpenableText("Is a directory") + ")"),
             std::string::npos)
