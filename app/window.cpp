@@ -15,6 +15,7 @@
 #include "app/callbacks.h"
 #include "app/sample_actions.h"
 #include "app/window_layout.h"
+#include "profiles/feature_sets.h"
 #include "profiles/methods.h"
 #include "widgets/combo_list.h"
 #include "widgets/tree_browser.h"
@@ -66,7 +67,16 @@ void windowCallback(Fl_Widget* window, void*) {
 void showMethodTooltip(Fl_Menu_& methodMenu) {
   // The current item's index is the method code.
   const char* name = methodName(methodMenu.value());
-  methodMenu.tooltip(name ? name : "");
+  std::string tip = name ? name : "";
+  // A greyed item cannot show a tip of its own: the menu's tells why.
+  for (int i = 0; i + 1 < methodMenu.size(); ++i) {
+    const Fl_Menu_Item& item = methodMenu.menu()[i];
+    const MatchMethod* method = findMethod(static_cast<int>(item.argument()));
+    if (item.active() || method == nullptr) continue;
+    tip += std::string("\nNot offered: ") + method->name + " (" +
+           featureSet(method->features).noDataWarning + ")";
+  }
+  methodMenu.copy_tooltip(tip.c_str());
   methodMenu.copy_label(name ? name : "");
   methodMenu.redraw();
 }
@@ -193,16 +203,34 @@ void Window::chooseMethod(int code) {
   // As a pick does: the radio mark on the method's item, and the item
   // whose index is the code made current.
   for (int i = 0; i + 1 < methodMenu->size(); ++i) {
-    const bool chosen = methodMenu->menu()[i].argument() == code;
-    methodMenu->mode(i, FL_MENU_RADIO | (chosen ? FL_MENU_VALUE : 0));
+    const Fl_Menu_Item& item = methodMenu->menu()[i];
+    const bool chosen = item.argument() == code;
+    methodMenu->mode(i, FL_MENU_RADIO | (chosen ? FL_MENU_VALUE : 0) |
+                            (item.flags & FL_MENU_INACTIVE));
   }
   methodMenu->value(code);
+  showMethodTooltip(*methodMenu);
+}
+
+void Window::offerMethods() {
+  // Before any language is loaded there is nothing to tell: all offered.
+  const bool loaded = databaseLoad.languagesReached() > 0;
+  for (int i = 0; i + 1 < methodMenu->size(); ++i) {
+    const Fl_Menu_Item& item = methodMenu->menu()[i];
+    const MatchMethod* method = findMethod(static_cast<int>(item.argument()));
+    const bool withoutData =
+        loaded && method != nullptr && method->features != NO_FEATURES &&
+        !databaseLoad.features.of(method->features).carriesData();
+    methodMenu->mode(i, (item.flags & ~FL_MENU_INACTIVE) |
+                            (withoutData ? FL_MENU_INACTIVE : 0));
+  }
   showMethodTooltip(*methodMenu);
 }
 
 void Window::replaceDatabaseLoad(DatabaseLoad load) {
   matchTarget_.reset();  // it borrows from the load replaced now
   databaseLoad = std::move(load);
+  offerMethods();
 }
 
 const MatchTarget& Window::matchTarget() {

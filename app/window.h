@@ -62,6 +62,9 @@ class Window : public Fl_Double_Window {
   int methodCode() const;
   // Makes the method of `code` the chosen one, as picking it would.
   void chooseMethod(int code);
+  // Greys out the methods whose data the loaded database does not carry;
+  // the menu's tooltip says why.
+  void offerMethods();
 
   LetterProfile sampleProfile;
   SampleFeatures sampleFeatures;  // its feature sets, counted with it

@@ -132,6 +132,25 @@ TEST_F(NgramWindowTest, WithoutNgramDataEveryLanguageHasAnEmptyBar) {
   EXPECT_TRUE(dialogs.alerts.empty());
 }
 
+// The menu offers what the open database can answer: "N-gram Likelihood"
+// is greyed out where no entry has a list, and its tooltip says why.
+TEST_F(NgramWindowTest, TheMenuGreysOutMethodsWithoutTheirData) {
+  const Fl_Menu_Item& ngramItem = window->methodMenu->menu()[6];
+  const std::string why =
+      "Not offered: N-gram Likelihood (Database holds no n-gram data.)";
+  EXPECT_TRUE(ngramItem.active());  // nothing loaded: nothing to tell
+  openDb(makeDatabase(false));
+  EXPECT_FALSE(ngramItem.active());
+  EXPECT_TRUE(window->methodMenu->menu()[0].active());
+  const std::string tooltip = window->methodMenu->tooltip();
+  EXPECT_NE(tooltip.find(why), std::string::npos) << tooltip;
+  openDb(makeDatabase(true));
+  EXPECT_TRUE(ngramItem.active());
+  EXPECT_EQ(std::string(window->methodMenu->tooltip()).find("Not offered"),
+            std::string::npos);
+  EXPECT_EQ(window->methodCode(), METHOD_NGRAM_LIKELIHOOD);
+}
+
 TEST_F(NgramWindowTest, AddEntryWritesAListOnlyWhereTheDatabaseHasThem) {
   for (bool withLists : {false, true}) {
     SCOPED_TRACE(withLists ? "with lists" : "without lists");
