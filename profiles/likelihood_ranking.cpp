@@ -48,4 +48,28 @@ LikelihoodRanking rankLikelihoods(std::vector<int64_t> scores,
   return out;
 }
 
+void rankLikelihoods(std::vector<int64_t> scores,
+                     const std::vector<uint8_t>& scored, size_t languageCount,
+                     size_t limit, Ranking& out) {
+  const size_t modelled = scores.size();
+  const LikelihoodRanking ranked = rankLikelihoods(std::move(scores), scored);
+  out.languages.clear();
+  out.scores.clear();
+  auto keep = [&](size_t e, float bar) {
+    if (e >= languageCount) return;
+    out.languages.push_back(static_cast<int32_t>(e));
+    out.scores.push_back(bar);
+  };
+  for (int32_t e : ranked.ranking) {
+    keep(static_cast<size_t>(e), ranked.bars[static_cast<size_t>(e)]);
+  }
+  for (size_t e = modelled; e < languageCount; ++e) {
+    keep(e, std::numeric_limits<float>::quiet_NaN());
+  }
+  if (limit != 0 && out.languages.size() > limit) {
+    out.languages.resize(limit);
+    out.scores.resize(limit);
+  }
+}
+
 }  // namespace letterfreq

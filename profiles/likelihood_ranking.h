@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "profiles/match.h"
+
 namespace letterfreq {
 
 struct LikelihoodRanking {
@@ -22,5 +24,13 @@ struct LikelihoodRanking {
 // `scored[L]` says whether language L has a model; `scores` holds s_L.
 LikelihoodRanking rankLikelihoods(std::vector<int64_t> scores,
                                   const std::vector<uint8_t>& scored);
+
+// The same as the rows of a match of `languageCount` languages of the load
+// (any beyond `scores` unscored, last; positions beyond languageCount left
+// out), cut to the first `limit` (all for 0), into `out`: positions, and
+// the bars as scores.
+void rankLikelihoods(std::vector<int64_t> scores,
+                     const std::vector<uint8_t>& scored, size_t languageCount,
+                     size_t limit, Ranking& out);
 
 }  // namespace letterfreq

@@ -104,5 +104,20 @@ TEST(WordNgramModelTest, TiesGoToTheEarlierLanguage) {
   EXPECT_TRUE(std::isnan(none.bars[0]));
 }
 
+TEST(WordNgramModelTest, RankingRowsCutAndExtendTheLanguages) {
+  // Scores of three languages, the middle one without a model, in a load
+  // of four.
+  Ranking out;
+  rankLikelihoods({-5000, 0, -4000}, {1, 0, 1}, 4, 0, out);
+  EXPECT_EQ(out.languages, (std::vector<int32_t>{2, 0, 1, 3}));
+  EXPECT_NEAR(out.scores[0], 1 / (1 + std::exp(-1.0)), 1e-6);
+  EXPECT_TRUE(std::isnan(out.scores[2]));
+  EXPECT_TRUE(std::isnan(out.scores[3]));
+  rankLikelihoods({-5000, 0, -4000}, {1, 0, 1}, 2, 0, out);
+  EXPECT_EQ(out.languages, (std::vector<int32_t>{0, 1}));
+  rankLikelihoods({-5000, 0, -4000}, {1, 0, 1}, 4, 1, out);
+  EXPECT_EQ(out.languages, (std::vector<int32_t>{2}));
+}
+
 }  // namespace
 }  // namespace letterfreq
