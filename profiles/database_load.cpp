@@ -24,28 +24,35 @@ FeatureModels featureModelsOf(const RecordSnapshot& source,
   const RecordRereader rereader = source.rereader();
   for (const FeatureSet& set : FEATURE_SETS) {
     const auto& perLanguage = records[static_cast<size_t>(set.code)];
-    auto layouts = std::make_shared<std::vector<std::vector<RecordLayout>>>(
-        perLanguage.size());
+    using Placed = std::pair<RecordLayout, const FeatureRecordRef*>;
+    auto layouts =
+        std::make_shared<std::vector<std::vector<Placed>>>(perLanguage.size());
+    auto refs = std::make_shared<FeatureRecordRefs>(records);
     std::vector<bool> withData(languageCount, false);
     for (size_t i = 0; i < perLanguage.size(); ++i) {
-      for (const RecordRef& ref : perLanguage[i]) {
+      for (const FeatureRecordRef& ref :
+           (*refs)[static_cast<size_t>(set.code)][i]) {
         // The record get_record gives for its id, as for the arrays.
-        const RecordLayout* record = source.layoutOf(ref.id);
+        const RecordLayout* record = source.layoutOf(ref.record.id);
         if (record == nullptr) continue;
-        (*layouts)[i].push_back(*record);
+        (*layouts)[i].push_back({*record, &ref});
         withData[i] = true;
       }
     }
-    models.set(set.code,
-               set.makeModel(static_cast<int>(languageCount), withData,
-                             [layouts, rereader](int language,
-                                                 const RecordAdder& add) {
-                               // One the file no longer holds adds nothing.
-                               for (const RecordLayout& record :
-                                    (*layouts)[static_cast<size_t>(language)]) {
-                                 rereader.readData(record, add);
-                               }
-                             }));
+    auto read = [layouts, refs, rereader](int language,
+                                          const RecordAdder& add) {
+      // One the file no longer holds adds nothing.
+      for (const Placed& placed : (*layouts)[static_cast<size_t>(language)]) {
+        try {
+          rereader.readData(placed.first, add);
+        } catch (const FeatureRecordDamage& damage) {
+          throw std::runtime_error(featureDamageText(
+              damage, placed.second->entryName, placed.second->entryId));
+        }
+      }
+    };
+    models.set(set.code, set.makeModel(static_cast<int>(languageCount),
+                                       withData, std::move(read)));
   }
   return models;
 }

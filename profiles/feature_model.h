@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
+#include <string>
 
 #include "profiles/match.h"
 #include "sample/feature_counter.h"
@@ -19,6 +21,29 @@ namespace letterfreq {
 // untrusted) to add(data, length).
 using RecordAdder = std::function<void(const uint8_t* data, size_t length)>;
 using RecordsSource = std::function<void(int language, const RecordAdder& add)>;
+
+// What a model throws for a damaged record handed to it: which record and
+// what is wrong with it; the load, which knows the entry, adds its name
+// (featureDamageText).
+class FeatureRecordDamage : public std::runtime_error {
+ public:
+  FeatureRecordDamage(const std::string& record, const std::string& fault)
+      : std::runtime_error(record + " " + fault),
+        record_(record),
+        fault_(fault) {}
+  const std::string& record() const { return record_; }  // "N-gram Table"
+  const std::string& fault() const { return fault_; }  // "ends inside item 3"
+
+ private:
+  std::string record_;
+  std::string fault_;
+};
+
+// The "!" line of a damaged file, as the record engine words its own:
+// "!the N-gram Table of the entry "cut" (record 263) ends inside item 1".
+// Control bytes of the name show as '?'.
+std::string featureDamageText(const FeatureRecordDamage& damage,
+                              const std::string& entryName, uint32_t entryId);
 
 class FeatureModel {
  public:

@@ -33,8 +33,10 @@ namespace letterfreq {
 enum FeatureSetCode : int {
   NO_FEATURES = -1,   // a method that reads only the 255 counts
   NGRAM_FEATURES = 0, // 2-, 3- and 4-grams in 2^14 buckets (record kind 8)
+  // folded 2- to 5-grams and words in 2^18 buckets (record kind 9)
+  WORD_NGRAM_FEATURES = 1,
 };
-constexpr size_t FEATURE_SET_COUNT = 1;
+constexpr size_t FEATURE_SET_COUNT = 2;
 
 struct FeatureSet {
   FeatureSetCode code;

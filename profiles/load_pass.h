@@ -54,10 +54,18 @@ LetterProfile entryProfile(const Source& source, const LoadedEntry& entry) {
                       source.get_record(entry.sortArray.id));
 }
 
+// A record of a feature set and the entry it belongs to, named in what a
+// damaged record is refused with.
+struct FeatureRecordRef {
+  RecordRef record;
+  uint32_t entryId = 0;
+  std::string entryName;
+};
+
 // Per feature set, per language reached, the first record of the set's
 // kind of each entry read that has one: what the models are made from.
 using FeatureRecordRefs =
-    std::array<std::vector<std::vector<RecordRef>>, FEATURE_SET_COUNT>;
+    std::array<std::vector<std::vector<FeatureRecordRef>>, FEATURE_SET_COUNT>;
 
 // One element per language record, in file order, whose profile
 // (profileOf(element)) has the language's name and recordId. Made in place:
@@ -181,7 +189,7 @@ class LoadPass {
           source_.query_link(entryRecord.id(), set.recordKind);
       if (records.empty()) continue;
       featureRecords_[static_cast<size_t>(set.code)].back().push_back(
-          records.front());
+          {records.front(), entryRecord.id(), entry.name});
     }
     // The sums take the total as listed, before it is completed for show.
     addFrequencies(profile, language);

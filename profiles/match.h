@@ -25,6 +25,7 @@ constexpr int METHOD_TENDENCY_PULL = 6;
 // Ranks by the sample's byte n-grams, not by its 255 counts, so it has its
 // own match (profiles/ngram_match.h); matchScores and matchSample refuse it.
 constexpr int METHOD_NGRAM_LIKELIHOOD = 7;
+constexpr int METHOD_WORD_NGRAM_LIKELIHOOD = 8;
 // The last of the methods over the 255 counts.
 constexpr int LAST_METHOD_CODE = METHOD_TENDENCY_PULL;
 

@@ -80,6 +80,8 @@ inline constexpr std::array MATCH_METHODS = {
                 scoreTendencyPull, NO_FEATURES, false},
     MatchMethod{METHOD_NGRAM_LIKELIHOOD, "N-gram Likelihood", "ngram",
                 nullptr, NGRAM_FEATURES, true},
+    MatchMethod{METHOD_WORD_NGRAM_LIKELIHOOD, "Word and N-gram Likelihood",
+                "words", nullptr, WORD_NGRAM_FEATURES, true},
 };
 
 constexpr int FIRST_METHOD_CODE = MATCH_METHODS.front().code;
@@ -95,7 +97,7 @@ const MatchMethod* findMethod(int code);
 const char* methodName(int code);
 
 // The code for a method name or short name (any letter case) or for its
-// code written in decimal ("1" to "7"); 0 when the text names no method.
+// code written in decimal ("1" to "8"); 0 when the text names no method.
 int methodCodeFromText(std::string_view text);
 
 // The languages best first for one sample by one method.

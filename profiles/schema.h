@@ -10,14 +10,16 @@
 //   Count Array  entry record id      KIND_COUNT_ARRAY  255 x int32 LE
 //   Sort Array   entry record id      KIND_SORT_ARRAY   order, no 0 at end
 //   n-gram list  entry record id      KIND_NGRAM_LIST   bucket counts
+//   N-gram Table entry record id      KIND_NGRAM_TABLE  word and n-gram counts
 //   code         entry record id      KIND_LANGUAGE_CODE  tag + NUL
 //
-// The n-gram list (profiles/ngram_record.h) is written after the Sort Array
-// only to a database that already has one, or when asked; programs that read
-// only the first five kinds never query it. So is a code record, written
-// after an entry's other records when it was added with a language code
-// (profiles/language_codes.h); the language takes the code of its latest
-// entry that has one.
+// The n-gram list (profiles/ngram_record.h) and the N-gram Table
+// (profiles/ngram_table_record.h) are written after the Sort Array only to a
+// database that already has one of their kind, or when asked; programs that
+// read only the first five kinds never query them. So is a code record,
+// written after an entry's other records when it was added with a language
+// code (profiles/language_codes.h); the language takes the code of its
+// latest entry that has one.
 //
 // Nothing derived (totals, frequencies, deviations) is stored; every load
 // computes it again.
@@ -37,6 +39,7 @@ constexpr uint16_t KIND_COUNT_ARRAY = 5;
 constexpr uint16_t KIND_SORT_ARRAY = 6;
 constexpr uint16_t KIND_SOURCE = 7;
 constexpr uint16_t KIND_NGRAM_LIST = 8;
+constexpr uint16_t KIND_NGRAM_TABLE = 9;
 constexpr uint16_t KIND_LANGUAGE_CODE = 10;
 
 // A Count Array holds the counts of byte values 0..254 as 32-bit integers.

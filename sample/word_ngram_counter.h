@@ -17,13 +17,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "sample/counting_pass.h"
+#include "sample/feature_counter.h"
 #include "sample/ngram_counter.h"
 
 namespace letterfreq {
 
 constexpr int WORD_NGRAM_BUCKET_BITS = 18;
 constexpr uint32_t WORD_NGRAM_BUCKETS = 1u << WORD_NGRAM_BUCKET_BITS;
+constexpr int WORD_NGRAM_SHORTEST_WINDOW = 2;
+constexpr int WORD_NGRAM_LONGEST_WINDOW = 5;
 constexpr uint8_t WORD_NGRAM_MARKER = 255;
 constexpr size_t WORD_NGRAM_WORD_CUT = 62;  // bytes of a word that count
 
@@ -32,7 +34,7 @@ inline uint32_t wordNgramBucket(uint32_t hash) {
   return ((hash >> WORD_NGRAM_BUCKET_BITS) ^ hash) & (WORD_NGRAM_BUCKETS - 1);
 }
 
-class WordNgramCounter : public CountingAttachment {
+class WordNgramCounter final : public FeatureCounter {
  public:
   WordNgramCounter();
 
@@ -55,6 +57,12 @@ class WordNgramCounter : public CountingAttachment {
   uint64_t paddedLength() const { return length_; }
   // The buckets whose counts are not 0, each once, in rising order.
   std::vector<uint32_t> usedBuckets() const;
+  // The counts, and the buckets a short stream touched, in the order first
+  // counted.
+  FeatureCounts featureCounts() const override {
+    if (!listing_) return {counts(), {}};
+    return {counts(), {nullptr, touched_.data(), touched_.size()}};
+  }
 
  private:
   void emit(uint8_t byte);  // one folded byte, with the opening pad

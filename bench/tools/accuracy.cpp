@@ -12,10 +12,10 @@
 // TEXTS holds languages.tsv (language name, folder, ...), close.tsv (one
 // group of close languages a line) and heldout/FOLDER/KIND.txt. Prints the
 // whole Markdown report; --summary also writes its first part to FILE;
-// --wrong lists every snippet the last method (N-gram Likelihood) got wrong,
-// one a line: language, kind, length, answer, byte offset in the held-out
-// text (heldout/FOLDER/KIND.docs names the document there), the snippet
-// with its line ends as "\n".
+// --wrong lists every snippet the last method (Word and N-gram Likelihood)
+// got wrong, one a line: language, kind, length, answer, byte offset in the
+// held-out text (heldout/FOLDER/KIND.docs names the document there), the
+// snippet with its line ends as "\n".
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
@@ -39,8 +39,7 @@
 #include "profiles/database_load.h"
 #include "profiles/methods.h"
 #include "sample/counting_pass.h"
-#include "sample/ngram_counter.h"
-#include "tests/support/feature_samples.h"
+#include "profiles/sample_features.h"
 
 namespace letterfreq {
 namespace {
@@ -110,19 +109,21 @@ std::vector<Cut> cutSnippets(const std::string& text, int length, int count,
   return snippets;
 }
 
-// One snippet as every method sees it: its counts and n-gram counts,
-// counted in one pass (the n-grams are the bytes the counting rule counts).
+// One snippet as every method sees it: its counts and the counts of every
+// feature set, counted in one pass; the feature counts stay in `features`,
+// valid until the next snippet is counted.
 struct Snippet {
   std::array<int32_t, PROFILE_SLOTS> counts{};
-  std::vector<uint32_t> ngrams;
+  SampleCounts sample;
 };
 
-Snippet countSnippet(const std::string& bytes, NgramCounter& counter) {
-  Snippet snippet;
-  CountingPass(counter).count(reinterpret_cast<const uint8_t*>(bytes.data()),
-                              bytes.size(), snippet.counts.data());
-  snippet.ngrams.assign(counter.counts(), counter.counts() + NGRAM_BUCKETS);
-  return snippet;
+void countSnippet(const std::string& bytes, SampleFeatures& features,
+                  Snippet& snippet) {
+  CountingPass pass;
+  features.attachAll(pass);
+  pass.count(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+             snippet.counts.data());
+  snippet.sample = features.with(snippet.counts.data());
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -195,9 +196,8 @@ std::vector<std::function<int(const Snippet&)>> methodsUnderTest(
     }
     names.push_back(method.name);
     picks.push_back([&target, &method](const Snippet& snippet) {
-      const std::vector<MatchRow> rows = matchByMethod(
-          method, target,
-          withNgrams(snippet.counts.data(), snippet.ngrams.data()));
+      const std::vector<MatchRow> rows =
+          matchByMethod(method, target, snippet.sample);
       const bool scored = !rows.empty() && !std::isnan(rows[0].score);
       return scored ? rows[0].language : -1;
     });
@@ -224,7 +224,8 @@ void printWrong(std::FILE* out, const Tally& tally, const HeldOutText& text,
 void measure(const std::vector<HeldOutText>& texts, const Options& options,
              const std::vector<std::function<int(const Snippet&)>>& picks,
              Tally& tally, std::FILE* wrong) {
-  NgramCounter counter;
+  SampleFeatures features;
+  Snippet snippet;
   for (const HeldOutText& text : texts) {
     const std::string& name = tally.languages[text.language];
     for (int l = 0; l < LENGTH_COUNT; ++l) {
@@ -232,7 +233,7 @@ void measure(const std::vector<HeldOutText>& texts, const Options& options,
                       static_cast<uint32_t>(SNIPPET_LENGTHS[l]);
       for (const Cut& cut : cutSnippets(text.text, SNIPPET_LENGTHS[l],
                                         options.snippets, seed)) {
-        const Snippet snippet = countSnippet(cut.bytes, counter);
+        countSnippet(cut.bytes, features, snippet);
         for (size_t m = 0; m < picks.size(); ++m) {
           const int guess = picks[m](snippet);
           Counts& cell = tally.cells[m][text.language][text.kind][l];

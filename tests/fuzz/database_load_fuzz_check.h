@@ -1,6 +1,6 @@
 // One fuzz input taken as a whole database: loaded as "Open DB" loads it
 // (the schema walk over languages, entries, their arrays and n-gram
-// lists), then ranked by every method. The load must end in a result or
+// records of both kinds), then ranked by every method. The load must end in a result or
 // a "!" text, its result must hang together, and the load over the file's
 // bytes must equal the slow one that asks the record engine question by
 // question. A failed check aborts, so libFuzzer reports it. Shared by the
@@ -19,6 +19,7 @@
 #include "profiles/methods.h"
 #include "tests/support/feature_samples.h"
 #include "sample/ngram_counter.h"
+#include "sample/word_ngram_counter.h"
 #include "tests/fuzz/record_file_fuzz_check.h"
 #include "tests/support/load_by_queries.h"
 
@@ -89,16 +90,19 @@ inline void checkEveryMethod(const DatabaseLoad& load, const uint8_t* data,
                              size_t size) {
   LetterProfile sample;
   NgramCounter ngrams;
+  WordNgramCounter words;
   for (size_t i = 0; i < size; ++i) {
     if (data[i] != 0) ++sample.counts[data[i] - 1];
   }
   ngrams.add(data, size);
   ngrams.finish();
+  words.add(data, size);
+  words.finish();
+  SampleCounts counts = withNgrams(sample.counts.data(), ngrams.counts());
+  counts.features[WORD_NGRAM_FEATURES] = words.featureCounts();
   const MatchTarget target(load.languageProfiles(), load.features);
   for (const MatchMethod& method : MATCH_METHODS) {
-    const auto rows =
-        matchByMethod(method, target,
-                      withNgrams(sample.counts.data(), ngrams.counts()));
+    const auto rows = matchByMethod(method, target, counts);
     check(rows.size() == load.languageProfiles().size(),
           "every method ranks every language");
   }

@@ -155,14 +155,14 @@ TEST_F(WindowTest, CallbacksAreWiredWithTheWindow) {
   }
 }
 
-TEST_F(WindowTest, MethodMenuHasSevenRadioItemsWithCodes) {
+TEST_F(WindowTest, MethodMenuHasEightRadioItemsWithCodes) {
   const char* labels[] = {"Difference",          "One Std Deviation",
                           "Two Std Deviations",  "Three Std Deviations",
                           "Four Std Deviations", "Tendency Pull",
-                          "N-gram Likelihood"};
+                          "N-gram Likelihood",   "Word and N-gram Likelihood"};
   const Fl_Menu_Item* items = window->methodMenu->menu();
-  ASSERT_EQ(window->methodMenu->size(), 8);  // seven and the end marker
-  for (int i = 0; i < 7; ++i) {
+  ASSERT_EQ(window->methodMenu->size(), 9);  // eight and the end marker
+  for (int i = 0; i < 8; ++i) {
     SCOPED_TRACE(labels[i]);
     EXPECT_STREQ(items[i].label(), labels[i]);
     EXPECT_EQ(items[i].user_data(), reinterpret_cast<void*>(intptr_t{i + 1}));

@@ -263,13 +263,16 @@ TEST(MatchMethodTest, OnlyTheSixCodesAreMethods) {
   const Counts sample = sampleOf({{A, 1}});
   const std::vector<LetterProfile> languages = {language("L", 1, 1, {{A, 1}})};
   std::vector<float> scores = {7.0f};
-  // 7 is the n-gram method: a menu method, but not one over the counts.
-  for (int code : {0, METHOD_NGRAM_LIKELIHOOD, 8, -1, 100}) {
+  // 7 and 8 are the n-gram methods: menu methods, but not over the counts.
+  for (int code : {0, METHOD_NGRAM_LIKELIHOOD, METHOD_WORD_NGRAM_LIKELIHOOD,
+                   9, -1, 100}) {
     EXPECT_FALSE(
         matchScores(code, sample.data(), LanguageTable(languages), scores));
     EXPECT_TRUE(scores.empty());
     EXPECT_TRUE(matchSample(code, sample.data(), languages).empty());
-    EXPECT_EQ(methodName(code) == nullptr, code != METHOD_NGRAM_LIKELIHOOD);
+    EXPECT_EQ(methodName(code) == nullptr,
+              code != METHOD_NGRAM_LIKELIHOOD &&
+                  code != METHOD_WORD_NGRAM_LIKELIHOOD);
   }
   EXPECT_TRUE(matchSample(METHOD_DIFFERENCE, sample.data(), {}).empty());
 }

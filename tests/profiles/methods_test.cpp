@@ -97,6 +97,13 @@ TEST(MatchMethodTest, EachMethodRanksAsItsOwnMatch) {
     if (method.code == METHOD_NGRAM_LIKELIHOOD) {
       expectSameRows(rows,
                      matchSampleByNgrams(model, ngrams.data(), languages));
+    } else if (method.code == METHOD_WORD_NGRAM_LIKELIHOOD) {
+      // No N-gram Tables here: every language listed in order, unscored.
+      ASSERT_EQ(rows.size(), languages.size());
+      for (size_t r = 0; r < rows.size(); ++r) {
+        EXPECT_EQ(rows[r].name, languages[r].name);
+        EXPECT_TRUE(std::isnan(rows[r].score));
+      }
     } else {
       expectSameRows(rows, matchSample(method.code, sample.counts.data(),
                                        languages));
@@ -177,7 +184,8 @@ TEST(MatchMethodTest, NamesAndCodesAreReadFromText) {
   }
   EXPECT_EQ(methodCodeFromText("NGRAM"), 7);
   EXPECT_EQ(methodCodeFromText("sd3"), 4);
-  for (const char* text : {"", "0", "8", "04", "Difference ", "Tendency",
+  EXPECT_EQ(methodCodeFromText("Word and N-gram likelihood"), 8);
+  for (const char* text : {"", "0", "9", "04", "Difference ", "Tendency",
                            "one std deviations", "N-gram"}) {
     EXPECT_EQ(methodCodeFromText(text), 0) << text;
   }

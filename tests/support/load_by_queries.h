@@ -25,10 +25,16 @@ inline FeatureModels featureModelsByQueries(const RecordFile& source,
                set.makeModel(static_cast<int>(languageCount), withData,
                              [&source, &perLanguage](int language,
                                                      const RecordAdder& add) {
-                               for (const RecordRef& ref :
+                               for (const FeatureRecordRef& ref :
                                     perLanguage[static_cast<size_t>(language)]) {
-                                 const Record record = source.get_record(ref.id);
-                                 add(record.data(), record.dataLength());
+                                 const Record record =
+                                     source.get_record(ref.record.id);
+                                 try {
+                                   add(record.data(), record.dataLength());
+                                 } catch (const FeatureRecordDamage& damage) {
+                                   throw std::runtime_error(featureDamageText(
+                                       damage, ref.entryName, ref.entryId));
+                                 }
                                }
                              }));
     models.of(set.code).makeWeights();
