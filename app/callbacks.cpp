@@ -4,10 +4,12 @@
 #include <FL/Fl_Menu_.H>
 
 #include <cstdint>
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "app/answer_line.h"
+#include "app/database_messages.h"
 #include "app/results_view.h"
 #include "app/sample_actions.h"
 #include "app/start_files.h"
@@ -51,12 +53,23 @@ void matchCallback(Fl_Widget*, void* data) {
   }
   // Without a sample the scores are not numbers, and the answer says
   // that nothing was counted.
-  const std::vector<MatchRow> rows = matchByMethod(
-      *method, window.matchTarget(),
-      window.sampleFeatures.with(window.sampleProfile.counts.data()));
-  showResults(*window.resultTree, rows,
-              method->scoresAreShares ? ScoreStyle::Percent
-                                      : ScoreStyle::Plain);
+  std::vector<MatchRow> rows;
+  try {
+    // A method's weights are made at its first match, from records that
+    // may turn out damaged.
+    rows = matchByMethod(
+        *method, window.matchTarget(),
+        window.sampleFeatures.with(window.sampleProfile.counts.data()));
+  } catch (const std::exception& error) {
+    std::cout << error.what() << std::endl;
+    showResults(*window.resultTree, {});
+    clearAnswer(*window.answerLine);
+    showAlert(databaseFailureText(error.what(), window.database->fileName()));
+    return;
+  }
+  showResults(
+      *window.resultTree, rows,
+      method->scoresAreShares ? ScoreStyle::Percent : ScoreStyle::Plain);
   showAnswer(*window.answerLine, rows, *method,
              window.sampleProfile.counts.data());
 }

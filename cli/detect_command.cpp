@@ -193,6 +193,9 @@ void detectLines(LanguageDetector& detector, const AnswerStyle& style,
   }
 }
 
+int detectSamples(const DetectOptions& options, LanguageDetector& detector,
+                  const AnswerStyle& style, CliContext& context);
+
 int runDetect(DetectOptions options, CliContext& context) {
   if (options.lines && !options.samples.empty()) {
     context.err << "letterfreq-cli: detect takes SAMPLE arguments or "
@@ -212,6 +215,15 @@ int runDetect(DetectOptions options, CliContext& context) {
   LanguageDetector detector(loaded);
   if (options.candidates.restricts()) detector.restrictTo(candidates);
   const AnswerStyle style(options, loaded);
+  // A model's weights are made at the first sample, from records that may
+  // turn out damaged: that ends the command as a damaged load would.
+  return runOnDatabase(options.database, context.err, [&] {
+    return detectSamples(options, detector, style, context);
+  });
+}
+
+int detectSamples(const DetectOptions& options, LanguageDetector& detector,
+                  const AnswerStyle& style, CliContext& context) {
   if (options.lines) {
     detectLines(detector, style, context);
     return context.in.bad() ? 1 : 0;

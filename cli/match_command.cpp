@@ -57,8 +57,7 @@ class RowText {
   std::string_view lines(const std::string& sampleText,
                          const Ranking& ranking) {
     const std::string head = "sample\t" + escapedField(sampleText) + "\n";
-    const size_t rowRoom =
-        DECIMAL_ROOM + FLOAT_TEXT_ROOM + longestName_ + 3;
+    const size_t rowRoom = DECIMAL_ROOM + FLOAT_TEXT_ROOM + longestName_ + 3;
     const size_t room = head.size() + ranking.languages.size() * rowRoom;
     // Grown, never shrunk: filling it again would cost as much as writing.
     if (text_.size() < room) text_.resize(room);
@@ -153,8 +152,15 @@ int runMatch(const MatchOptions& options, CliContext& context) {
       status = 1;
       continue;
     }
-    rankAmong(candidates, options, method, target,
-              features.with(sample.counts.data()), ranking);
+    // The method's weights are made at the first sample, from records
+    // that may turn out damaged: that ends the command as a damaged load.
+    if (runOnDatabase(options.database, context.err, [&] {
+          rankAmong(candidates, options, method, target,
+                    features.with(sample.counts.data()), ranking);
+          return 0;
+        }) != 0) {
+      return 1;
+    }
     if (options.json) {
       printJson(sampleText, method.code, ranking, target.languages(), codes,
                 context.out);

@@ -17,8 +17,7 @@ class LazyWordNgramModel final : public FeatureModel {
  public:
   LazyWordNgramModel(int languageCount, const std::vector<bool>& withData,
                      RecordsSource source)
-      : languageCount_(std::max(languageCount, 0)),
-        source_(std::move(source)) {
+      : languageCount_(std::max(languageCount, 0)), source_(std::move(source)) {
     withData_.assign(static_cast<size_t>(languageCount_), 0);
     for (size_t e = 0; e < withData_.size() && e < withData.size(); ++e) {
       withData_[e] = withData[e] ? 1 : 0;

@@ -22,8 +22,7 @@ std::unique_ptr<FeatureCounter> makeWordNgramCounter();
 // The N-gram Table block of an entry's counts n[0..262143].
 std::vector<uint8_t> encodeWordNgramRecord(const uint32_t* counts);
 std::unique_ptr<FeatureModel> makeWordNgramModel(
-    int languageCount, const std::vector<bool>& withData,
-    RecordsSource source);
+    int languageCount, const std::vector<bool>& withData, RecordsSource source);
 // `model` must be one makeWordNgramModel made.
 std::unique_ptr<FeatureMatcher> makeWordNgramMatcher(const FeatureModel& model);
 

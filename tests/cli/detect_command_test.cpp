@@ -73,7 +73,7 @@ TEST_F(DetectCommandTest, StarterDatabaseTellsEnglishByNgrams) {
   const auto line = nlohmann::json::parse(json.out);
   EXPECT_EQ(line["sample"], ENGLISH_SAMPLE);
   EXPECT_EQ(line["language"], "English");
-  EXPECT_EQ(line["method"], "Word and N-gram Likelihood");
+  EXPECT_EQ(line["method"], "N-gram Likelihood");
   ASSERT_EQ(line["alternatives"].size(), 2u);
   EXPECT_NE(line["alternatives"][0]["language"], "English");
   EXPECT_GE(line["confidence"], line["alternatives"][0]["confidence"]);

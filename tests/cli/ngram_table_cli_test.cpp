@@ -42,11 +42,9 @@ class NgramTableCliTest : public ::testing::Test {
  protected:
   CliResult add(const std::string& db, const char* language, const char* text,
                 std::vector<std::string> flags = {}) {
-    const std::string sample =
-        dir.write(std::string(language) + std::to_string(++samples_) + ".txt",
-                  text);
-    std::vector<std::string> args = {"add", "--db", db, "--language",
-                                     language};
+    const std::string sample = dir.write(
+        std::string(language) + std::to_string(++samples_) + ".txt", text);
+    std::vector<std::string> args = {"add", "--db", db, "--language", language};
     args.insert(args.end(), flags.begin(), flags.end());
     args.push_back(sample);
     return runCliCaptured(args);
@@ -58,8 +56,10 @@ class NgramTableCliTest : public ::testing::Test {
 
 TEST_F(NgramTableCliTest, BothKindsAreStoredAndMatched) {
   const std::string db = dir.file("both.db");
-  ASSERT_EQ(add(db, "English", ENGLISH,
-                {"--ngrams", "--store", "n-gram-tables"}).status, 0);
+  ASSERT_EQ(
+      add(db, "English", ENGLISH, {"--ngrams", "--store", "n-gram-tables"})
+          .status,
+      0);
   // The file has both kinds now: later entries get both unasked.
   ASSERT_EQ(add(db, "German", GERMAN).status, 0);
   EXPECT_EQ(linkCount(db, 8), 2u);
@@ -93,8 +93,7 @@ TEST_F(NgramTableCliTest, WithoutTablesEveryLanguageIsUnscoredAndWarned) {
   const CliResult match =
       runCliCaptured({"match", "--db", db, "--method", "8", sample});
   ASSERT_EQ(match.status, 0) << match.err;
-  EXPECT_EQ(match.err,
-            "warning: Database holds no word and n-gram tables.\n");
+  EXPECT_EQ(match.err, "warning: Database holds no word and n-gram tables.\n");
   EXPECT_EQ(match.out,
             "sample\t" + sample + "\n1\tnan\tEnglish\n2\tnan\tGerman\n");
   const CliResult unknown = runCliCaptured(
@@ -133,8 +132,8 @@ TEST_F(NgramTableCliTest, DamagedTableIsRefusedNamingTheEntry) {
             std::string::npos)
       << match.err;
   // Other methods still answer.
-  EXPECT_EQ(
-      runCliCaptured({"match", "--db", db, "--method", "1", text}).status, 0);
+  EXPECT_EQ(runCliCaptured({"match", "--db", db, "--method", "1", text}).status,
+            0);
 }
 
 }  // namespace

@@ -146,8 +146,13 @@ TEST_F(NgramWindowTest, TheMenuGreysOutMethodsWithoutTheirData) {
   EXPECT_NE(tooltip.find(why), std::string::npos) << tooltip;
   openDb(makeDatabase(true));
   EXPECT_TRUE(ngramItem.active());
-  EXPECT_EQ(std::string(window->methodMenu->tooltip()).find("Not offered"),
-            std::string::npos);
+  // Lists but no N-gram Tables: only the eighth method is greyed out.
+  const std::string withLists = window->methodMenu->tooltip();
+  EXPECT_EQ(withLists.find(why), std::string::npos) << withLists;
+  EXPECT_NE(withLists.find("Not offered: Word and N-gram Likelihood ("),
+            std::string::npos)
+      << withLists;
+  EXPECT_FALSE(window->methodMenu->menu()[7].active());
   EXPECT_EQ(window->methodCode(), METHOD_NGRAM_LIKELIHOOD);
 }
 

@@ -175,11 +175,11 @@ TEST_F(WindowTest, MethodMenuHasEightRadioItemsWithCodes) {
 }
 
 TEST_F(WindowTest, PickingAMethodMakesItsCodeCurrent) {
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 8; ++i) {
     pickMethod(i);
     EXPECT_EQ(window->methodCode(), i + 1);
     const Fl_Menu_Item* items = window->methodMenu->menu();
-    for (int j = 0; j < 7; ++j) {
+    for (int j = 0; j < 8; ++j) {
       EXPECT_EQ(items[j].value() != 0, j == i) << "radio mark on the pick";
     }
   }

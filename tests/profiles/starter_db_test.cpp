@@ -88,21 +88,18 @@ TEST_F(StarterDbTest, HoldsAHundredLanguagesOfFiftyKilobytesEach) {
   }
 }
 
-// The n-gram methods need every entry's n-gram list and N-gram Table, and
-// entries added later get theirs only because the file already has them.
-TEST_F(StarterDbTest, EveryEntryCarriesOneNgramListAndOneTable) {
+// The "N-gram Likelihood" method needs every entry's n-gram list, and
+// entries added later get theirs only because the file already has lists.
+TEST_F(StarterDbTest, EveryEntryCarriesOneNgramList) {
   size_t entries = 0;
   for (const auto& language : load_->languages) {
     for (const LoadedEntry& entry : language.entries) {
       ++entries;
       EXPECT_EQ(snapshot_->query_link(entry.id, KIND_NGRAM_LIST).size(), 1u)
           << entry.name;
-      EXPECT_EQ(snapshot_->query_link(entry.id, KIND_NGRAM_TABLE).size(), 1u)
-          << entry.name;
     }
   }
   EXPECT_EQ(snapshot_->query_link(0, KIND_NGRAM_LIST).size(), entries);
-  EXPECT_EQ(snapshot_->query_link(0, KIND_NGRAM_TABLE).size(), entries);
 }
 
 TEST_F(StarterDbTest, KeepsTheClosePairs) {
