@@ -3,9 +3,7 @@
 #include <FL/Fl_Box.H>
 
 #include <cstdio>
-#include <numeric>
 
-#include "app/letter_profile.h"
 #include "widgets/plain_label.h"
 #include "widgets/shown_text.h"
 
@@ -20,27 +18,28 @@ std::string percent(float share) {
 
 }  // namespace
 
-std::string answerText(const Detection& detection, bool counted) {
-  if (!counted) return "Answer: unknown (nothing counted)";
+std::string answerText(const Detection& detection) {
   if (detection.known()) {
-    return "Answer: " + shownText(detection.language) + ", " +
-           percent(detection.confidence);
+    std::string language = shownText(detection.language);
+    if (!detection.orLanguage.empty()) {
+      language += " (or " + shownText(detection.orLanguage) + ")";
+    }
+    return "Answer: " + language + ", " + percent(detection.confidence);
   }
-  std::string text = "Answer: unknown";
   std::string guesses;
   for (const LanguageGuess& guess : detection.alternatives) {
     if (!guesses.empty()) guesses += ", ";
     guesses += shownText(guess.language) + " " + percent(guess.confidence);
   }
-  return guesses.empty() ? text : text + " (" + guesses + ")";
+  // The best guesses where there are any, else why none was made.
+  if (guesses.empty()) guesses = detection.reason;
+  return guesses.empty() ? "Answer: unknown" : "Answer: unknown (" + guesses + ")";
 }
 
 void showAnswer(Fl_Box& line, const std::vector<MatchRow>& rows,
                 const MatchMethod& method, const int32_t* counts) {
-  const bool counted =
-      std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) != 0;
   const std::string text =
-      answerText(decideDetection(rows, method, counted), counted);
+      answerText(decideDetection(rows, method, sampleEvidence(counts)));
   line.copy_label(plainLabel(text).c_str());
   // The line is cut at its end in a narrow window: whole as its tooltip.
   line.copy_tooltip(text.c_str());

@@ -12,10 +12,10 @@ class Fl_Box;
 
 namespace letterfreq {
 
-// "Answer: English, 96.1%"; "Answer: unknown (English 31.2%, Occitan
-// 29.9%)"; for a sample with no counted byte "Answer: unknown (nothing
-// counted)".
-std::string answerText(const Detection& detection, bool counted);
+// "Answer: English, 96.1%"; "Answer: Croatian (or Bosnian), 71.0%";
+// "Answer: unknown (English 31.2%, Occitan 29.9%)"; for a sample of no
+// language the reason: "Answer: unknown (no letters)".
+std::string answerText(const Detection& detection);
 
 // Shows the answer for `rows`, ranked by `method`, of a sample whose
 // counts are `counts` (255 of them) in `line`.

@@ -39,6 +39,7 @@ struct DetectOptions {
   bool json = false;
   bool lines = false;
   bool codes = false;  // print the language's code instead of its name
+  DetectRule rule;
   CandidateArgs candidates;
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
   std::vector<std::string> samples;
@@ -90,7 +91,11 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
                     const LanguageDetector& detector,
                     const AnswerStyle& style, std::ostream& out) {
   if (!style.json) {
-    out << escapedField(label) << '\t' << style.shown(found.language) << '\t'
+    std::string language = style.shown(found.language);
+    if (!found.orLanguage.empty() && !style.codes) {
+      language += " (or " + style.shown(found.orLanguage) + ")";
+    }
+    out << escapedField(label) << '\t' << language << '\t'
         << confidenceText(found.confidence) << '\n';
     return;
   }
@@ -113,6 +118,8 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
   }
   putText(line, "language", found.language);
   putCodes(line, style.codesOf(found.language));
+  if (!found.orLanguage.empty()) putText(line, "or", found.orLanguage);
+  if (!found.reason.empty()) line["reason"] = found.reason;
   writeJsonLine(out, line);
 }
 
@@ -214,6 +221,7 @@ int runDetect(DetectOptions options, CliContext& context) {
   }
   LanguageDetector detector(loaded);
   if (options.candidates.restricts()) detector.restrictTo(candidates);
+  detector.setRule(options.rule);
   const AnswerStyle style(options, loaded);
   // A model's weights are made at the first sample, from records that may
   // turn out damaged: that ends the command as a damaged load would.
@@ -254,8 +262,11 @@ void addDetectCommand(CLI::App& app, CliContext& context) {
   CLI::App* command = app.add_subcommand(
       "detect",
       "Tell the language of each SAMPLE, with the best language's share as "
-      "its confidence (\"unknown\" below 0.5 or for nothing counted), by the "
-      "best method the database supports.");
+      "its confidence, by the best method the database supports: "
+      "\"unknown\" below the least confidence and for bytes that are no "
+      "language (no letters, mostly digits and signs, one letter repeated), "
+      "\"Croatian (or Bosnian)\" where a close language is nearly as "
+      "likely.");
   command->add_option("--db", options->database,
                       "The database file (default: the starter database)");
   command->add_flag("--json", options->json, "Print JSON Lines");
@@ -266,6 +277,16 @@ void addDetectCommand(CLI::App& app, CliContext& context) {
                     "Print each language's BCP 47 code instead of its name "
                     "(\"und\" for unknown, \"mis\" for a language without "
                     "a code)");
+  command
+      ->add_option("--min-confidence", options->rule.minConfidence,
+                   "The least share of the best language that is answered; "
+                   "below it the answer is \"unknown\" (default 0.5)")
+      ->check(CLI::Range(0.0f, 1.0f));
+  command
+      ->add_option("--min-length", options->rule.minLength,
+                   "The fewest counted bytes that are answered; a shorter "
+                   "sample is \"unknown\" (default 0)")
+      ->check(CLI::NonNegativeNumber);
   addCandidateOptions(*command, options->candidates);
   addTimeoutOption(*command, options->timeoutSeconds);
   command->add_option("samples", options->samples,

@@ -5,6 +5,7 @@
 #include <numeric>
 
 #include "profiles/candidates.h"
+#include "profiles/close_languages.h"
 
 
 namespace letterfreq {
@@ -55,13 +56,28 @@ std::vector<float> rankingShares(const std::vector<MatchRow>& rows,
 }
 
 Detection decideDetection(const std::vector<MatchRow>& rows,
-                          const MatchMethod& method, bool counted) {
+                          const MatchMethod& method,
+                          const SampleEvidence& evidence,
+                          const DetectRule& rule) {
   Detection found;
-  if (!counted || rows.empty()) return found;
+  if (const char* reason = reasonForNoLanguage(evidence, rule.minLength)) {
+    found.reason = reason;
+    return found;
+  }
+  found.reason = REASON_LOW_CONFIDENCE;
+  if (rows.empty()) return found;
   const std::vector<float> share = rankingShares(rows, method);
   found.confidence = share[0];
-  const bool sure = found.confidence >= DETECT_MIN_CONFIDENCE;
-  if (sure) found.language = rows[0].name;
+  const bool sure = found.confidence > 0 &&
+                    found.confidence >= rule.minConfidence;
+  if (sure) {
+    found.language = rows[0].name;
+    found.reason.clear();
+    if (rows.size() > 1 && areCloseLanguages(rows[0].name, rows[1].name) &&
+        share[1] >= CLOSE_SECOND_MIN_RATIO * share[0]) {
+      found.orLanguage = rows[1].name;
+    }
+  }
   // When unsure, the best guesses stay visible among the alternatives.
   const size_t first = sure ? 1 : 0;
   const size_t last = std::min(rows.size(), size_t{1} + DETECT_ALTERNATIVES);
@@ -77,9 +93,10 @@ LanguageDetector::LanguageDetector(const DatabaseLoad& loaded)
 
 Detection LanguageDetector::detect(const int32_t* counts,
                                    const SampleFeatures& features) {
-  const bool counted =
-      std::accumulate(counts, counts + PROFILE_SLOTS, int64_t{0}) != 0;
-  if (!counted) return Detection{};
+  const SampleEvidence evidence = sampleEvidence(counts);
+  if (reasonForNoLanguage(evidence, rule_.minLength) != nullptr) {
+    return decideDetection({}, method_, evidence, rule_);  // nothing to rank
+  }
   const SampleCounts sample = features.with(counts);
   // Shares by n-grams are the scores already, so the first rows are
   // enough; shares over the counts take every score.
@@ -92,7 +109,7 @@ Detection LanguageDetector::detect(const int32_t* counts,
     keepCandidates(candidates_, method_, 0, ranking_);
   }
   return decideDetection(namedRows(ranking_, target_.languages()), method_,
-                         counted);
+                         evidence, rule_);
 }
 
 }  // namespace letterfreq

@@ -6,8 +6,11 @@
 // The confidence is the best language's share of all languages: for a
 // method whose scores are shares already ("N-gram Likelihood") the score
 // itself, for a method over the counts exp(k * (score - best)) summed to 1.
-// Below DETECT_MIN_CONFIDENCE, or for a sample with no counted byte, the
-// language is "unknown" and the best guesses stay among the alternatives.
+// Below the rule's least confidence the language is "unknown" and the best
+// guesses stay among the alternatives. A sample whose bytes are no
+// language (profiles/sample_evidence.h) is "unknown" before any scoring.
+// Where the best two are close languages (profiles/close_languages.h) and
+// the second is nearly as likely, the answer names the second too.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +22,7 @@
 #include "profiles/database_load.h"
 #include "profiles/match.h"
 #include "profiles/methods.h"
+#include "profiles/sample_evidence.h"
 #include "profiles/sample_features.h"
 
 namespace letterfreq {
@@ -29,6 +33,17 @@ inline constexpr const char* UNKNOWN_LANGUAGE = "unknown";
 // How many languages after the answer a detection names.
 inline constexpr size_t DETECT_ALTERNATIVES = 2;
 
+// A second close language is named when its share is at least this part
+// of the answer's (bench/tools/unknown_rule measures what it gives).
+inline constexpr float CLOSE_SECOND_MIN_RATIO = 0.1f;
+
+// What a caller may set of the decision (detect's --min-confidence and
+// --min-length).
+struct DetectRule {
+  float minConfidence = DETECT_MIN_CONFIDENCE;
+  int64_t minLength = 0;  // counted bytes; fewer are "unknown"
+};
+
 struct LanguageGuess {
   std::string language;
   float confidence = 0.0f;
@@ -38,6 +53,11 @@ struct Detection {
   std::string language = UNKNOWN_LANGUAGE;
   float confidence = 0.0f;
   std::vector<LanguageGuess> alternatives;  // the next ones, best first
+  // A close language nearly as likely as the answer ("Croatian (or
+  // Bosnian)"); empty otherwise.
+  std::string orLanguage;
+  // Why the answer is "unknown" (a REASON_ text); empty for a language.
+  std::string reason;
 
   bool known() const { return language != UNKNOWN_LANGUAGE; }
 };
@@ -52,12 +72,13 @@ const MatchMethod& bestDetectionMethod(const DatabaseLoad& loaded);
 std::vector<float> rankingShares(const std::vector<MatchRow>& rows,
                                  const MatchMethod& method);
 
-// The answer for rows ranked by `method` (best first, as many as the
-// method gave: for a method whose scores are shares the first
-// 1 + DETECT_ALTERNATIVES are enough). `counted` is false for a sample
-// with no counted byte, which tells nothing.
+// The answer for a sample with `evidence` and rows ranked by `method`
+// (best first, as many as the method gave: for a method whose scores are
+// shares the first 1 + DETECT_ALTERNATIVES are enough).
 Detection decideDetection(const std::vector<MatchRow>& rows,
-                          const MatchMethod& method, bool counted);
+                          const MatchMethod& method,
+                          const SampleEvidence& evidence,
+                          const DetectRule& rule = {});
 
 // The languages of one load in the form the best method matches them,
 // made once for many samples. Borrows `loaded`, which must outlive it.
@@ -76,6 +97,7 @@ class LanguageDetector {
   void restrictTo(std::vector<bool> candidates) {
     candidates_ = std::move(candidates);
   }
+  void setRule(const DetectRule& rule) { rule_ = rule; }
 
   // The answer for a sample's 255 counts and the feature sets counted
   // for method().
@@ -86,6 +108,7 @@ class LanguageDetector {
   MatchTarget target_;
   Ranking ranking_;  // room kept from sample to sample
   std::vector<bool> candidates_;
+  DetectRule rule_;
 };
 
 }  // namespace letterfreq

@@ -118,13 +118,19 @@ TEST(AnswerTextTest, SaysTheLanguageOrUnknownWithTheBestGuesses) {
   Detection sure;
   sure.language = "English";
   sure.confidence = 0.9612f;
-  EXPECT_EQ(answerText(sure, true), "Answer: English, 96.1%");
+  EXPECT_EQ(answerText(sure), "Answer: English, 96.1%");
+  sure.language = "Croatian";
+  sure.orLanguage = "Bosnian";
+  EXPECT_EQ(answerText(sure), "Answer: Croatian (or Bosnian), 96.1%");
   Detection unsure;
   unsure.confidence = 0.31f;
+  unsure.reason = REASON_LOW_CONFIDENCE;
   unsure.alternatives = {{"English", 0.312f}, {"Occitan", 0.299f}};
-  EXPECT_EQ(answerText(unsure, true),
+  EXPECT_EQ(answerText(unsure),
             "Answer: unknown (English 31.2%, Occitan 29.9%)");
-  EXPECT_EQ(answerText(Detection{}, false), "Answer: unknown (nothing counted)");
+  Detection none;
+  none.reason = REASON_NO_LETTERS;
+  EXPECT_EQ(answerText(none), "Answer: unknown (no letters)");
 }
 
 }  // namespace

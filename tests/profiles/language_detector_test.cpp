@@ -22,6 +22,14 @@ std::vector<MatchRow> rows(std::vector<std::pair<const char*, float>> list) {
   return result;
 }
 
+// Evidence of a plain sentence of `bytes` letters.
+SampleEvidence sentence(int64_t bytes = 40) {
+  SampleEvidence evidence;
+  evidence.bytes = evidence.letters = bytes;
+  evidence.commonestLetter = bytes / 8;
+  return evidence;
+}
+
 const MatchMethod& ngrams() { return *findMethod(METHOD_NGRAM_LIKELIHOOD); }
 const MatchMethod& difference() { return *findMethod(METHOD_DIFFERENCE); }
 
@@ -29,7 +37,7 @@ TEST(LanguageDetectorTest, SharesOfNgramRowsAreTheirScores) {
   const Detection found = decideDetection(
       rows({{"German", 0.8f}, {"Dutch", 0.15f}, {"English", 0.05f},
             {"French", 0.0f}}),
-      ngrams(), true);
+      ngrams(), sentence());
   EXPECT_EQ(found.language, "German");
   EXPECT_FLOAT_EQ(found.confidence, 0.8f);
   ASSERT_EQ(found.alternatives.size(), 2u);
@@ -41,7 +49,7 @@ TEST(LanguageDetectorTest, SharesOfNgramRowsAreTheirScores) {
 TEST(LanguageDetectorTest, UnsureAnswerIsUnknownWithTheGuessesKept) {
   const Detection found = decideDetection(
       rows({{"Croatian", 0.49f}, {"Bosnian", 0.48f}, {"Serbian", 0.03f}}),
-      ngrams(), true);
+      ngrams(), sentence());
   EXPECT_FALSE(found.known());
   EXPECT_EQ(found.language, UNKNOWN_LANGUAGE);
   EXPECT_FLOAT_EQ(found.confidence, 0.49f);
@@ -54,12 +62,47 @@ TEST(LanguageDetectorTest, UnsureAnswerIsUnknownWithTheGuessesKept) {
 TEST(LanguageDetectorTest, NothingCountedOrNoLanguageTellsNothing) {
   const auto some = rows({{"German", 1.0f}});
   for (const Detection& found :
-       {decideDetection(some, ngrams(), false),
-        decideDetection({}, ngrams(), true)}) {
+       {decideDetection(some, ngrams(), SampleEvidence{}),
+        decideDetection({}, ngrams(), sentence())}) {
     EXPECT_FALSE(found.known());
     EXPECT_EQ(found.confidence, 0.0f);
     EXPECT_TRUE(found.alternatives.empty());
   }
+}
+
+// Bytes that are no language are "unknown" with the reason, however they
+// scored; a caller's least length and confidence move the line.
+TEST(LanguageDetectorTest, EvidenceAndTheCallersRuleDecideBeforeTheScores) {
+  const auto sure = rows({{"German", 0.99f}, {"Dutch", 0.01f}});
+  const auto reasonFor = [&sure](const SampleEvidence& evidence,
+                                 const DetectRule& rule = {}) {
+    const Detection found = decideDetection(sure, ngrams(), evidence, rule);
+    return found.known() ? found.language : found.reason;
+  };
+  SampleEvidence digits;  // "1234567890"
+  digits.bytes = digits.symbols = 10;
+  EXPECT_EQ(reasonFor(digits), REASON_NO_LETTERS);
+  SampleEvidence date = sentence(3);  // "2024-05-17 10:31 UTC"
+  date.bytes = 20;
+  date.symbols = 15;
+  EXPECT_EQ(reasonFor(date), REASON_MOSTLY_SYMBOLS);
+  SampleEvidence repeated = sentence(46);  // 46 "a"s
+  repeated.commonestLetter = 46;
+  EXPECT_EQ(reasonFor(repeated), REASON_REPEATS);
+  EXPECT_EQ(reasonFor(sentence(20)), "German");
+  EXPECT_EQ(reasonFor(sentence(20), {0.5f, 21}), REASON_TOO_SHORT);
+  EXPECT_EQ(reasonFor(sentence(20), {0.995f, 0}), REASON_LOW_CONFIDENCE);
+}
+
+TEST(LanguageDetectorTest, ACloseSecondNearlyAsLikelyIsNamedWithTheAnswer) {
+  const auto named = [](const char* second, float share) {
+    return decideDetection(rows({{"Croatian", 0.8f}, {second, share}}),
+                           ngrams(), sentence())
+        .orLanguage;
+  };
+  EXPECT_EQ(named("Bosnian", 0.2f), "Bosnian");
+  EXPECT_EQ(named("Bosnian", 0.01f), "");  // far behind
+  EXPECT_EQ(named("Slovenian", 0.2f), "");  // not in its group
 }
 
 TEST(LanguageDetectorTest, CountScoresBecomeSharesByTheirDistanceToTheBest) {
@@ -73,7 +116,7 @@ TEST(LanguageDetectorTest, CountScoresBecomeSharesByTheirDistanceToTheBest) {
   EXPECT_NEAR(share[0], 1 / (1 + e), 1e-4);
   EXPECT_NEAR(share[1], e / (1 + e), 1e-4);
   EXPECT_EQ(share[2], 0.0f);
-  const Detection found = decideDetection(ranked, difference(), true);
+  const Detection found = decideDetection(ranked, difference(), sentence());
   EXPECT_EQ(found.language, "English");
   EXPECT_NEAR(found.confidence, 1 / (1 + e), 1e-4);
 }
@@ -81,7 +124,7 @@ TEST(LanguageDetectorTest, CountScoresBecomeSharesByTheirDistanceToTheBest) {
 TEST(LanguageDetectorTest, RowsWithoutAnyScoreAreUnknown) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const Detection found =
-      decideDetection(rows({{"A", nan}, {"B", nan}}), difference(), true);
+      decideDetection(rows({{"A", nan}, {"B", nan}}), difference(), sentence());
   EXPECT_FALSE(found.known());
   EXPECT_EQ(found.confidence, 0.0f);
 }
