@@ -10,6 +10,7 @@
 #include "cli/output_text.h"
 #include "db/record_snapshot.h"
 #include "db/record_texts.h"
+#include "letterfreq/error.h"
 #include "profiles/starter_database.h"
 
 namespace letterfreq {
@@ -71,6 +72,26 @@ bool loadDatabaseArg(const std::string& database, std::ostream& err,
            loaded = loadDatabase(RecordSnapshot(database), cliLoadHooks(err));
            return 0;
          }) == 0;
+}
+
+bool openDatabaseArg(const std::string& database, std::ostream& err,
+                     std::optional<Database>& opened) {
+  if (!databaseFound(database, err)) return false;
+  try {
+    opened = Database::open(
+        database, {OpenMode::ReadOnly, [&err](const std::string& text) {
+                     printWarning(err, text);
+                   }});
+    return true;
+  } catch (const Error& e) {
+    printDatabaseError(e, err);
+    return false;
+  }
+}
+
+void printDatabaseError(const Error& error, std::ostream& err) {
+  err << "letterfreq-cli: " << escapedField(error.file()) << ": "
+      << escapedField(error.reason()) << "\n";
 }
 
 }  // namespace letterfreq

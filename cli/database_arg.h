@@ -8,8 +8,11 @@
 
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
 
+#include "letterfreq/database.h"
+#include "letterfreq/error.h"
 #include "profiles/database_load.h"
 
 namespace letterfreq {
@@ -40,5 +43,13 @@ bool defaultToStarterDatabase(std::string& database, std::ostream& err);
 // after the message on `err`, when it is missing or cannot be loaded.
 bool loadDatabaseArg(const std::string& database, std::ostream& err,
                      DatabaseLoad& loaded);
+
+// loadDatabaseArg through the library (include/letterfreq/database.h),
+// with the same messages: the database opened read-only into `opened`.
+bool openDatabaseArg(const std::string& database, std::ostream& err,
+                     std::optional<Database>& opened);
+
+// "letterfreq-cli: FILE: REASON" for an error of the library.
+void printDatabaseError(const Error& error, std::ostream& err);
 
 }  // namespace letterfreq

@@ -1,38 +1,32 @@
 // letterfreq-cli detect: the one answer a script wants, the language of
-// each sample with a confidence, as profiles/language_detector.h decides
-// it. The database (by default the starter database installed beside the
-// program, or the checkout's) is loaded once. With --lines every line of
-// standard input is one sample, answered as soon as it has ended, counted in
-// pieces so that memory does not grow with the line or the input. Many
-// samples (and lines after the first) are scored with the n-gram weights
-// made once, as match scores a batch.
+// each sample with a confidence, through the library's Detector
+// (include/letterfreq/detector.h), which a C++ or Python program uses
+// alike. The database (by default the starter database installed beside
+// the program, or the checkout's) is loaded once. With --lines every line
+// of standard input is one sample, answered as soon as it has ended
+// (Detector::detectLines). Many samples (and lines after the first) are
+// scored with the n-gram weights made once, as match scores a batch.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <ostream>
-#include <streambuf>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
+#include "api/detector_data.h"
 #include "cli/candidate_args.h"
 #include "cli/commands.h"
 #include "cli/database_arg.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
-#include "profiles/candidates.h"
-#include "profiles/database_load.h"
-#include "profiles/language_detector.h"
-#include "profiles/match.h"
-#include "profiles/methods.h"
+#include "letterfreq/detector.h"
 #include "profiles/sample_features.h"
 
 namespace letterfreq {
 
 namespace {
-
-constexpr size_t LINE_PIECE = 64 * 1024;  // bytes counted at a time
 
 struct DetectOptions {
   std::string database;
@@ -46,70 +40,49 @@ struct DetectOptions {
 };
 
 // How answers are printed: text or JSON, names or codes.
-class AnswerStyle {
- public:
-  AnswerStyle(const DetectOptions& options, const DatabaseLoad& loaded)
-      : json(options.json), codes(options.codes) {
-    const std::vector<LanguageCodes> all = codesOfLanguages(loaded);
-    for (size_t i = 0; i < all.size(); ++i) {
-      codesByName_.emplace(loaded.languages[i].profile.name, all[i]);
-    }
-  }
-
-  // "und" (undetermined) for the unknown language; none for a language
-  // without a code.
-  LanguageCodes codesOf(const std::string& language) const {
-    if (language == UNKNOWN_LANGUAGE) return {"und", "und"};
-    const auto found = codesByName_.find(language);
-    return found == codesByName_.end() ? LanguageCodes{} : found->second;
-  }
-
-  // The language column: the name, or with --codes its tag ("mis" for a
-  // language without one).
-  std::string shown(const std::string& language) const {
+struct AnswerStyle {
+  // The language column: the name, or with --codes its tag ("und" for
+  // unknown, "mis" for a language without one).
+  std::string shown(const std::string& language,
+                    const std::string& code) const {
     if (!codes) return escapedField(language);
-    const std::string tag = codesOf(language).tag;
-    return tag.empty() ? "mis" : tag;
+    return code.empty() ? "mis" : code;
   }
 
-  const bool json;
-  const bool codes;
-
- private:
-  std::unordered_map<std::string, LanguageCodes> codesByName_;
+  bool json;
+  bool codes;
 };
 
 // A share rounded to four decimals, as text and as a JSON number.
-std::string confidenceText(float confidence) {
+std::string confidenceText(double confidence) {
   char text[16];
-  std::snprintf(text, sizeof text, "%.4f", static_cast<double>(confidence));
+  std::snprintf(text, sizeof text, "%.4f", confidence);
   return text;
 }
 
 void printDetection(const nlohmann::json& sample, const std::string& label,
-                    const Detection& found,
-                    const LanguageDetector& detector,
+                    const Answer& found, const std::string& method,
                     const AnswerStyle& style, std::ostream& out) {
   if (!style.json) {
-    std::string language = style.shown(found.language);
+    std::string language = style.shown(found.language, found.code);
     if (!found.orLanguage.empty() && !style.codes) {
-      language += " (or " + style.shown(found.orLanguage) + ")";
+      language += " (or " + escapedField(found.orLanguage) + ")";
     }
     out << escapedField(label) << '\t' << language << '\t'
         << confidenceText(found.confidence) << '\n';
     return;
   }
   nlohmann::json alternatives = nlohmann::json::array();
-  for (const LanguageGuess& guess : found.alternatives) {
+  for (const Guess& guess : found.alternatives) {
     nlohmann::json alternative = {
         {"confidence", std::stod(confidenceText(guess.confidence))}};
     putText(alternative, "language", guess.language);
-    putCodes(alternative, style.codesOf(guess.language));
+    putCodes(alternative, {guess.code, guess.iso6393});
     alternatives.push_back(std::move(alternative));
   }
   nlohmann::json line = {
       {"confidence", std::stod(confidenceText(found.confidence))},
-      {"method", detector.method().name},
+      {"method", method},
       {"alternatives", std::move(alternatives)}};
   if (sample.is_string()) {
     putText(line, "sample", sample.get_ref<const std::string&>());
@@ -117,91 +90,25 @@ void printDetection(const nlohmann::json& sample, const std::string& label,
     line["sample"] = sample;
   }
   putText(line, "language", found.language);
-  putCodes(line, style.codesOf(found.language));
+  putCodes(line, {found.code, found.iso6393});
   if (!found.orLanguage.empty()) putText(line, "or", found.orLanguage);
   if (!found.reason.empty()) line["reason"] = found.reason;
   writeJsonLine(out, line);
 }
 
-// One line of standard input, counted in pieces as its bytes arrive.
-class LineCounter {
- public:
-  explicit LineCounter(const MatchMethod& method) : piece_(LINE_PIECE) {
-    features_.attachFor(method, pass_);
-    start();
-  }
-  LineCounter(const LineCounter&) = delete;
-  LineCounter& operator=(const LineCounter&) = delete;
-
-  void add(uint8_t byte) {
-    if (used_ == piece_.size()) flushPiece();
-    piece_[used_++] = byte;
-  }
-
-  // Ends the line: its counts into `counts`, its n-grams finished.
-  void end(int32_t* counts) {
-    flushPiece();
-    pass_.finish(counts);
-  }
-
-  const SampleFeatures& features() const { return features_; }
-
-  void start() {
-    pass_.start();
-    used_ = 0;
-  }
-
- private:
-  void flushPiece() {
-    pass_.feed(piece_.data(), used_);
-    used_ = 0;
-  }
-
-  SampleFeatures features_;
-  CountingPass pass_;
-  std::vector<uint8_t> piece_;
-  size_t used_ = 0;
-};
-
 // Every line of standard input as one sample, one flushed answer per
-// line. A line ends at LF; a CR before the LF (or before the end) is not
-// part of it. Ctrl-C ends the loop without answering a line cut short.
-void detectLines(LanguageDetector& detector, const AnswerStyle& style,
+// line. Ctrl-C ends the loop without answering a line cut short.
+bool detectLines(const Detector& detector, const AnswerStyle& style,
                  CliContext& context) {
-  std::ostream& out = context.out;
-  std::streambuf* source = context.in.rdbuf();
-  LineCounter line(detector.method());
-  LetterProfile profile;
-  uint64_t number = 0;
-  bool open = false;       // bytes of an unended line were read
-  bool pendingCr = false;  // a CR that an LF may still strip
-  for (;;) {
-    const int next = source->sbumpc();
-    const bool atEnd = next == std::char_traits<char>::eof();
-    if (atEnd && !open && !pendingCr) break;
-    if (atEnd || next == '\n') {
-      if (interrupted(context)) break;
-      line.end(profile.counts.data());
-      const Detection found =
-          detector.detect(profile.counts.data(), line.features());
-      ++number;
-      printDetection(number, std::to_string(number), found, detector, style,
-                     out);
-      out.flush();  // a filter's reader waits for this line's answer
-      line.start();
-      open = pendingCr = false;
-      if (atEnd) break;
-      continue;
-    }
-    if (pendingCr) line.add('\r');
-    pendingCr = next == '\r';
-    if (!pendingCr) line.add(static_cast<uint8_t>(next));
-    open = true;
-  }
+  return detector.detectLines(
+      context.in, [&](uint64_t number, const Answer& found) {
+        if (interrupted(context)) return false;
+        printDetection(number, std::to_string(number), found, detector.method(),
+                       style, context.out);
+        context.out.flush();  // a filter's reader waits for this line's answer
+        return true;
+      });
 }
-
-int detectSamples(const DetectOptions& options, LanguageDetector& detector,
-                  const AnswerStyle& style, CliContext& context);
 
 int runDetect(DetectOptions options, CliContext& context) {
   if (options.lines && !options.samples.empty()) {
@@ -213,33 +120,31 @@ int runDetect(DetectOptions options, CliContext& context) {
     options.samples = samplesOrStandardInput(options.samples);
   }
   if (!defaultToStarterDatabase(options.database, context.err)) return 1;
-  DatabaseLoad loaded;
-  if (!loadDatabaseArg(options.database, context.err, loaded)) return 1;
+  std::optional<Database> database;
+  if (!openDatabaseArg(options.database, context.err, database)) return 1;
   std::vector<bool> candidates;
-  if (!candidatesOf(options.candidates, loaded, context.err, candidates)) {
+  if (!candidatesOf(options.candidates, *databaseData(*database)->loaded,
+                    context.err, candidates)) {
     return 2;
   }
-  LanguageDetector detector(loaded);
-  if (options.candidates.restricts()) detector.restrictTo(candidates);
-  detector.setRule(options.rule);
-  const AnswerStyle style(options, loaded);
-  // A model's weights are made at the first sample, from records that may
-  // turn out damaged: that ends the command as a damaged load would.
-  return runOnDatabase(options.database, context.err, [&] {
-    return detectSamples(options, detector, style, context);
-  });
-}
-
-int detectSamples(const DetectOptions& options, LanguageDetector& detector,
-                  const AnswerStyle& style, CliContext& context) {
-  if (options.lines) {
-    detectLines(detector, style, context);
-    return context.in.bad() ? 1 : 0;
+  // The method's weights are made now, from records that may turn out
+  // damaged: that ends the command as a damaged load does.
+  std::optional<Detector> made;
+  try {
+    made.emplace(*database,
+                 Candidates{options.candidates.only, options.candidates.ignore},
+                 Thresholds{options.rule.minConfidence, options.rule.minLength});
+  } catch (const Error& e) {
+    printDatabaseError(e, context.err);
+    return 1;
   }
+  const Detector& detector = *made;
+  const AnswerStyle style{options.json, options.codes};
+  if (options.lines) return detectLines(detector, style, context) ? 0 : 1;
   int status = 0;
   SampleFeatures features;
   CountingPass pass;
-  features.attachFor(detector.method(), pass);
+  features.attachFor(detectorData(detector).detector.method(), pass);
   LetterProfile sample;
   const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   for (const std::string& text : options.samples) {
@@ -248,8 +153,9 @@ int detectSamples(const DetectOptions& options, LanguageDetector& detector,
       status = 1;
       continue;
     }
-    const Detection found = detector.detect(sample.counts.data(), features);
-    printDetection(text, text, found, detector, style, context.out);
+    printDetection(text, text,
+                   detectCounted(detector, sample.counts.data(), features),
+                   detector.method(), style, context.out);
   }
   context.out.flush();
   return status;

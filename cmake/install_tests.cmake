@@ -12,3 +12,10 @@ add_test(NAME package_build
 set_tests_properties(package_build PROPERTIES
   TIMEOUT 1200 LABELS "install;package" SKIP_RETURN_CODE 77
   RUN_SERIAL TRUE)
+
+# The example program built against the installed headers, library and
+# pkg-config file.
+add_test(NAME example_program
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/install/example_program_test.sh
+          ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR})
+set_tests_properties(example_program PROPERTIES TIMEOUT 300 LABELS install)
