@@ -270,8 +270,9 @@ std::vector<uint8_t> encodeNgramTable(
   return encodeNgramTable(items, best);
 }
 
-bool decodeNgramTable(const uint8_t* data, size_t length,
-                      std::vector<NgramTableItem>& items, std::string& why) {
+bool plainDecodeNgramTable(const uint8_t* data, size_t length,
+                           std::vector<NgramTableItem>& items,
+                           std::string& why) {
   items.clear();
   const uint8_t* const end = data + length;
   const uint8_t* at = data;
