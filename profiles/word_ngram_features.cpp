@@ -35,40 +35,53 @@ class LazyWordNgramModel final : public FeatureModel {
 
   const WordNgramModel& weights() const {
     if (!made_) {
-      model_ = build();
+      model_ = buildWordNgramModel(withData_, tables());
       made_ = true;
     }
     return model_;
   }
 
+  // The scores of one sample. The first sample of few buckets is scored
+  // straight from the tables, which takes a fraction of making the
+  // weights: a command with one sample never makes them. Later samples
+  // are scored with the weights, made once.
+  void score(const uint32_t* counts, const std::vector<uint32_t>& buckets,
+             uint64_t features, std::vector<int64_t>& scores) const {
+    if (!made_ && !scoredOnce_ && buckets.size() <= ONCE_LARGEST_SAMPLE) {
+      scoredOnce_ = true;
+      scoreWordNgramsOnce(withData_, tables(), counts, buckets, features,
+                          scores);
+      return;
+    }
+    weights().score(counts, buckets, features, scores);
+  }
+
  private:
-  WordNgramModel build() const {
-    WordNgramModelBuilder builder(languageCount_);
-    WordNgramSums sums;
-    std::vector<NgramTableItem> items;
-    std::string why;
-    for (int e = 0; e < languageCount_; ++e) {
-      if (!hasData(e)) continue;
-      sums.clear();
-      source_(e, [&](const uint8_t* data, size_t length) {
+  // Sample buckets up to which one sample is scored from the tables: its
+  // sums take 8 bytes per language and bucket.
+  static constexpr size_t ONCE_LARGEST_SAMPLE = 16384;
+
+  TablesOf tables() const {
+    return [this](int language, const TableAdder& add) {
+      std::vector<NgramTableItem>& items = items_;
+      source_(language, [&](const uint8_t* data, size_t length) {
+        std::string why;
         if (!decodeNgramTable(data, length, items, why)) {
           throw FeatureRecordDamage("N-gram Table", why);
         }
-        sums.add(items);
+        add(items);
       });
-      // A language whose records are all gone still has a model.
-      if (!sums.hasData()) sums.add({});
-      builder.setLanguage(e, sums);
-    }
-    return builder.build();
+    };
   }
 
   int languageCount_;
   std::vector<uint8_t> withData_;
   bool carriesData_ = false;
   RecordsSource source_;
+  mutable std::vector<NgramTableItem> items_;
   mutable WordNgramModel model_;
   mutable bool made_ = false;
+  mutable bool scoredOnce_ = false;
 };
 
 class WordNgramMatcher final : public FeatureMatcher {
@@ -77,7 +90,6 @@ class WordNgramMatcher final : public FeatureMatcher {
 
   void rank(const FeatureCounts& sample, size_t languageCount, size_t limit,
             Ranking& out) override {
-    const WordNgramModel& weights = model_.weights();
     buckets_.clear();
     uint64_t features = 0;
     if (sample.counts != nullptr) {
@@ -91,10 +103,10 @@ class WordNgramMatcher final : public FeatureMatcher {
       }
       for (uint32_t b : buckets_) features += sample.counts[b];
     }
-    weights.score(sample.counts, buckets_, features, scores_);
+    model_.score(sample.counts, buckets_, features, scores_);
     scored_.resize(scores_.size());
     for (size_t e = 0; e < scored_.size(); ++e) {
-      scored_[e] = weights.hasData(static_cast<int>(e)) ? 1 : 0;
+      scored_[e] = model_.hasData(static_cast<int>(e)) ? 1 : 0;
     }
     rankLikelihoods(scores_, scored_, languageCount, limit, out);
   }

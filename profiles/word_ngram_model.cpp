@@ -43,32 +43,28 @@ double gainFactor(uint32_t languages) {
 }  // namespace
 
 void WordNgramSums::clear() {
-  for (uint32_t bucket : touched_) counts_[bucket] = 0;
+  for (uint32_t bucket : touched_) {
+    counts_[bucket] = 0;
+    marks_[bucket >> 6] = 0;
+  }
   touched_.clear();
   total_ = 0;
-  hasData_ = false;
 }
 
 void WordNgramSums::add(const std::vector<NgramTableItem>& items) {
-  if (counts_.empty()) counts_.assign(WORD_NGRAM_BUCKETS, 0);
-  hasData_ = true;
+  if (counts_.empty()) {
+    counts_.assign(WORD_NGRAM_BUCKETS, 0);
+    marks_.assign(WORD_NGRAM_BUCKETS / 64, 0);
+  }
   for (const NgramTableItem& item : items) {
     uint64_t& sum = counts_[item.bucket];
-    if (sum == 0) touched_.push_back(item.bucket);
-    // Sums stop at 2^64 - 1, which no file of a sane size reaches.
-    if (__builtin_add_overflow(sum, item.count, &sum)) sum = UINT64_MAX;
-    if (__builtin_add_overflow(total_, item.count, &total_)) {
-      total_ = UINT64_MAX;
+    if (sum == 0) {
+      touched_.push_back(item.bucket);
+      marks_[item.bucket >> 6] |= uint64_t{1} << (item.bucket & 63);
     }
+    addSaturating(sum, item.count);
+    addSaturating(total_, item.count);
   }
-}
-
-void WordNgramSums::sparse(std::vector<uint32_t>& buckets,
-                           std::vector<uint64_t>& counts) const {
-  buckets = touched_;
-  std::sort(buckets.begin(), buckets.end());
-  counts.resize(buckets.size());
-  for (size_t i = 0; i < buckets.size(); ++i) counts[i] = counts_[buckets[i]];
 }
 
 int64_t wordNgramUnseenWeight(uint64_t total) {
@@ -109,52 +105,46 @@ void WordNgramModel::score(const uint32_t* counts,
   }
 }
 
-WordNgramModelBuilder::WordNgramModelBuilder(int languageCount)
-    : languages_(static_cast<size_t>(std::max(languageCount, 0))) {}
-
-void WordNgramModelBuilder::setLanguage(int language,
-                                        const WordNgramSums& sums) {
-  if (language < 0 || static_cast<size_t>(language) >= languages_.size() ||
-      !sums.hasData()) {
-    return;
-  }
-  Language& entry = languages_[static_cast<size_t>(language)];
-  sums.sparse(entry.buckets, entry.counts);
-  entry.total = sums.total();
-  entry.hasData = true;
-}
-
-WordNgramModel WordNgramModelBuilder::build() {
+WordNgramModel buildWordNgramModel(const std::vector<uint8_t>& withData,
+                                   const TablesOf& tables) {
   WordNgramModel model;
-  model.unseen_.assign(languages_.size(), 0);
-  model.hasData_.assign(languages_.size(), 0);
-  // n_b, then each bucket's place in the pairs.
+  const size_t languages = withData.size();
+  model.unseen_.assign(languages, 0);
+  model.hasData_.assign(withData.begin(), withData.end());
+  WordNgramSums sums;
+  auto sumsOf = [&](size_t e) {
+    sums.clear();
+    tables(static_cast<int>(e),
+           [&](const std::vector<NgramTableItem>& items) { sums.add(items); });
+  };
+  // First pass: the totals, and n_b.
   std::vector<uint32_t> languagesIn(WORD_NGRAM_BUCKETS, 0);
-  for (const Language& language : languages_) {
-    for (uint32_t bucket : language.buckets) ++languagesIn[bucket];
+  for (size_t e = 0; e < languages; ++e) {
+    if (!withData[e]) continue;
+    model.carriesData_ = true;
+    sumsOf(e);
+    model.unseen_[e] = wordNgramUnseenWeight(sums.total());
+    sums.forEachRising(
+        [&](uint32_t bucket, uint64_t) { ++languagesIn[bucket]; });
   }
   model.starts_.assign(WORD_NGRAM_BUCKETS + 1, 0);
   for (uint32_t b = 0; b < WORD_NGRAM_BUCKETS; ++b) {
     model.starts_[b + 1] = model.starts_[b] + languagesIn[b];
   }
+  // Second pass: each bucket's pairs, in rising languages.
   model.pairs_.resize(model.starts_[WORD_NGRAM_BUCKETS]);
   std::vector<uint32_t> next(model.starts_.begin(), model.starts_.end() - 1);
-  for (size_t e = 0; e < languages_.size(); ++e) {
-    Language& language = languages_[e];
-    if (!language.hasData) continue;
-    model.hasData_[e] = 1;
-    model.carriesData_ = true;
-    model.unseen_[e] = wordNgramUnseenWeight(language.total);
-    for (size_t i = 0; i < language.buckets.size(); ++i) {
-      const uint32_t bucket = language.buckets[i];
-      const int64_t gain =
-          wordNgramGain(language.counts[i], languagesIn[bucket]);
+  for (size_t e = 0; e < languages; ++e) {
+    if (!withData[e]) continue;
+    sumsOf(e);
+    sums.forEachRising([&](uint32_t bucket, uint64_t count) {
+      // A file changed between the passes cannot overrun a bucket's room.
+      if (next[bucket] == model.starts_[bucket + 1]) return;
+      const int64_t gain = wordNgramGain(count, languagesIn[bucket]);
       model.pairs_[next[bucket]++] = {static_cast<uint32_t>(e),
                                       static_cast<int32_t>(gain)};
-    }
-    language = Language();  // its memory back as soon as it is used
+    });
   }
-  languages_.clear();
   return model;
 }
 

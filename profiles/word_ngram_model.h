@@ -12,17 +12,24 @@
 // per bucket: far less than a dense table of every language's weight in
 // every bucket. A language none of whose entries has a table has no model.
 //
-// WordNgramSums gathers one language at a time; WordNgramModelBuilder takes
-// each language's sums and makes the model once all are in.
+// WordNgramSums gathers one language at a time; buildWordNgramModel makes
+// the model from every language's sums, scoreWordNgramsOnce scores one
+// sample without it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "profiles/ngram_table_record.h"
 
 namespace letterfreq {
+
+// Sums of counts stop at 2^64 - 1, which no file of a sane size reaches.
+inline void addSaturating(uint64_t& sum, uint64_t count) {
+  if (__builtin_add_overflow(sum, count, &sum)) sum = UINT64_MAX;
+}
 
 // c_L of the language being read; reused through clear().
 class WordNgramSums {
@@ -30,18 +37,31 @@ class WordNgramSums {
   void clear();
   // Adds one entry's items.
   void add(const std::vector<NgramTableItem>& items);
-  bool hasData() const { return hasData_; }  // an entry's table was added
   uint64_t total() const { return total_; }
-  // The buckets with counts, rising, and their counts.
-  void sparse(std::vector<uint32_t>& buckets,
-              std::vector<uint64_t>& counts) const;
+  // visit(bucket, count) for each bucket with a count, rising: a model
+  // made bucket by bucket then writes its lists front to back.
+  template <class Visit>
+  void forEachRising(Visit visit) const {
+    for (size_t word = 0; word < marks_.size(); ++word) {
+      for (uint64_t bits = marks_[word]; bits != 0; bits &= bits - 1) {
+        const auto bucket =
+            static_cast<uint32_t>(word * 64 + __builtin_ctzll(bits));
+        visit(bucket, counts_[bucket]);
+      }
+    }
+  }
 
  private:
   std::vector<uint64_t> counts_;   // all buckets, made by the first add
+  std::vector<uint64_t> marks_;    // a bit per bucket with a count
   std::vector<uint32_t> touched_;  // the buckets whose count left 0
   uint64_t total_ = 0;
-  bool hasData_ = false;
 };
+
+// Hands each of one language's N-gram Tables, decoded, to `add`; what a
+// damaged one throws goes to the caller.
+using TableAdder = std::function<void(const std::vector<NgramTableItem>&)>;
+using TablesOf = std::function<void(int language, const TableAdder& add)>;
 
 // u_L for a language's total.
 int64_t wordNgramUnseenWeight(uint64_t total);
@@ -83,7 +103,8 @@ class WordNgramModel {
              uint64_t features, std::vector<int64_t>& scores) const;
 
  private:
-  friend class WordNgramModelBuilder;
+  friend WordNgramModel buildWordNgramModel(const std::vector<uint8_t>&,
+                                            const TablesOf&);
   std::vector<int64_t> unseen_;
   std::vector<uint8_t> hasData_;
   bool carriesData_ = false;
@@ -91,22 +112,20 @@ class WordNgramModel {
   std::vector<Pair> pairs_;
 };
 
-class WordNgramModelBuilder {
- public:
-  explicit WordNgramModelBuilder(int languageCount);
-  // Language `language`'s sums; nothing when it has none or is outside.
-  void setLanguage(int language, const WordNgramSums& sums);
-  // The model; the builder is empty after.
-  WordNgramModel build();
+// The model of the languages flagged in `withData` (one flag per language;
+// a flagged language whose tables are all gone has a model of none), read
+// from `tables` twice: once for the totals and n_b, once for the gains.
+WordNgramModel buildWordNgramModel(const std::vector<uint8_t>& withData,
+                                   const TablesOf& tables);
 
- private:
-  struct Language {
-    std::vector<uint32_t> buckets;
-    std::vector<uint64_t> counts;
-    uint64_t total = 0;
-    bool hasData = false;
-  };
-  std::vector<Language> languages_;
-};
+// What WordNgramModel::score gives with the model buildWordNgramModel would
+// make, for one sample, reading `tables` once and keeping only the
+// sample's buckets of it: far quicker than making the whole model when one
+// sample is all there is. One sum per language and sample bucket is kept,
+// so samples of many buckets are better scored with the model.
+void scoreWordNgramsOnce(const std::vector<uint8_t>& withData,
+                         const TablesOf& tables, const uint32_t* counts,
+                         const std::vector<uint32_t>& buckets,
+                         uint64_t features, std::vector<int64_t>& scores);
 
 }  // namespace letterfreq

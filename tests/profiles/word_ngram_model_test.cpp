@@ -15,17 +15,27 @@ namespace {
 
 using Items = std::vector<NgramTableItem>;
 
-// A model of languages given as their entries' items; an empty list of
-// entries: no model.
-WordNgramModel modelOf(const std::vector<std::vector<Items>>& languages) {
-  WordNgramModelBuilder builder(static_cast<int>(languages.size()));
-  WordNgramSums sums;
-  for (size_t e = 0; e < languages.size(); ++e) {
-    sums.clear();
-    for (const Items& entry : languages[e]) sums.add(entry);
-    builder.setLanguage(static_cast<int>(e), sums);
-  }
-  return builder.build();
+using Languages = std::vector<std::vector<Items>>;
+
+// Languages given as their entries' items: the flags of those with
+// entries, and their tables.
+std::vector<uint8_t> withDataOf(const Languages& languages) {
+  std::vector<uint8_t> flags;
+  for (const auto& entries : languages) flags.push_back(!entries.empty());
+  return flags;
+}
+
+TablesOf tablesOf(const Languages& languages) {
+  return [&languages](int language, const TableAdder& add) {
+    for (const Items& entry : languages[static_cast<size_t>(language)]) {
+      add(entry);
+    }
+  };
+}
+
+// A model of such languages; an empty list of entries: no model.
+WordNgramModel modelOf(const Languages& languages) {
+  return buildWordNgramModel(withDataOf(languages), tablesOf(languages));
 }
 
 TEST(WordNgramModelTest, WeightsFollowTheFormula) {
@@ -56,24 +66,40 @@ TEST(WordNgramModelTest, WeightsFollowTheFormula) {
 }
 
 TEST(WordNgramModelTest, ScoresEqualTheDenseDefinition) {
+  const std::string text = "the quick brown fox jumps over the lazy dog twice";
+  WordNgramCounter sample;
+  sample.add(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  sample.finish();
+  const std::vector<uint32_t> used = sample.usedBuckets();
+  // Random buckets and some of the sample's, so that languages share
+  // some of its buckets and lack others.
   std::mt19937 random(7);
   std::vector<std::vector<Items>> languages(5);
   for (size_t e = 0; e < 4; ++e) {
     for (int entry = 0; entry < 3; ++entry) {
-      Items items;
+      std::vector<uint8_t> taken(WORD_NGRAM_BUCKETS, 0);
       for (uint32_t b = random() % 50; b < WORD_NGRAM_BUCKETS;
            b += 1 + random() % 4000) {
-        items.push_back({b, static_cast<uint32_t>(1 + random() % 30)});
+        taken[b] = 1;
+      }
+      for (uint32_t b : used) taken[b] |= random() % 3 == 0;
+      Items items;
+      for (uint32_t b = 0; b < WORD_NGRAM_BUCKETS; ++b) {
+        if (taken[b]) {
+          items.push_back({b, static_cast<uint32_t>(1 + random() % 30)});
+        }
       }
       languages[e].push_back(items);
     }
   }
   const WordNgramModel model = modelOf(languages);
-  const std::string text = "the quick brown fox jumps over the lazy dog twice";
-  WordNgramCounter sample;
-  sample.add(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  sample.finish();
   const LikelihoodRanking match = matchWordNgrams(model, sample);
+  // One sample scored straight from the tables: the same scores.
+  std::vector<int64_t> once;
+  scoreWordNgramsOnce(withDataOf(languages), tablesOf(languages),
+                      sample.counts(), sample.usedBuckets(), sample.features(),
+                      once);
+  EXPECT_EQ(once, match.scores);
   for (int e = 0; e < 4; ++e) {
     int64_t dense = 0;
     for (uint32_t b = 0; b < WORD_NGRAM_BUCKETS; ++b) {
