@@ -6,10 +6,7 @@
 //     against a plain 4-table byte histogram on the same buffer
 //     (ruleRatio, ngramRatio: the counting speed over the histogram's;
 //     targets: prose >= 0.75 and html >= 0.5 for the rule, prose >= 0.4
-//     with the n-gram counter; basicRatio: the rule on the basic lanes,
-//     wideNgramRatio and plainNgramRatio: the rule with the n-gram counter
-//     hashing in AVX2 lanes and one byte at a time, what processors
-//     without AVX-512 and without AVX2 run).
+//     with the n-gram counter).
 //   BM_CountFileVsRead: countFile of a generated 256 MiB HTML-like file
 //     against a cat-style read(2) of it into a page-aligned buffer
 //     (readRatio: countFile's speed over the read's), both from the page
@@ -192,10 +189,8 @@ std::vector<uint8_t> htmlText(size_t size) {
   return text;
 }
 
-// Each turn times the histogram, the rule, the rule with n-grams, the rule
-// on the basic lanes and the rule with n-grams hashed in AVX2 lanes and in
-// plain steps on the same buffer, in that order; the ratios are of the
-// medians.
+// Each turn times the histogram, the rule and the rule with n-grams on the
+// same buffer, in that order; the ratios are of the medians.
 void BM_RuleVsHistogram(benchmark::State& state) {
   constexpr size_t SIZE = 16u << 20;
   const bool prose = state.range(0) == 0;
@@ -205,11 +200,7 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   NgramCounter ngrams;
   CountingPass plain;
   CountingPass withNgrams(ngrams);
-  CountingRule basic(true, GatherLanes::BASIC);
-  NgramCounter wideNgrams(BucketLanes::WIDE), plainNgrams(BucketLanes::PLAIN);
-  CountingPass withWideNgrams(wideNgrams), withPlainNgrams(plainNgrams);
-  std::vector<double> histogram, rule, ngram, basicRule, wideNgram,
-      plainNgram;
+  std::vector<double> histogram, rule, ngram;
   for (auto _ : state) {
     histogram.push_back(bench::cpuSecondsOf([&] {
       bench::ByteHistogram h{};
@@ -222,17 +213,6 @@ void BM_RuleVsHistogram(benchmark::State& state) {
     ngram.push_back(bench::cpuSecondsOf(
         [&] { withNgrams.count(buffer.data(), text.size(), counts); }));
     benchmark::DoNotOptimize(ngrams.counts());
-    basicRule.push_back(bench::cpuSecondsOf([&] {
-      basic.reset();
-      basic.feed(buffer.data(), text.size());
-      basic.copyCountsTo(counts);
-    }));
-    benchmark::DoNotOptimize(counts);
-    wideNgram.push_back(bench::cpuSecondsOf(
-        [&] { withWideNgrams.count(buffer.data(), text.size(), counts); }));
-    plainNgram.push_back(bench::cpuSecondsOf(
-        [&] { withPlainNgrams.count(buffer.data(), text.size(), counts); }));
-    benchmark::DoNotOptimize(plainNgrams.counts());
   }
   const double mb = static_cast<double>(text.size()) / 1e6;
   const double h = bench::median(histogram), r = bench::median(rule),
@@ -242,9 +222,6 @@ void BM_RuleVsHistogram(benchmark::State& state) {
   state.counters["ngramMBps"] = mb / n;
   state.counters["ruleRatio"] = h / r;
   state.counters["ngramRatio"] = h / n;
-  state.counters["basicRatio"] = h / bench::median(basicRule);
-  state.counters["wideNgramRatio"] = h / bench::median(wideNgram);
-  state.counters["plainNgramRatio"] = h / bench::median(plainNgram);
   state.SetLabel(prose ? "prose" : "html");
 }
 BENCHMARK(BM_RuleVsHistogram)

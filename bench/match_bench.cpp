@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "profiles/match.h"
+#include "profiles/match_plain.h"
 #include "profiles/methods.h"
 
 namespace letterfreq {
@@ -80,18 +81,21 @@ BENCHMARK(BM_MatchAgainstTable)
     ->DenseRange(FIRST_METHOD_CODE, LAST_METHOD_CODE)
     ->Unit(benchmark::kMillisecond);
 
-// The scores of one method in the widest lanes, in SSE2 lanes and by the
-// plain version, taking turns in each step so that all meet the same
-// machine; reported as medians of CPU time (lanesUs, basicUs, plainUs) and
-// the ratios of the lanes to plain (ratio for the widest, basicRatio).
-void scoreBy(MatchLanes lanes, int code, const int32_t* sample,
+// The scores of one method as the product sums them (in AVX2 lanes where
+// the processor has them) and by the plain version, taking turns in each
+// step so that both meet the same machine; reported as medians of CPU time
+// (lanesUs, plainUs) and their ratio.
+void scoreBy(bool plainly, int code, const int32_t* sample,
              const LanguageTable& table, std::vector<float>& scores) {
   if (code == METHOD_DIFFERENCE) {
-    scoreDifference(sample, table, scores, lanes);
+    plainly ? plain::scoreDifference(sample, table, scores)
+            : scoreDifference(sample, table, scores);
   } else if (code == METHOD_TENDENCY_PULL) {
-    scoreTendencyPull(sample, table, scores, lanes);
+    plainly ? plain::scoreTendencyPull(sample, table, scores)
+            : scoreTendencyPull(sample, table, scores);
   } else {
-    scoreDeviations(sample, table, code - 1, scores, lanes);
+    plainly ? plain::scoreDeviations(sample, table, code - 1, scores)
+            : scoreDeviations(sample, table, code - 1, scores);
   }
 }
 
@@ -115,26 +119,23 @@ void BM_LanesOverPlain(benchmark::State& state) {
   const LanguageTable table(languages);
   const auto sample = makeSample();
   std::vector<float> scores;
-  std::vector<double> lanes, basic, plainTimes;
-  auto timed = [&](MatchLanes set) {
+  std::vector<double> lanes, plainTimes;
+  auto timed = [&](bool plainly) {
     constexpr int REPEATS = 20;
     const double start = threadCpuMicroseconds();
     for (int r = 0; r < REPEATS; ++r) {
-      scoreBy(set, code, sample.data(), table, scores);
+      scoreBy(plainly, code, sample.data(), table, scores);
       benchmark::DoNotOptimize(scores.data());
     }
     return (threadCpuMicroseconds() - start) / REPEATS;
   };
   for (auto _ : state) {
-    lanes.push_back(timed(bestMatchLanes()));
-    basic.push_back(timed(MatchLanes::BASIC));
-    plainTimes.push_back(timed(MatchLanes::PLAIN));
+    lanes.push_back(timed(false));
+    plainTimes.push_back(timed(true));
   }
   state.counters["lanesUs"] = median(lanes);
-  state.counters["basicUs"] = median(basic);
   state.counters["plainUs"] = median(plainTimes);
   state.counters["ratio"] = median(lanes) / median(plainTimes);
-  state.counters["basicRatio"] = median(basic) / median(plainTimes);
   state.SetLabel(methodName(code));
 }
 BENCHMARK(BM_LanesOverPlain)

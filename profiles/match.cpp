@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "profiles/match_lanes.h"
+#include "profiles/match_plain.h"
 #include "profiles/match_steps.h"
 #include "profiles/methods.h"
 
@@ -14,133 +15,37 @@ namespace {
 
 using match_steps::BLOCK_VALUES;
 using match_steps::LANES;
-using match_steps::ONE_BYTE_SHARE;
 using match_steps::sampleFrequencies;
-using match_steps::storeBlock;
 using match_steps::sumOfCounts;
-
-// rangesOverlap(a, ea, b, 0), written out so that it can be inlined into
-// the scoring loop; every bound and comparison is the same.
-inline bool bandHolds(float a, float ea, float b) {
-  const float loA = a - std::fabs(ea);
-  const float hiA = a + std::fabs(ea);
-  const float loB = b - 0.0f;
-  const float hiB = b + 0.0f;
-  // Bitwise, not short-circuit: the same truth value, and no branches, so
-  // the lanes of a block are compared together.
-  return ((loB <= loA) & (loA <= hiB)) | ((loA <= loB) & (loB <= hiA));
-}
-
-// The plain scorings: the oracle of the lanes.
-void plainDifference(const int32_t* sampleCounts, const LanguageTable& table,
-                     std::vector<float>& scores) {
-  const auto q = sampleFrequencies(sampleCounts);
-  scores.assign(table.size, 0.0f);
-  for (int block = 0; block < table.blocks; ++block) {
-    const float* p = table.freqs.data() + size_t{1} * block * BLOCK_VALUES;
-    float sums[LANES] = {};
-    for (int b = 0; b < PROFILE_SLOTS; ++b) {
-      const float qb = q[b];
-      for (int lane = 0; lane < LANES; ++lane) {
-        sums[lane] += std::fabs(qb - p[b * LANES + lane]);
-      }
-    }
-    storeBlock(sums, block, true, scores);
-  }
-}
-
-void plainDeviations(const int32_t* sampleCounts, const LanguageTable& table,
-                     int k, std::vector<float>& scores) {
-  const auto q = sampleFrequencies(sampleCounts);
-  const float kf = static_cast<float>(k);
-  scores.assign(table.size, 0.0f);
-  for (int block = 0; block < table.blocks; ++block) {
-    const size_t start = size_t{1} * block * BLOCK_VALUES;
-    const float* p = table.freqs.data() + start;
-    const float* sd = table.stdDevs.data() + start;
-    float sums[LANES] = {};
-    for (int b = 0; b < PROFILE_SLOTS; ++b) {
-      const float qb = q[b];
-      for (int lane = 0; lane < LANES; ++lane) {
-        const int i = b * LANES + lane;
-        const float w = kf * sd[i];
-        // Adding 0 leaves a sum unchanged, so the sum needs no branch.
-        sums[lane] += bandHolds(p[i], w, qb) ? ONE_BYTE_SHARE : 0.0f;
-      }
-    }
-    storeBlock(sums, block, false, scores);
-  }
-}
-
-void plainTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
-                       std::vector<float>& scores) {
-  const auto q = sampleFrequencies(sampleCounts);
-  scores.assign(table.size, 0.0f);
-  for (int block = 0; block < table.blocks; ++block) {
-    const size_t start = size_t{1} * block * BLOCK_VALUES;
-    const float* p = table.freqs.data() + start;
-    const float* np = table.weightedFreqs.data() + start;
-    const float* n1 = table.entriesPlusOne.data() + size_t{1} * block * LANES;
-    float sums[LANES] = {};
-    for (int b = 0; b < PROFILE_SLOTS; ++b) {
-      const float qb = q[b];
-      for (int lane = 0; lane < LANES; ++lane) {
-        const int i = b * LANES + lane;
-        // n x p + q rounded to a float, then divided and rounded again.
-        const float pulled = np[i] + qb;
-        const float m = pulled / n1[lane];
-        sums[lane] += 2.0f * std::fabs(p[i] - m);
-      }
-    }
-    storeBlock(sums, block, true, scores);
-  }
-}
-
-// The scorers of `lanes`, falling back from WIDE to BASIC to null (the
-// plain scoring) where the lane set is not built or not run here.
-const match_lanes::Scorers* scorersFor(MatchLanes lanes) {
-  static const match_lanes::Scorers wide = match_lanes::wideScorers();
-  static const match_lanes::Scorers basic = match_lanes::basicScorers();
-  if (lanes == MatchLanes::WIDE && wide.difference != nullptr) return &wide;
-  if (lanes != MatchLanes::PLAIN && basic.difference != nullptr) return &basic;
-  return nullptr;
-}
 
 }  // namespace
 
-MatchLanes bestMatchLanes() {
-  static const MatchLanes best =
-      match_lanes::wideScorers().difference != nullptr ? MatchLanes::WIDE
-                                                       : MatchLanes::BASIC;
-  return best;
-}
-
+// The lanes where this processor runs them, else the plain scoring.
 void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
-                     std::vector<float>& scores, MatchLanes lanes) {
-  const match_lanes::Scorers* scorers = scorersFor(lanes);
-  if (scorers == nullptr) return plainDifference(sampleCounts, table, scores);
-  scorers->difference(match_lanes::laneFrequencies(sampleCounts).data(), table,
-                      scores);
+                     std::vector<float>& scores) {
+  const match_lanes::Scorers* lanes = match_lanes::avx2Scorers();
+  if (lanes == nullptr) {
+    return plain::scoreDifference(sampleCounts, table, scores);
+  }
+  lanes->difference(sampleFrequencies(sampleCounts).data(), table, scores);
 }
 
 void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
-                     int k, std::vector<float>& scores, MatchLanes lanes) {
-  const match_lanes::Scorers* scorers = scorersFor(lanes);
-  if (scorers == nullptr) {
-    return plainDeviations(sampleCounts, table, k, scores);
+                     int k, std::vector<float>& scores) {
+  const match_lanes::Scorers* lanes = match_lanes::avx2Scorers();
+  if (lanes == nullptr) {
+    return plain::scoreDeviations(sampleCounts, table, k, scores);
   }
-  scorers->deviations(match_lanes::laneFrequencies(sampleCounts).data(), table,
-                      k, scores);
+  lanes->deviations(sampleFrequencies(sampleCounts).data(), table, k, scores);
 }
 
 void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
-                       std::vector<float>& scores, MatchLanes lanes) {
-  const match_lanes::Scorers* scorers = scorersFor(lanes);
-  if (scorers == nullptr) {
-    return plainTendencyPull(sampleCounts, table, scores);
+                       std::vector<float>& scores) {
+  const match_lanes::Scorers* lanes = match_lanes::avx2Scorers();
+  if (lanes == nullptr) {
+    return plain::scoreTendencyPull(sampleCounts, table, scores);
   }
-  scorers->tendencyPull(match_lanes::laneFrequencies(sampleCounts).data(),
-                        table, scores);
+  lanes->tendencyPull(sampleFrequencies(sampleCounts).data(), table, scores);
 }
 
 LanguageTable::LanguageTable(ProfileList languages)

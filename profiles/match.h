@@ -56,56 +56,31 @@ struct LanguageTable {
   std::vector<float> entriesPlusOne;  // [block][lane]: n + 1
 };
 
-// The lane sets a score can be summed in; every one gives the same floats
-// bit for bit. PLAIN is plain C++, a lane at a time: the oracle the others
-// are tested against. BASIC is SSE2 lanes (PLAIN where no SIMD is built),
-// WIDE is AVX2 lanes.
-enum class MatchLanes { PLAIN, BASIC, WIDE };
-
-// WIDE where this processor runs it, else BASIC.
-MatchLanes bestMatchLanes();
-
 // One score per language into `scores`, in the order of the languages.
-// Each takes the sample's 255 counts (index = byte value) and sums in
-// `lanes` (BASIC where the processor lacks WIDE). A score that is not a
-// number (a language without counts, or a sample without counts) stays
-// NaN.
+// Each takes the sample's 255 counts (index = byte value); where the
+// processor has AVX2 a block of languages is summed in one instruction
+// (profiles/match_lanes.h), the same floats bit for bit. A score that is
+// not a number (a language without counts, or a sample without counts)
+// stays NaN.
 //
 // 1 minus the sum over the byte values of |q(b) - p(e, b)|.
 void scoreDifference(const int32_t* sampleCounts, const LanguageTable& table,
-                     std::vector<float>& scores, MatchLanes lanes);
+                     std::vector<float>& scores);
 // The share of the 255 byte values whose sample frequency lies within k
 // (1 to 4) standard deviations of the language's frequency, adding the
 // float 1/255 per byte value inside.
 void scoreDeviations(const int32_t* sampleCounts, const LanguageTable& table,
-                     int k, std::vector<float>& scores, MatchLanes lanes);
-// 1 minus twice the sum over the byte values of |p(e, b) - m|, m being the
-// language's frequency if the sample were one more of its entries.
-void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
-                       std::vector<float>& scores, MatchLanes lanes);
-
-// The three in bestMatchLanes(): the methods' scorings.
-inline void scoreDifference(const int32_t* sampleCounts,
-                            const LanguageTable& table,
-                            std::vector<float>& scores) {
-  scoreDifference(sampleCounts, table, scores, bestMatchLanes());
-}
-inline void scoreDeviations(const int32_t* sampleCounts,
-                            const LanguageTable& table, int k,
-                            std::vector<float>& scores) {
-  scoreDeviations(sampleCounts, table, k, scores, bestMatchLanes());
-}
+                     int k, std::vector<float>& scores);
 template <int K>
 void scoreWithinDeviations(const int32_t* sampleCounts,
                            const LanguageTable& table,
                            std::vector<float>& scores) {
-  scoreDeviations(sampleCounts, table, K, scores, bestMatchLanes());
+  scoreDeviations(sampleCounts, table, K, scores);
 }
-inline void scoreTendencyPull(const int32_t* sampleCounts,
-                              const LanguageTable& table,
-                              std::vector<float>& scores) {
-  scoreTendencyPull(sampleCounts, table, scores, bestMatchLanes());
-}
+// 1 minus twice the sum over the byte values of |p(e, b) - m|, m being the
+// language's frequency if the sample were one more of its entries.
+void scoreTendencyPull(const int32_t* sampleCounts, const LanguageTable& table,
+                       std::vector<float>& scores);
 
 // Scores by method code, for the methods over the 255 counts: 1
 // Difference, 2 to 5 one to four standard deviations, 6 Tendency Pull.

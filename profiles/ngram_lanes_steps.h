@@ -1,8 +1,6 @@
-// The column loop of the n-gram lanes, included by each lane set's unit:
-// SSE2 (profiles/ngram_match_lanes.cpp), and AVX2 and AVX-512
-// (profiles/ngram_lanes_wide.cpp, profiles/ngram_lanes_widest.cpp) inside
-// their own target regions, so that each is compiled for its own
-// instructions. `Lanes` gives the vector type and its few operations:
+// The column loop of the n-gram lanes, included by their unit
+// (profiles/ngram_lanes_wide.cpp) inside its target region, so that it is
+// compiled for AVX2. `Lanes` gives the vector type and its few operations:
 //
 //   Vector; STEP (languages per vector of 16-bit weights);
 //   zero(); load(row); broadcast(pair of 16-bit counts);

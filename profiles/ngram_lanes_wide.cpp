@@ -6,16 +6,13 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "sample/target_instructions.h"
+#include "util/target_instructions.h"
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define LETTERFREQ_NGRAM_AVX2 1
+#if defined(LETTERFREQ_AVX2_BUILT)
 #include <immintrin.h>
-#endif
 
-#if defined(LETTERFREQ_NGRAM_AVX2)
 // Everything defined from here on, the column loop included, is compiled
-// for AVX2; it runs only where wideLanesAvailable() says so.
+// for AVX2; it runs only where processorHasAvx2() says so.
 LETTERFREQ_TARGET_BEGIN("avx2")
 #include "profiles/ngram_lanes_steps.h"
 
@@ -56,23 +53,10 @@ void addScoresWide(const NarrowTable& table, const uint32_t* sampleCounts,
 }  // namespace letterfreq
 LETTERFREQ_TARGET_END
 
-namespace letterfreq {
-namespace ngram_lanes {
-
-bool wideLanesAvailable() {
-  static const bool available = __builtin_cpu_supports("avx2") != 0;
-  return available;
-}
-
-}  // namespace ngram_lanes
-}  // namespace letterfreq
-
 #else  // no AVX2 on this architecture
 
 namespace letterfreq {
 namespace ngram_lanes {
-
-bool wideLanesAvailable() { return false; }
 
 void addScoresWide(const NarrowTable&, const uint32_t*,
                    TouchedBuckets, int64_t*) {}

@@ -1,9 +1,8 @@
-// The n-gram sums in wide lanes, for processors that have them (chosen at
-// run time, see NgramLanes): AVX2, sixteen languages per instruction, and
-// AVX-512, thirty-two; the same exact integer sums as the SSE2 lanes
-// (profiles/ngram_match_lanes.cpp), with the partial sums of a column of
-// four steps of languages held in registers. Both run the column loop of
-// profiles/ngram_lanes_steps.h.
+// The n-gram sums in AVX2 lanes, for processors that have them (chosen at
+// run time, see NgramLanes): sixteen languages per instruction, the same
+// exact integer sums as the plain ones (profiles/ngram_match_lanes.cpp),
+// with the partial sums of a column of four steps of languages held in
+// registers (the column loop of profiles/ngram_lanes_steps.h).
 #pragma once
 
 #include <cstddef>
@@ -14,10 +13,9 @@
 namespace letterfreq {
 namespace ngram_lanes {
 
-// Languages per AVX2 and per AVX-512 step; rows of the table are padded to
-// a multiple of both.
+// Languages per AVX2 step; rows of the table are padded to a multiple of
+// it.
 constexpr size_t WIDE_STEP = 16;
-constexpr size_t WIDEST_STEP = 32;
 
 // The largest -w and the largest count the lanes take as signed 16-bit
 // numbers; with both at most this, a pair of products never overflows 32
@@ -25,7 +23,7 @@ constexpr size_t WIDEST_STEP = 32;
 constexpr int32_t NARROW_LIMIT = 32767;
 
 // The model's table as the lanes read it: [bucket][language], `stride` (a
-// multiple of WIDEST_STEP) negated weights -w per bucket, every one at
+// multiple of WIDE_STEP) negated weights -w per bucket, every one at
 // most NARROW_LIMIT so that it is also a signed 16-bit number, each row
 // starting on a 64-byte boundary.
 struct NarrowTable {
@@ -35,16 +33,10 @@ struct NarrowTable {
   int32_t largest;  // the largest -w
 };
 
-// Whether this processor runs the AVX2 lanes, and the AVX-512 ones.
-bool wideLanesAvailable();
-bool widestLanesAvailable();
-
 // scores[L] += sum over `touched` of sampleCounts[b] * -w_L[b]. Only
-// where the lanes are available.
+// where processorHasAvx2() (util/target_instructions.h).
 void addScoresWide(const NarrowTable& table, const uint32_t* sampleCounts,
                    TouchedBuckets touched, int64_t* scores);
-void addScoresWidest(const NarrowTable& table, const uint32_t* sampleCounts,
-                     TouchedBuckets touched, int64_t* scores);
 
 }  // namespace ngram_lanes
 }  // namespace letterfreq

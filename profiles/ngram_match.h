@@ -35,26 +35,17 @@ struct NgramMatch {
 // plain version, and the oracle of rankSampleByNgrams.
 NgramMatch matchNgrams(const NgramModel& model, const uint32_t* sampleCounts);
 
-// The scores of a model in SIMD lanes (profiles/ngram_match_lanes.cpp, and
-// profiles/ngram_lanes_wide.h where the processor has AVX2 or AVX-512),
-// for many samples: the scores s_L are the plain version's, exactly. They
+// The scores of a model from its table (profiles/ngram_match_lanes.cpp, in
+// AVX2 lanes where the processor has them), for many samples: the scores
+// s_L are the plain version's, exactly. They
 // read the model's table of negated weights as signed 16-bit numbers: not
 // usable for a model without n-gram data or with a weight below -32767 (a
 // language total beyond 2 * 10^13). The model must outlive them.
 class NgramLanes {
  public:
-  // The instructions the sums take: SSE2 (or plain sums where there is no
-  // SSE2), AVX2, or AVX-512.
-  enum class LaneSet { BASIC, WIDE, WIDEST };
-  // The widest this processor runs.
-  static LaneSet bestLaneSet();
-
-  // Lanes of `laneSet`, or the widest this processor runs if narrower.
-  explicit NgramLanes(const NgramModel& model,
-                      LaneSet laneSet = bestLaneSet());
+  explicit NgramLanes(const NgramModel& model);
 
   bool usable() const { return table_.negated != nullptr; }
-  LaneSet laneSet() const { return laneSet_; }
   // s_L of every language of the model into `scores`; `touched` is room
   // for the list of the sample's buckets, found by a look through all
   // counts unless `known`.
@@ -65,11 +56,10 @@ class NgramLanes {
   // The buckets whose counts are not 0, in rising order.
   static void touchedBuckets(const uint32_t* sampleCounts,
                              std::vector<uint16_t>& touched);
-  // scores[L] += the sum of n[b] * -w_L[b] over `touched`, in SSE2 lanes.
+  // scores[L] += the sum of n[b] * -w_L[b] over `touched`.
   void addScores(const uint32_t* sampleCounts, TouchedBuckets touched,
                  int64_t* scores) const;
 
-  LaneSet laneSet_;
   ngram_lanes::NarrowTable table_{};  // the model's; null when not usable
 };
 

@@ -1,6 +1,6 @@
 // The steps of gathering counted bytes 64 at a time (sample/counted_bytes.h)
 // that do not depend on the vector instructions used, and the loop over a
-// piece's blocks, written once for every lane set. A lane set supplies:
+// piece's blocks. The lane set (sample/counted_bytes.cpp) supplies:
 //   Block                  a block's bytes, CR read as LF;
 //   classify<FILTER>(p, b) the block's BlockClasses, its bytes into b;
 //   QUICK_TEXT_CHECK       whether text(p, previous, valid, out, isText)
@@ -12,9 +12,7 @@
 //   store(b, keep, out)    the bytes of b whose bit is set in `keep`, in
 //                          order, to out (up to 64 bytes past them
 //                          written); returns the end of them.
-// Only sample/counted_bytes*.cpp include this. Everything is in an unnamed
-// namespace: each lane set's file compiles its own copy for the processor
-// it targets, and no copy is shared with the other through the linker.
+// Only sample/counted_bytes.cpp includes this.
 #pragma once
 
 #include <cstddef>

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "sample/counted_block_steps.h"
-#include "sample/counted_bytes_wide.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -167,21 +166,9 @@ struct BasicLanes {
 
 }  // namespace
 
-GatherLanes bestGatherLanes() {
-  static const GatherLanes best = counted_bytes_wide::available()
-                                      ? GatherLanes::WIDE
-                                      : GatherLanes::BASIC;
-  return best;
-}
-
 const uint8_t* gatherCountedBytes(const uint8_t* p, const uint8_t* end,
                                   bool filterMarkup, CountedBytesState& state,
-                                  uint8_t*& out, const uint8_t* outEnd,
-                                  GatherLanes lanes) {
-  if (lanes == GatherLanes::WIDE && counted_bytes_wide::available()) {
-    return counted_bytes_wide::gather(p, end, filterMarkup, state, out,
-                                      outEnd);
-  }
+                                  uint8_t*& out, const uint8_t* outEnd) {
   return filterMarkup
              ? gatherBlocks<BasicLanes, true>(p, end, state, out, outEnd)
              : gatherBlocks<BasicLanes, false>(p, end, state, out, outEnd);

@@ -3,8 +3,7 @@
 // whole: bit masks of '<', '>', '&', ';', byte 255 and white space, from
 // which the markup and entity states of every byte follow with shifts
 // instead of a branch per tag, and the bytes kept are copied out span by
-// span. Where the processor has AVX-512, the wide lanes
-// (sample/counted_bytes_wide.h) do the same in fewer instructions.
+// span, in SSE2 lanes.
 //
 // The state carries across calls, so a source may be handed over in pieces
 // cut anywhere.
@@ -21,12 +20,6 @@ struct CountedBytesState {
   uint8_t previous = 0;   // the last byte tested for a white-space run
 };
 
-// The instructions blocks are classified and copied out with.
-enum class GatherLanes { BASIC, WIDE };
-
-// WIDE where this processor runs it, BASIC elsewhere.
-GatherLanes bestGatherLanes();
-
 // Room `out` needs past the `outEnd` given to gatherCountedBytes.
 constexpr size_t COUNTED_BYTES_SLACK = 128;
 
@@ -34,11 +27,9 @@ constexpr size_t COUNTED_BYTES_SLACK = 128;
 // and folded white space left out) to `out`, advancing it, until the piece
 // ends or `out` passes `outEnd` (64 bytes at most later); returns where it
 // stopped. Bytes may be written up to COUNTED_BYTES_SLACK past the end of
-// what is gathered. `lanes` gives the same result whichever it is (WIDE
-// falls back to BASIC where the processor lacks it).
+// what is gathered.
 const uint8_t* gatherCountedBytes(const uint8_t* p, const uint8_t* end,
                                   bool filterMarkup, CountedBytesState& state,
-                                  uint8_t*& out, const uint8_t* outEnd,
-                                  GatherLanes lanes = bestGatherLanes());
+                                  uint8_t*& out, const uint8_t* outEnd);
 
 }  // namespace letterfreq

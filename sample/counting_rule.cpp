@@ -5,8 +5,7 @@
 
 namespace letterfreq {
 
-CountingRule::CountingRule(bool filterMarkup, GatherLanes lanes)
-    : filterMarkup_(filterMarkup), lanes_(lanes) {}
+CountingRule::CountingRule(bool filterMarkup) : filterMarkup_(filterMarkup) {}
 
 namespace {
 
@@ -28,7 +27,7 @@ const uint8_t* CountingRule::gather(const uint8_t* p, const uint8_t* end,
   static_assert(RUN_CAPACITY >= 64, "a block's bytes must fit a run");
   uint8_t* out = run_;
   p = gatherCountedBytes(p, end, filterMarkup_, state_, out,
-                         run_ + RUN_CAPACITY - 64, lanes_);
+                         run_ + RUN_CAPACITY - 64);
   counted = static_cast<size_t>(out - run_);
   tally(counted);
   return p;

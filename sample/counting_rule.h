@@ -41,9 +41,7 @@ constexpr int32_t saturatedCount(uint64_t tally) {
 
 class CountingRule {
  public:
-  // `lanes`: the instructions it runs on (the same counts with any).
-  explicit CountingRule(bool filterMarkup,
-                        GatherLanes lanes = bestGatherLanes());
+  explicit CountingRule(bool filterMarkup);
 
   // Back to the start of a source, all counts 0.
   void reset();
@@ -87,7 +85,6 @@ class CountingRule {
   void addTalliesToTotals();
 
   bool filterMarkup_;
-  GatherLanes lanes_;
   CountedBytesState state_;
   // Four tables, summed when read: a byte repeated in a row does not wait
   // for its own previous increment. 32-bit, as they count faster than

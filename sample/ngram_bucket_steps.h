@@ -1,6 +1,6 @@
-// The steps of the SIMD lanes of sample/ngram_buckets.h, for one set of
-// lanes: included by each lane file inside its target region, after it
-// defines its Lanes. Lanes gives Vector, WIDTH (positions per vector, a
+// The steps of the SIMD lanes of sample/ngram_buckets.h: included by
+// sample/ngram_buckets.cpp inside its target region, after it defines its
+// Lanes. Lanes gives Vector, WIDTH (positions per vector, a
 // divisor of BLOCK) and:
 //   load(bytes)              WIDTH bytes, one a lane
 //   broadcast(hash)          every lane `hash`

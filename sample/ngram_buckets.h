@@ -1,10 +1,9 @@
 // The buckets of the 2-, 3- and 4-gram windows ending at each byte of a
-// run, found in SIMD lanes ahead of the counting where the processor has
-// AVX2 (the WIDE lanes, eight positions at once) or AVX-512 (WIDEST,
-// sixteen): each window's hash extends the one a byte shorter ending a
-// position before, shifted in by one lane. NgramCounter writes the
-// buckets of a few blocks to a small array and then adds them to its
-// counts; its PLAIN lanes hash one byte at a time as they count, and give
+// run, found in AVX2 lanes ahead of the counting where the processor has
+// them, eight positions at once: each window's hash extends the one a byte
+// shorter ending a position before, shifted in by one lane. NgramCounter
+// writes the buckets of a few blocks to a small array and then adds them
+// to its counts; elsewhere it hashes one byte at a time as it counts, with
 // the same counts.
 #pragma once
 
@@ -12,11 +11,6 @@
 #include <cstdint>
 
 namespace letterfreq {
-
-enum class BucketLanes { PLAIN, WIDE, WIDEST };
-
-// The widest lanes this processor runs.
-BucketLanes bestBucketLanes();
 
 namespace ngram_buckets {
 
@@ -31,24 +25,16 @@ struct WindowHashes {
   uint32_t three;
 };
 
-// Whether find() runs `lanes` on this processor (never PLAIN).
-bool runs(BucketLanes lanes);
+// Whether find() runs on this processor.
+bool available();
 
 // Writes the buckets of the windows ending at each of the `blocks * BLOCK`
 // bytes to `buckets`, 3 * BLOCK for each block: position i of a block has
 // its 2-gram bucket at i, its 3-gram at BLOCK + i and its 4-gram at
 // 2 * BLOCK + i. `hashes` moves on to the end of the bytes. Only where
-// runs(lanes).
+// available().
 void find(const uint8_t* bytes, size_t blocks, WindowHashes& hashes,
-          uint16_t* buckets, BucketLanes lanes);
-
-// The lanes find() hands out to, each only where available.
-bool wideAvailable();
-bool widestAvailable();
-void findWide(const uint8_t* bytes, size_t blocks, WindowHashes& hashes,
-              uint16_t* buckets);
-void findWidest(const uint8_t* bytes, size_t blocks, WindowHashes& hashes,
-                uint16_t* buckets);
+          uint16_t* buckets);
 
 }  // namespace ngram_buckets
 }  // namespace letterfreq

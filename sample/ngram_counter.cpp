@@ -43,10 +43,8 @@ uint32_t fnv1a32(const uint8_t* bytes, size_t length) {
   return hash;
 }
 
-NgramCounter::NgramCounter(BucketLanes lanes)
-    : counts_(NGRAM_BUCKETS, 0),
-      touched_(NGRAM_BUCKETS + 1, 0),
-      lanes_(lanes) {}
+NgramCounter::NgramCounter()
+    : counts_(NGRAM_BUCKETS, 0), touched_(NGRAM_BUCKETS + 1, 0) {}
 
 void NgramCounter::reset() {
   if (listsTouched()) {
@@ -76,14 +74,14 @@ template <bool LIST>
 void NgramCounter::addWhole(const uint8_t* bytes, size_t length) {
   Tally<LIST> count{counts_.data(), touched_.data(), touchedCount_};
   size_t done = 0;
-  if (ngram_buckets::runs(lanes_)) {
+  if (ngram_buckets::available()) {
     // The buckets of a few blocks are found in lanes, then counted.
     using ngram_buckets::BLOCK;
     constexpr size_t STRETCH_BLOCKS = 4;
     uint16_t buckets[STRETCH_BLOCKS * 3 * BLOCK];
     while (length - done >= BLOCK) {
       const size_t blocks = std::min(STRETCH_BLOCKS, (length - done) / BLOCK);
-      ngram_buckets::find(bytes + done, blocks, prefixes_, buckets, lanes_);
+      ngram_buckets::find(bytes + done, blocks, prefixes_, buckets);
       for (const uint16_t* block = buckets;
            block < buckets + blocks * 3 * BLOCK; block += 3 * BLOCK) {
         for (size_t i = 0; i < BLOCK; ++i) {

@@ -6,8 +6,8 @@
 // padded bytes is one feature, hashed with 32-bit FNV-1a and folded into a
 // bucket. The counter owns its 64 KB table; one allocation at construction,
 // none per byte. Attached to a CountingPass, it hears the counted bytes of
-// the pass. Where the processor has AVX2 or AVX-512, the buckets of eight
-// or sixteen windows are found at once (sample/ngram_buckets.h).
+// the pass. Where the processor has AVX2, the buckets of eight windows are
+// found at once (sample/ngram_buckets.h).
 #pragma once
 
 #include <cstddef>
@@ -42,9 +42,7 @@ inline uint32_t ngramBucket(uint32_t hash) {
 
 class NgramCounter final : public FeatureCounter {
  public:
-  // `lanes`: the instructions the windows are hashed with (the same counts
-  // with any).
-  explicit NgramCounter(BucketLanes lanes = bestBucketLanes());
+  NgramCounter();
 
   // Back to the empty stream: all counts 0. Only the buckets a short
   // stream touched are cleared, so a batch of short samples does not clear
@@ -110,7 +108,6 @@ class NgramCounter final : public FeatureCounter {
   // written past the end of the list.
   std::vector<uint16_t> touched_;
   size_t touchedCount_ = 0;
-  BucketLanes lanes_;
   // Hashes of the last one, two and three bytes.
   ngram_buckets::WindowHashes prefixes_{FNV1A_BASIS, FNV1A_BASIS, FNV1A_BASIS};
   uint64_t length_ = 0;

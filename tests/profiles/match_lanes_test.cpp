@@ -16,6 +16,7 @@
 #include "db/record_file.h"
 #include "profiles/database_load.h"
 #include "profiles/match.h"
+#include "profiles/match_plain.h"
 
 namespace letterfreq {
 namespace {
@@ -28,42 +29,36 @@ uint32_t bitsOf(float value) {
   return bits;
 }
 
-// Method `code` (1 to 6) summed in `lanes`.
-void scoreIn(MatchLanes lanes, int code, const int32_t* sample,
+// Method `code` (1 to 6): by the product's scoring when `plainly` is
+// false, else by the plain oracle.
+void scoreBy(bool plainly, int code, const int32_t* sample,
              const LanguageTable& table, std::vector<float>& scores) {
   if (code == METHOD_DIFFERENCE) {
-    scoreDifference(sample, table, scores, lanes);
+    plainly ? plain::scoreDifference(sample, table, scores)
+            : scoreDifference(sample, table, scores);
   } else if (code == METHOD_TENDENCY_PULL) {
-    scoreTendencyPull(sample, table, scores, lanes);
+    plainly ? plain::scoreTendencyPull(sample, table, scores)
+            : scoreTendencyPull(sample, table, scores);
   } else {
-    scoreDeviations(sample, table, code - 1, scores, lanes);
+    plainly ? plain::scoreDeviations(sample, table, code - 1, scores)
+            : scoreDeviations(sample, table, code - 1, scores);
   }
 }
 
-// The lane sets this processor runs, best last.
-std::vector<MatchLanes> lanesToCompare() {
-  std::vector<MatchLanes> lanes{MatchLanes::BASIC};
-  if (bestMatchLanes() == MatchLanes::WIDE) lanes.push_back(MatchLanes::WIDE);
-  return lanes;
-}
-
-// Every method, every sample, every lane set: the same bits as the oracle.
+// Every method, every sample: the same bits as the oracle.
 void expectSameBits(ProfileList languages, const std::vector<Counts>& samples) {
   const LanguageTable table(languages);
   std::vector<float> lanes, plainScores;
   for (int code = METHOD_DIFFERENCE; code <= METHOD_TENDENCY_PULL; ++code) {
     for (size_t s = 0; s < samples.size(); ++s) {
-      scoreIn(MatchLanes::PLAIN, code, samples[s].data(), table, plainScores);
+      scoreBy(true, code, samples[s].data(), table, plainScores);
       ASSERT_EQ(plainScores.size(), languages.size());
-      for (const MatchLanes set : lanesToCompare()) {
-        scoreIn(set, code, samples[s].data(), table, lanes);
-        ASSERT_EQ(lanes.size(), plainScores.size());
-        for (size_t e = 0; e < lanes.size(); ++e) {
-          ASSERT_EQ(bitsOf(lanes[e]), bitsOf(plainScores[e]))
-              << (set == MatchLanes::WIDE ? "AVX2" : "SSE2")
-              << " lanes, method " << code << ", sample " << s << ", language "
-              << e << ": " << lanes[e] << " against " << plainScores[e];
-        }
+      scoreBy(false, code, samples[s].data(), table, lanes);
+      ASSERT_EQ(lanes.size(), plainScores.size());
+      for (size_t e = 0; e < lanes.size(); ++e) {
+        ASSERT_EQ(bitsOf(lanes[e]), bitsOf(plainScores[e]))
+            << "method " << code << ", sample " << s << ", language " << e
+            << ": " << lanes[e] << " against " << plainScores[e];
       }
     }
   }
@@ -127,16 +122,6 @@ TEST(MatchLanesTest, StarterDatabaseScoresAsThePlainVersion) {
   std::mt19937 random(7);
   for (int s = 0; s < 50; ++s) samples.push_back(randomCounts(random));
   expectSameBits(load.languageProfiles(), samples);
-}
-
-// The AVX2 lanes are used, and so compared above, wherever the processor
-// has them.
-TEST(MatchLanesTest, TheWidestLanesTheProcessorRunsAreBest) {
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-  __builtin_cpu_init();
-  EXPECT_EQ(bestMatchLanes() == MatchLanes::WIDE,
-            __builtin_cpu_supports("avx2") != 0);
-#endif
 }
 
 }  // namespace

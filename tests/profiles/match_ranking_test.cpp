@@ -158,7 +158,6 @@ TEST(NgramRankingTest, EveryCutIsThePrefixOfThePlainMatch) {
 }
 
 TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
-  using LaneSet = NgramLanes::LaneSet;
   std::mt19937 random(11);
   std::vector<uint16_t> touched;
   std::vector<int64_t> scores;
@@ -176,23 +175,17 @@ TEST(NgramRankingTest, LanesScoreAsThePlainSums) {
     }
     std::shuffle(buckets.begin(), buckets.end(), random);
     const TouchedBuckets listed{buckets.data(), nullptr, buckets.size()};
-    // The SSE2 lanes, and the AVX2 and AVX-512 lanes where this processor
-    // has them.
-    for (const auto set : {LaneSet::BASIC, LaneSet::WIDE, LaneSet::WIDEST}) {
-      const NgramLanes lanes(model, set);
-      ASSERT_EQ(lanes.usable(), model.carriesData() &&
-                                    model.largestWeightMagnitude() <= 32767);
-      if (!lanes.usable()) break;
-      ASSERT_EQ(lanes.laneSet(), std::min(set, NgramLanes::bestLaneSet()));
-      // Touched buckets found by the lanes, and handed over in any order.
-      for (const TouchedBuckets known : {TouchedBuckets{}, listed}) {
-        lanes.score(sample.data(), touched, scores, known);
-        ASSERT_EQ(scores.size(), static_cast<size_t>(languages));
-        for (int e = 0; e < languages; ++e) {
-          if (!model.hasData(e)) continue;
-          ASSERT_EQ(scores[e], plain.scores[e])
-              << "round " << round << ", lanes " << static_cast<int>(set);
-        }
+    const NgramLanes lanes(model);
+    ASSERT_EQ(lanes.usable(), model.carriesData() &&
+                                  model.largestWeightMagnitude() <= 32767);
+    if (!lanes.usable()) continue;
+    // Touched buckets found by the lanes, and handed over in any order.
+    for (const TouchedBuckets known : {TouchedBuckets{}, listed}) {
+      lanes.score(sample.data(), touched, scores, known);
+      ASSERT_EQ(scores.size(), static_cast<size_t>(languages));
+      for (int e = 0; e < languages; ++e) {
+        if (!model.hasData(e)) continue;
+        ASSERT_EQ(scores[e], plain.scores[e]) << "round " << round;
       }
     }
   }

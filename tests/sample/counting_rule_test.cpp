@@ -20,19 +20,13 @@ const uint8_t* bytesOf(const std::string& text) {
   return reinterpret_cast<const uint8_t*>(text.data());
 }
 
-// The counts with the processor's best lanes, checked against the basic
-// lanes' counts.
 Counts countText(const std::string& text, bool filterMarkup = true) {
-  const GatherLanes lanes[2] = {GatherLanes::BASIC, bestGatherLanes()};
-  Counts counts[2];
-  for (int k = 0; k < 2; ++k) {
-    CountingRule rule(filterMarkup, lanes[k]);
-    rule.feed(bytesOf(text), text.size());
-    counts[k].fill(-1);
-    rule.copyCountsTo(counts[k].data());
-  }
-  EXPECT_EQ(counts[1], counts[0]) << "the lanes differ on: " << text;
-  return counts[1];
+  CountingRule rule(filterMarkup);
+  rule.feed(bytesOf(text), text.size());
+  Counts counts;
+  counts.fill(-1);
+  rule.copyCountsTo(counts.data());
+  return counts;
 }
 
 // The non-zero slots, so a failure shows what was counted.
@@ -202,9 +196,8 @@ Outcome feedInPieces(Rule& rule, const std::string& text,
 }
 
 Outcome feedInPieces(const std::string& text, bool filterMarkup,
-                     const std::vector<size_t>& cuts,
-                     GatherLanes lanes = bestGatherLanes()) {
-  CountingRule rule(filterMarkup, lanes);
+                     const std::vector<size_t>& cuts) {
+  CountingRule rule(filterMarkup);
   return feedInPieces(rule, text, cuts);
 }
 
@@ -214,29 +207,20 @@ Outcome plainOutcome(const std::string& text, bool filterMarkup) {
   return feedInPieces(rule, text, {});
 }
 
-// Every lane set this processor runs: each is compared with the oracle.
-std::vector<GatherLanes> lanesHere() {
-  if (bestGatherLanes() == GatherLanes::BASIC) return {GatherLanes::BASIC};
-  return {GatherLanes::BASIC, GatherLanes::WIDE};
-}
-
-// Whether every lane set, fed `text` in pieces cut at `cuts`, counts and
+// Whether the rule, fed `text` in pieces cut at `cuts`, counts and
 // hands on exactly what the oracle does; `where` names the case.
 ::testing::AssertionResult sameAsPlain(const std::string& text,
                                        bool filterMarkup,
                                        const std::vector<size_t>& cuts,
                                        const std::string& where) {
   const Outcome reference = plainOutcome(text, filterMarkup);
-  for (GatherLanes lanes : lanesHere()) {
-    const Outcome outcome = feedInPieces(text, filterMarkup, cuts, lanes);
-    if (outcome.counts != reference.counts ||
-        outcome.stream != reference.stream) {
-      return ::testing::AssertionFailure()
-             << where << " filter " << filterMarkup << " lanes "
-             << (lanes == GatherLanes::WIDE ? "wide" : "basic")
-             << (outcome.counts != reference.counts ? ": counts differ"
-                                                    : ": streams differ");
-    }
+  const Outcome outcome = feedInPieces(text, filterMarkup, cuts);
+  if (outcome.counts != reference.counts ||
+      outcome.stream != reference.stream) {
+    return ::testing::AssertionFailure()
+           << where << " filter " << filterMarkup
+           << (outcome.counts != reference.counts ? ": counts differ"
+                                                  : ": streams differ");
   }
   return ::testing::AssertionSuccess();
 }
@@ -355,16 +339,14 @@ TEST(CountingRuleTest, CountsStayExactOverManyMegabytes) {
     if (c != '<' && c != '>' && c != '&') piece += c;
   }
   piece += 'x';
-  for (GatherLanes lanes : lanesHere()) {
-    const Counts once = feedInPieces(piece, true, {}, lanes).counts;
-    CountingRule rule(true, lanes);
-    constexpr int REPEATS = 40;
-    for (int i = 0; i < REPEATS; ++i) rule.feed(bytesOf(piece), piece.size());
-    Counts counts;
-    rule.copyCountsTo(counts.data());
-    for (int b = 0; b < 255; ++b) {
-      ASSERT_EQ(counts[b], int64_t{once[b]} * REPEATS) << "byte " << b;
-    }
+  const Counts once = feedInPieces(piece, true, {}).counts;
+  CountingRule rule(true);
+  constexpr int REPEATS = 40;
+  for (int i = 0; i < REPEATS; ++i) rule.feed(bytesOf(piece), piece.size());
+  Counts counts;
+  rule.copyCountsTo(counts.data());
+  for (int b = 0; b < 255; ++b) {
+    ASSERT_EQ(counts[b], int64_t{once[b]} * REPEATS) << "byte " << b;
   }
 }
 
