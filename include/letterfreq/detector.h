@@ -64,6 +64,16 @@ struct Candidates {
   std::vector<std::string> ignore;
 };
 
+// A run of one language in a text: the bytes [start, end), which begin
+// and end on UTF-8 character boundaries.
+struct Span {
+  size_t start = 0;
+  size_t end = 0;
+  std::string language;
+  std::string code;  // BCP 47; empty when the language has none
+  double confidence = 0.0;  // the language's share over the run's bytes
+};
+
 // Where a Detector answers "unknown".
 struct Thresholds {
   double minConfidence = 0.5;  // the least share of the best language
@@ -97,6 +107,13 @@ class Detector {
       std::istream& in,
       const std::function<bool(uint64_t line, const Answer& answer)>&
           onAnswer) const;
+
+  // `text` split into runs of one language each, in order, together
+  // covering it whole (none for an empty text): the method detect uses,
+  // over a window that slides along the text, with a cost for each switch
+  // of language, so that a stretch too short to tell stays with its
+  // neighbours.
+  std::vector<Span> spans(std::string_view text) const;
 
   // The candidates best first by `method` (a method's name or short name
   // in any case, or its number; empty: the method detect uses). Throws

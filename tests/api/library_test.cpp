@@ -232,5 +232,40 @@ TEST(LibraryTest, OneDetectorAnswersManyThreadsAlike) {
   EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
+TEST(LibraryTest, SpansSplitMixedTextOnCharacterBoundaries) {
+  const Detector detector(Database::open(STARTER));
+  const std::string english =
+      "The committee met on Tuesday to discuss the budget for the coming "
+      "year, and most members agreed that the plan was sound. ";
+  const std::string german =
+      "Der Ausschuss traf sich am Dienstag, um über den Haushalt für das "
+      "kommende Jahr zu sprechen, und die meisten Mitglieder stimmten zu. ";
+  const std::string russian =
+      "Комитет собрался во вторник, чтобы обсудить бюджет на следующий "
+      "год, и большинство членов согласились с планом. ";
+  const std::string text = english + german + russian;
+  const std::vector<Span> spans = detector.spans(text);
+  ASSERT_EQ(spans.size(), 3u);
+  EXPECT_EQ(spans[0].language, "English");
+  EXPECT_EQ(spans[1].language, "German");
+  EXPECT_EQ(spans[2].language, "Russian");
+  EXPECT_EQ(spans[2].code, "ru");
+  // The runs cover the text, each boundary within 20 bytes of the truth
+  // and on a character boundary.
+  EXPECT_EQ(spans[0].start, 0u);
+  EXPECT_EQ(spans[2].end, text.size());
+  EXPECT_NEAR(double(spans[1].start), double(english.size()), 20);
+  EXPECT_NEAR(double(spans[2].start), double(english.size() + german.size()),
+              20);
+  for (const Span& span : spans) {
+    EXPECT_NE(static_cast<unsigned char>(text[span.start]) & 0xC0, 0x80);
+    EXPECT_GT(span.confidence, 0.5);
+  }
+  EXPECT_EQ(spans[0].end, spans[1].start);
+  // One language, and no text.
+  ASSERT_EQ(detector.spans(german).size(), 1u);
+  EXPECT_TRUE(detector.spans("").empty());
+}
+
 }  // namespace
 }  // namespace letterfreq

@@ -63,7 +63,29 @@ for library in libc6 libfltk1.3 libcurl4; do
   grep -q "$library" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
-lintian_output=$(lintian --display-info --pedantic "$deb" 2>&1 || true)
+# The Python module's package, from the same source.
+pydeb=$work/python3-letterfreq_${version}_${arch}.deb
+[ -f "$pydeb" ] || fail "no $(basename "$pydeb") was made"
+pycontents=$(dpkg-deb -c "$pydeb")
+grep -q ' \./usr/lib/python3/dist-packages/letterfreq\.cpython-[^ ]*\.so$' \
+  <<<"$pycontents" || fail "python3-letterfreq lacks the module: $pycontents"
+depends=$(dpkg-deb -f "$pydeb" Depends)
+for needed in python3 "letterfreq (= $version)"; do
+  grep -qF "$needed" <<<"$depends" || fail "python3-letterfreq Depends lacks $needed: $depends"
+done
+
+lintian_output=$(lintian --display-info --pedantic "$deb" "$pydeb" 2>&1 || true)
 echo "$lintian_output"
 if grep -q '^E: ' <<<"$lintian_output"; then fail "lintian reports errors"; fi
-echo "package_build: ok ($(basename "$deb"))"
+
+# Both installed into a scratch root (not the system's): the module
+# answers by the starter database installed beside it.
+root=$work/root
+dpkg-deb -x "$deb" "$root"
+dpkg-deb -x "$pydeb" "$root"
+answer=$(cd "$work" && PYTHONPATH=$root/usr/lib/python3/dist-packages \
+  /usr/bin/python3 -c 'import letterfreq
+found = letterfreq.detect("Der schnelle braune Fuchs springt über den faulen Hund.")
+print(found.language, found.code)')
+[ "$answer" = "German de" ] || fail "the installed module answered: $answer"
+echo "package_build: ok ($(basename "$deb"), $(basename "$pydeb"))"
