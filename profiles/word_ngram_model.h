@@ -86,16 +86,10 @@ class WordNgramModel {
   int64_t unseenWeight(int language) const {
     return unseen_[static_cast<size_t>(language)];
   }
-  // The (language, gain) pairs of bucket b (0..262143), rising languages.
-  const Pair* pairsBegin(uint32_t bucket) const {
-    return pairs_.data() + starts_[bucket];
-  }
-  const Pair* pairsEnd(uint32_t bucket) const {
-    return pairs_.data() + starts_[bucket + 1];
-  }
   // W_L[b]: u_L + e_L[b], or u_L where L has no count in b.
   int64_t weight(uint32_t bucket, int language) const;
-  size_t pairCount() const { return pairs_.size(); }
+  // The (language, bucket) pairs that have a gain.
+  size_t pairCount() const { return gainCount_; }
 
   // s_L = u_L * N + sum over `buckets` of counts[b] * e_L[b] for every
   // language into `scores` (0 for one without a model); N = `features`.
@@ -105,11 +99,26 @@ class WordNgramModel {
  private:
   friend WordNgramModel buildWordNgramModel(const std::vector<uint8_t>&,
                                             const TablesOf&);
+  // Each bucket's row or room for pairs, from n_b and whether a sum there
+  // is too large for a row.
+  void placeBuckets(const std::vector<uint32_t>& languagesIn,
+                    const std::vector<uint8_t>& large);
+  void prefetchBucket(const uint32_t* counts,
+                      const std::vector<uint32_t>& buckets, size_t place,
+                      size_t gains) const;
+  void placeGain(uint32_t bucket, size_t language, int64_t gain,
+                 std::vector<uint32_t>& next);
   std::vector<int64_t> unseen_;
   std::vector<uint8_t> hasData_;
   bool carriesData_ = false;
+  // Buckets that many languages have keep a row of every language's gain
+  // (0: no count), 16 bits each, read front to back; the others a list of
+  // (language, gain) pairs.
+  std::vector<uint32_t> rowOf_;   // per bucket: its row, or NO_ROW
+  std::vector<uint16_t> rows_;    // languageCount() gains a row
   std::vector<uint32_t> starts_;  // WORD_NGRAM_BUCKETS + 1 offsets
-  std::vector<Pair> pairs_;
+  std::vector<Pair> pairs_;       // each bucket's, rising languages
+  size_t gainCount_ = 0;
 };
 
 // The model of the languages flagged in `withData` (one flag per language;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
@@ -90,6 +91,12 @@ TEST(WordNgramModelTest, ScoresEqualTheDenseDefinition) {
         }
       }
       languages[e].push_back(items);
+    }
+  }
+  // A sum whose gain is past 16 bits, in one of the sample's buckets.
+  for (NgramTableItem& item : languages[1][0]) {
+    if (std::binary_search(used.begin(), used.end(), item.bucket)) {
+      item.count = NGRAM_TABLE_COUNT_LIMIT;
     }
   }
   const WordNgramModel model = modelOf(languages);
