@@ -154,6 +154,7 @@ std::vector<Span> namedRuns(Detector::Data& data, std::string_view text,
     run.confidence = shareOver(data, text, run, language);
     run.language = data.loaded->languages[language].profile.name;
     run.code = data.codes[language].tag;
+    run.iso6393 = data.codes[language].iso6393;
   }
   return runs;
 }
@@ -180,7 +181,7 @@ std::vector<Span> Detector::spans(std::string_view text) const {
   start = 0;
   for (size_t b = 0; b < ends.size(); ++b) {
     if (b + 1 < ends.size() && path[b + 1] == path[b]) continue;
-    runs.push_back({start, ends[b], std::to_string(path[b]), "", 0.0});
+    runs.push_back({start, ends[b], std::to_string(path[b]), "", "", 0.0});
     start = ends[b];
   }
   return namedRuns(*data_, text, joinUntold(*data_, text, std::move(runs)));

@@ -19,6 +19,7 @@
 #include "cli/candidate_args.h"
 #include "cli/commands.h"
 #include "cli/database_arg.h"
+#include "cli/detect_spans.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
 #include "letterfreq/detector.h"
@@ -33,6 +34,7 @@ struct DetectOptions {
   bool json = false;
   bool lines = false;
   bool codes = false;  // print the language's code instead of its name
+  bool spans = false;  // runs of one language instead of one answer
   DetectRule rule;
   CandidateArgs candidates;
   double timeoutSeconds = DEFAULT_TIMEOUT_SECONDS;
@@ -116,6 +118,11 @@ int runDetect(DetectOptions options, CliContext& context) {
                    "--lines, not both\n";
     return 2;
   }
+  if (options.lines && options.spans) {
+    context.err << "letterfreq-cli: detect takes --lines or --spans, not "
+                   "both\n";
+    return 2;
+  }
   if (!options.lines) {
     options.samples = samplesOrStandardInput(options.samples);
   }
@@ -141,12 +148,16 @@ int runDetect(DetectOptions options, CliContext& context) {
   const Detector& detector = *made;
   const AnswerStyle style{options.json, options.codes};
   if (options.lines) return detectLines(detector, style, context) ? 0 : 1;
+  const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
+  if (options.spans) {
+    return detectSpans(detector, options.samples, options.json, options.codes,
+                       limits, context);
+  }
   int status = 0;
   SampleFeatures features;
   CountingPass pass;
   features.attachFor(detectorData(detector).detector.method(), pass);
   LetterProfile sample;
-  const SampleLimits limits = commandLimits(options.timeoutSeconds, context);
   for (const std::string& text : options.samples) {
     if (interrupted(context)) break;
     if (!readSampleArg(text, context, sample, pass, limits)) {
@@ -193,6 +204,10 @@ void addDetectCommand(CLI::App& app, CliContext& context) {
                    "The fewest counted bytes that are answered; a shorter "
                    "sample is \"unknown\" (default 0)")
       ->check(CLI::NonNegativeNumber);
+  command->add_flag("--spans", options->spans,
+                    "Split each SAMPLE (a file or standard input) into runs "
+                    "of one language: SAMPLE, START, END (byte offsets on "
+                    "character boundaries), LANGUAGE, CONFIDENCE per run");
   addCandidateOptions(*command, options->candidates);
   addTimeoutOption(*command, options->timeoutSeconds);
   command->add_option("samples", options->samples,

@@ -141,6 +141,9 @@ void addResults(py::module_& m) {
         return "Score(" + std::string(py::repr(py::str(s.language))) + ", " +
                std::string(py::repr(py::float_(s.score))) + ")";
       });
+}
+
+void addSpansAndLanguages(py::module_& m) {
   py::class_<Span>(m, "Span",
                    "A run of one language: the bytes [start, end) of the "
                    "text's UTF-8 form, language, code, confidence.")
@@ -148,6 +151,7 @@ void addResults(py::module_& m) {
       .def_readonly("end", &Span::end)
       .def_readonly("language", &Span::language)
       .def_readonly("code", &Span::code)
+      .def_readonly("iso6393", &Span::iso6393)
       .def_readonly("confidence", &Span::confidence)
       .def("__repr__", [](const Span& s) {
         return "Span(" + std::to_string(s.start) + ", " +
@@ -260,6 +264,7 @@ PYBIND11_MODULE(letterfreq, m) {
   m.doc() = "Tell the language of a text from the frequencies of its bytes.";
   m.attr("__version__") = LETTERFREQ_VERSION;
   addResults(m);
+  addSpansAndLanguages(m);
   addDatabase(m);
   addDetector(m);
   m.def(

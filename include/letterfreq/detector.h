@@ -70,7 +70,8 @@ struct Span {
   size_t start = 0;
   size_t end = 0;
   std::string language;
-  std::string code;  // BCP 47; empty when the language has none
+  std::string code;     // BCP 47; empty when the language has none
+  std::string iso6393;  // empty when not known
   double confidence = 0.0;  // the language's share over the run's bytes
 };
 
