@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "cli/float_text.h"
+#include "util/float_text.h"
 
 namespace letterfreq {
 namespace {

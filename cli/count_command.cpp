@@ -9,7 +9,7 @@
 
 #include "app/letter_profile.h"
 #include "cli/commands.h"
-#include "cli/float_text.h"
+#include "util/float_text.h"
 #include "cli/output_text.h"
 #include "cli/sample_arg.h"
 #include "sample/counting_pass.h"

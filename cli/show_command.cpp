@@ -11,7 +11,8 @@
 
 #include "cli/commands.h"
 #include "cli/database_arg.h"
-#include "cli/float_text.h"
+#include "cli/json_float.h"
+#include "util/float_text.h"
 #include "cli/output_text.h"
 #include "profiles/database_load.h"
 

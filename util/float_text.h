@@ -1,14 +1,11 @@
-// How letterfreq-cli prints a float: "%.9g", which reads back as the same
+// How the program prints a float: "%.9g", which reads back as the same
 // float, and "nan" for any NaN whatever its sign bit (0/0 gives a negative
-// NaN, which printf would show as "-nan"). In JSON the same value, or null.
-// The digits come from std::to_chars, which gives exactly the digits of
-// printf's "%.*g" without its format parsing and locale; those of a float
-// from 10^-4 to 2^23 (nearly every score) from integer arithmetic on its
-// exact value, faster still, the same digits.
+// NaN, which printf would show as "-nan"). The digits come from
+// std::to_chars, which gives exactly the digits of printf's "%.*g" without
+// its format parsing and locale.
 #pragma once
 
 #include <cstddef>
-#include <nlohmann/json_fwd.hpp>
 #include <string>
 
 namespace letterfreq {
@@ -32,6 +29,5 @@ void appendFloatText(std::string& text, float value);
 // A count in decimal from `out` on, as std::to_string writes it; returns
 // its end.
 char* writeDecimal(char* out, size_t value);
-nlohmann::json jsonFloat(float value);
 
 }  // namespace letterfreq
