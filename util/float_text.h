@@ -2,7 +2,9 @@
 // float, and "nan" for any NaN whatever its sign bit (0/0 gives a negative
 // NaN, which printf would show as "-nan"). The digits come from
 // std::to_chars, which gives exactly the digits of printf's "%.*g" without
-// its format parsing and locale.
+// its format parsing and locale; those of a float from 10^-4 to 2^23
+// (nearly every score) from integer arithmetic on its exact value, faster
+// still, the same digits.
 #pragma once
 
 #include <cstddef>

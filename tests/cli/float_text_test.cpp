@@ -116,7 +116,7 @@ TEST(FloatTextTest, DoublesPrintAsPrintfAtEveryPrecision) {
 }
 
 TEST(FloatTextTest, ScoreMagnitudesPrintAsPrintfPrintsThem) {
-  // Floats from 10^-4 to 2^23, nearly every score: a sweep through
+  // Floats from 10^-4 to 2^23 print from integer digits: a sweep through
   // that range in both signs, its edges, and values whose tenth digit is an
   // exact tie (rounded to even).
   const uint32_t first = floatBits(1e-4f) - 2;
