@@ -21,7 +21,7 @@
 
 #include "bench/generated_database.h"
 #include "cli/cli_runner.h"
-#include "db/page_block.h"
+#include "util/page_block.h"
 #include "db/record_file.h"
 #include "profiles/entry_add_plain.h"
 

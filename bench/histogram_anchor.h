@@ -2,7 +2,7 @@
 // a plain C byte histogram with four tables, unrolled four times (the
 // fastest plain way to count bytes: the four tables keep repeated bytes
 // from waiting on each other), page-aligned buffers as read(2) likes them
-// (db/page_block.h), and the processor time of the calling thread, which
+// (util/page_block.h), and the processor time of the calling thread, which
 // stays comparable when other work shares the machine.
 #pragma once
 
@@ -14,7 +14,7 @@
 #include <cstring>
 #include <vector>
 
-#include "db/page_block.h"
+#include "util/page_block.h"
 
 namespace letterfreq {
 namespace bench {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "db/journal_format.h"
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 #include "db/record_format.h"
 #include "db/record_codec.h"
 #include "db/record_texts.h"

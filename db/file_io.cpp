@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "db/append_journal.h"
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 #include "db/record_format.h"
 #include "db/record_texts.h"
 #include "db/rewrite_temporaries.h"

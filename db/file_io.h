@@ -25,8 +25,8 @@
 #include <string>
 #include <vector>
 
-#include "db/page_block.h"
-#include "db/posix_file.h"
+#include "util/page_block.h"
+#include "util/posix_file.h"
 
 namespace letterfreq {
 
@@ -83,7 +83,7 @@ class DatabaseStream {
 // A whole database file in memory for reading (read as readDatabaseFile
 // reads, with its texts), shared by the snapshots made of it. Its block
 // is never zero-filled first and takes huge pages where it can
-// (db/page_block.h): that and the kernel's copy are most of the cost of
+// (util/page_block.h): that and the kernel's copy are most of the cost of
 // loading a large file.
 class FileBytes {
  public:

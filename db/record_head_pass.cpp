@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "db/file_io.h"
-#include "db/page_block.h"
+#include "util/page_block.h"
 #include "db/record_codec.h"
 #include "db/record_texts.h"
 

@@ -9,7 +9,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 
 namespace letterfreq {
 

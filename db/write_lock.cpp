@@ -13,7 +13,7 @@
 
 #include "db/append_journal.h"
 #include "db/file_io.h"
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 #include "db/record_texts.h"
 #include "db/rewrite_temporaries.h"
 

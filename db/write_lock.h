@@ -20,7 +20,7 @@
 #include <chrono>
 #include <string>
 
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 
 namespace letterfreq {
 

@@ -27,7 +27,7 @@
 #include <functional>
 #include <vector>
 
-#include "db/page_block.h"
+#include "util/page_block.h"
 #include "profiles/feature_model.h"
 #include "profiles/feature_sets.h"
 #include "sample/ngram_counter.h"
@@ -162,7 +162,7 @@ class NgramModel final : public FeatureModel {
   bool carriesData_ = false;
   // The weights and what they are made from; filled on first need.
   // [bucket][language], uint16_t; a block of its own, as the table runs to
-  // megabytes (db/page_block.h).
+  // megabytes (util/page_block.h).
   mutable PageBlock weights_;
   mutable int64_t largestMagnitude_ = -int64_t{NGRAM_NO_DATA_WEIGHT};
   mutable ListsSource later_;             // set while weights are to be made

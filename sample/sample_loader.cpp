@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <istream>
 
-#include "db/page_block.h"
-#include "db/posix_file.h"
+#include "util/page_block.h"
+#include "util/posix_file.h"
 #include "sample/counting_pass.h"
 #include "sample/http_fetch.h"
 #include "sample/https_fetch.h"

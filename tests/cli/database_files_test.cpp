@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 #include "db/record_texts.h"
 #include "tests/support/cli_harness.h"
 #include "tests/support/journal_files.h"

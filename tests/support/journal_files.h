@@ -8,7 +8,7 @@
 #include <string>
 
 #include "db/append_journal.h"
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 
 namespace letterfreq {
 namespace testing {

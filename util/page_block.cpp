@@ -1,4 +1,4 @@
-#include "db/page_block.h"
+#include "util/page_block.h"
 
 #include <sys/mman.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-// Small POSIX helpers shared by the units that touch database files: a
+// Small POSIX helpers shared by the units that touch files: a
 // descriptor closed by scope, whole writes, and folder names.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "db/posix_file.h"
+#include "util/posix_file.h"
 
 #include <errno.h>
 #include <fcntl.h>
