@@ -4,14 +4,11 @@
 #include <limits>
 
 #include "profiles/language_codes.h"
+#include "profiles/likelihood_shares.h"
 
 namespace letterfreq {
 
 namespace {
-
-// An n-gram share is exp((s - s_best) / 1000) over the sum of the same
-// terms (profiles/ngram_match.h).
-constexpr double NGRAM_SHARE_SCALE = 1000.0;
 
 bool namedByAny(const std::vector<std::string>& words, const std::string& name,
                 const LanguageCodes& codes) {
@@ -31,29 +28,6 @@ void noteUnknownWords(const std::vector<std::string>& words,
       named = namesLanguage(word, loaded.languages[i].profile.name, codes[i]);
     }
     if (!named) unknown.push_back(word);
-  }
-}
-
-// The candidates' shares again from the sums the n-gram ranking left, so
-// that a language far behind an excluded one still gets its share.
-void sharesFromSums(Ranking& ranking) {
-  const std::vector<int64_t>& sums = ranking.ngramSums;
-  int64_t best = std::numeric_limits<int64_t>::min();
-  for (size_t r = 0; r < ranking.languages.size(); ++r) {
-    if (std::isnan(ranking.scores[r])) continue;  // no n-gram data
-    best = std::max(best, sums[static_cast<size_t>(ranking.languages[r])]);
-  }
-  double total = 0.0;
-  for (size_t r = 0; r < ranking.languages.size(); ++r) {
-    if (std::isnan(ranking.scores[r])) continue;
-    const int64_t sum = sums[static_cast<size_t>(ranking.languages[r])];
-    total += std::exp(static_cast<double>(sum - best) / NGRAM_SHARE_SCALE);
-  }
-  for (size_t r = 0; r < ranking.languages.size(); ++r) {
-    if (std::isnan(ranking.scores[r])) continue;
-    const int64_t sum = sums[static_cast<size_t>(ranking.languages[r])];
-    ranking.scores[r] = static_cast<float>(
-        std::exp(static_cast<double>(sum - best) / NGRAM_SHARE_SCALE) / total);
   }
 }
 
@@ -98,7 +72,9 @@ void keepCandidates(const std::vector<bool>& candidates,
   ranking.scores.resize(kept);
   if (method.scoresAreShares &&
       ranking.ngramSums.size() >= candidates.size()) {
-    sharesFromSums(ranking);
+    // again from the scores, so that a language far behind an excluded
+    // one still gets its share
+    sharesFromLikelihoods(ranking, 1.0);
   }
   if (limit != 0 && limit < kept) {
     ranking.languages.resize(limit);

@@ -6,6 +6,7 @@
 
 #include "profiles/candidates.h"
 #include "profiles/close_languages.h"
+#include "profiles/likelihood_shares.h"
 
 
 namespace letterfreq {
@@ -89,7 +90,8 @@ Detection decideDetection(const std::vector<MatchRow>& rows,
 
 LanguageDetector::LanguageDetector(const DatabaseLoad& loaded)
     : method_(bestDetectionMethod(loaded)),
-      target_(loaded.languageProfiles(), loaded.features) {}
+      target_(loaded.languageProfiles(), loaded.features),
+      calibrated_(confidenceTemperature(method_, 1) != 1.0) {}
 
 Detection LanguageDetector::detect(const int32_t* counts,
                                    const SampleFeatures& features) {
@@ -99,14 +101,21 @@ Detection LanguageDetector::detect(const int32_t* counts,
   }
   const SampleCounts sample = features.with(counts);
   // Shares by n-grams are the scores already, so the first rows are
-  // enough; shares over the counts take every score.
-  if (candidates_.empty()) {
-    rankByMethod(method_, target_, sample,
-                 method_.scoresAreShares ? 1 + DETECT_ALTERNATIVES : 0,
-                 ranking_);
-  } else {
-    rankByMethod(method_, target_, sample, 0, ranking_);
-    keepCandidates(candidates_, method_, 0, ranking_);
+  // enough, unless the shares are made again here (among candidates, or
+  // with a temperature); shares over the counts take every score.
+  const size_t shown = 1 + DETECT_ALTERNATIVES;
+  const bool reshared = !candidates_.empty() || calibrated_;
+  rankByMethod(method_, target_, sample,
+               method_.scoresAreShares && !reshared ? shown : 0, ranking_);
+  if (!candidates_.empty()) keepCandidates(candidates_, method_, 0, ranking_);
+  if (calibrated_ &&
+      ranking_.ngramSums.size() >= target_.languages().size()) {
+    sharesFromLikelihoods(
+        ranking_, confidenceTemperature(method_, ranking_.sampleFeatures));
+  }
+  if (method_.scoresAreShares && ranking_.languages.size() > shown) {
+    ranking_.languages.resize(shown);
+    ranking_.scores.resize(shown);
   }
   return decideDetection(namedRows(ranking_, target_.languages()), method_,
                          evidence, rule_);

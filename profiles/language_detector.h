@@ -5,7 +5,9 @@
 //
 // The confidence is the best language's share of all languages: for a
 // method whose scores are shares already ("N-gram Likelihood") the score
-// itself, for a method over the counts exp(k * (score - best)) summed to 1.
+// itself, or where the method has a fitted temperature the calibrated share
+// (profiles/likelihood_shares.h), for a method over the counts
+// exp(k * (score - best)) summed to 1.
 // Below the rule's least confidence the language is "unknown" and the best
 // guesses stay among the alternatives. A sample whose bytes are no
 // language (profiles/sample_evidence.h) is "unknown" before any scoring.
@@ -109,6 +111,7 @@ class LanguageDetector {
   Ranking ranking_;  // room kept from sample to sample
   std::vector<bool> candidates_;
   DetectRule rule_;
+  const bool calibrated_;  // the method's confidence has a temperature
 };
 
 }  // namespace letterfreq

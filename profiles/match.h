@@ -110,7 +110,11 @@ struct Ranking {
   // Room for the methods' work; what it holds between calls means nothing.
   std::vector<float> everyScore;
   std::vector<uint64_t> keys;
+  // The likelihood methods leave s_L of every language here, by position,
+  // and N, the sample's features: shares among candidates and a
+  // calibrated confidence are made from them.
   std::vector<int64_t> ngramSums;
+  uint64_t sampleFeatures = 0;
   std::vector<double> ngramWeights;
   std::vector<uint16_t> touchedBuckets;
 };

@@ -109,6 +109,8 @@ class WordNgramMatcher final : public FeatureMatcher {
       scored_[e] = model_.hasData(static_cast<int>(e)) ? 1 : 0;
     }
     rankLikelihoods(scores_, scored_, languageCount, limit, out);
+    out.ngramSums.assign(scores_.begin(), scores_.end());
+    out.sampleFeatures = features;
   }
 
  private:
